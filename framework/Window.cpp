@@ -1,0 +1,238 @@
+#include "Window.h"
+
+#include "KeyHook.h"
+#include "Text.h"
+#include "Trace.h"
+
+#include <cstdio>
+#include <exception>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace kfw {
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+namespace {
+
+// Property naming the bound object; one name per module so that two modules built on this
+// framework never mistake each other's objects.
+const wchar_t* BindingProperty() {
+    static wchar_t name[64];
+    if (!name[0])
+        swprintf(name, 64, L"kfw.CWnd.%p", static_cast<void*>(ThisModule()));
+    return name;
+}
+
+// Creation in progress on this thread: the object to bind and the CBT hook that binds it.
+struct PendingCreate {
+    CWnd* wnd = nullptr;
+    HHOOK hook = nullptr;
+    PendingCreate* outer = nullptr;
+};
+thread_local PendingCreate* t_pending = nullptr;
+
+} // namespace
+
+// The CBT hook binds the object to the window before the window's first message.
+struct WindowBinding {
+    static LRESULT CALLBACK CreateHookProc(int code, WPARAM wp, LPARAM lp) {
+        PendingCreate* pending = t_pending;
+        if (code == HCBT_CREATEWND && pending && pending->wnd) {
+            CWnd* wnd = pending->wnd;
+            pending->wnd = nullptr; // only the first window of the call
+            wnd->Attach(reinterpret_cast<HWND>(wp), true);
+        }
+        return ::CallNextHookEx(pending ? pending->hook : nullptr, code, wp, lp);
+    }
+};
+
+void BeginCreateBound(CWnd* wnd) {
+    auto* pending = new PendingCreate{wnd, nullptr, t_pending};
+    t_pending = pending;
+    pending->hook = ::SetWindowsHookExW(WH_CBT, WindowBinding::CreateHookProc, nullptr, ::GetCurrentThreadId());
+}
+
+void EndCreateBound() {
+    PendingCreate* pending = t_pending;
+    if (!pending)
+        return;
+    if (pending->hook)
+        ::UnhookWindowsHookEx(pending->hook);
+    t_pending = pending->outer;
+    delete pending;
+}
+
+CWnd::~CWnd() {
+    // Unbind first: nothing may call into this half-destroyed object any more.
+    if (m_hWnd) {
+        HWND hwnd = m_hWnd;
+        bool owned = ::GetPropW(hwnd, BindingProperty()) == this;
+        Detach();
+        if (owned && ::IsWindow(hwnd) && !(::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
+            ::DestroyWindow(hwnd);
+    }
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    if (!hwnd)
+        return nullptr;
+    return static_cast<CWnd*>(::GetPropW(hwnd, BindingProperty()));
+}
+
+bool CWnd::RegisterClass(LPCWSTR className, UINT style, HBRUSH background, HCURSOR cursor) {
+    WNDCLASSEXW wc{sizeof wc};
+    if (::GetClassInfoExW(ThisModule(), className, &wc))
+        return true;
+    wc = WNDCLASSEXW{sizeof wc};
+    wc.style = style;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ThisModule();
+    wc.hCursor = cursor ? cursor : ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
+bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style,
+                    const RECT& rc, HWND parent, UINT id) {
+    if (m_hWnd)
+        return false;
+    HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
+    HWND hwnd = CreateBound(this, [&] {
+        return ::CreateWindowExW(exStyle, className, title, style, rc.left, rc.top,
+                                 rc.right - rc.left, rc.bottom - rc.top, parent, menu,
+                                 ThisModule(), nullptr);
+    });
+    return hwnd != nullptr && m_hWnd == hwnd;
+}
+
+bool CWnd::Attach(HWND hwnd, bool subclass) {
+    if (!hwnd || m_hWnd || FromHandle(hwnd))
+        return false;
+    m_hWnd = hwnd;
+    ::SetPropW(hwnd, BindingProperty(), this);
+    if (subclass)
+        m_prevProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+    return true;
+}
+
+void CWnd::Detach() {
+    if (!m_hWnd)
+        return;
+    if (::IsWindow(m_hWnd)) {
+        if (m_prevProc &&
+            ::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) ==
+                reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc))
+            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
+        if (::GetPropW(m_hWnd, BindingProperty()) == this)
+            ::RemovePropW(m_hWnd, BindingProperty());
+    }
+    m_hWnd = nullptr;
+    m_prevProc = nullptr;
+}
+
+bool CWnd::SubclassWindow(HWND hwnd) { return Attach(hwnd, true); }
+
+bool CWnd::SubclassDlgItem(UINT id, HWND parent) {
+    HWND hwnd = ::GetDlgItem(parent, static_cast<int>(id));
+    if (!hwnd) {
+        Trace("[FW] SubclassDlgItem: no control %u\n", id);
+        return false;
+    }
+    return SubclassWindow(hwnd);
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    Detach();
+    return hwnd;
+}
+
+bool CWnd::DestroyWindow() {
+    if (!m_hWnd)
+        return false;
+    return ::DestroyWindow(m_hWnd) != FALSE;
+}
+
+BOOL CWnd::SetWindowTextA(const char* text) const {
+    return ::SetWindowTextW(m_hWnd, Widen(text).c_str());
+}
+
+bool CWnd::PreTranslateMessage(MSG*) { return false; }
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProc(msg, wp, lp); }
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (m_prevProc)
+        return ::CallWindowProcW(m_prevProc, m_hWnd, msg, wp, lp);
+    return ::DefWindowProcW(m_hWnd, msg, wp, lp);
+}
+
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
+namespace {
+// The child window a notification is about, for the reflected messages.
+HWND ReflectTarget(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        return lp ? reinterpret_cast<HWND>(lp) : nullptr;
+    case WM_NOTIFY:
+        return lp ? reinterpret_cast<NMHDR*>(lp)->hwndFrom : nullptr;
+    case WM_DRAWITEM:
+        return wp && lp ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : nullptr;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lp);
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+LRESULT CWnd::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    // Reflection: the control object gets the first look at its own notifications.
+    if (HWND child = ReflectTarget(msg, wp, lp); child && child != m_hWnd) {
+        if (CWnd* target = FromHandle(child)) {
+            LRESULT result = 0;
+            if (target->OnChildNotify(msg, wp, lp, &result))
+                return result;
+        }
+    }
+    return WindowProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CWnd* wnd = FromHandle(hwnd);
+    if (!wnd || wnd->m_hWnd != hwnd)
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    LRESULT result = 0;
+    try {
+        result = wnd->Dispatch(msg, wp, lp);
+    } catch (const std::exception& e) {
+        Trace("[FW] exception in window procedure (message 0x%04X): %s\n", msg, e.what());
+    } catch (...) {
+        Trace("[FW] exception in window procedure (message 0x%04X)\n", msg);
+    }
+    if (msg == WM_NCDESTROY) {
+        // The window is gone: unbind, then let the object know.
+        if (FromHandle(hwnd) == wnd) {
+            KeyHook::Unregister(hwnd);
+            wnd->Detach();
+            try {
+                wnd->PostNcDestroy();
+            } catch (...) {
+                Trace("[FW] exception in PostNcDestroy\n");
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace kfw

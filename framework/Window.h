@@ -1,0 +1,107 @@
+// Window objects bound to HWNDs. A window created through the framework is bound before its
+// first message (WM_GETMINMAXINFO and WM_NCCREATE included) and unbound at WM_NCDESTROY;
+// template controls are bound by subclassing. One virtual WindowProc with a default.
+#pragma once
+
+#include <windows.h>
+
+namespace kfw {
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // Attributes
+    HWND m_hWnd = nullptr;
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+    // The object bound to a window of this module, or null.
+    static CWnd* FromHandle(HWND hwnd);
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+
+    // Operations
+    // Creates a window of a class registered with RegisterClass below (or a system class).
+    bool CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rc,
+                  HWND parent, UINT id);
+    // Binds and subclasses an existing window (a template control).
+    bool SubclassWindow(HWND hwnd);
+    // Binds the control with this id of the parent (data exchange step).
+    bool SubclassDlgItem(UINT id, HWND parent);
+    // Restores the original window procedure and unbinds; returns the window.
+    HWND UnsubclassWindow();
+    bool DestroyWindow();
+
+    // Thin wrappers, one Win32 call each.
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse) { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
+    BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetParent() const { return ::GetParent(m_hWnd); }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::SendMessageW(m_hWnd, msg, wp, lp);
+    }
+    BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::PostMessageW(m_hWnd, msg, wp, lp);
+    }
+    BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, nullptr, erase); }
+    BOOL ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd); }
+    BOOL EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL SetWindowTextW(LPCWSTR text) const { return ::SetWindowTextW(m_hWnd, text); }
+    // Sets the text from an 8-bit text in the ANSI code page.
+    BOOL SetWindowTextA(const char* text) const;
+    int MessageBox(LPCWSTR text, LPCWSTR caption = L"", UINT type = MB_OK) const {
+        return ::MessageBoxW(m_hWnd, text, caption, type);
+    }
+
+    // Registers a window class of this module whose procedure dispatches to bound objects.
+    static bool RegisterClass(LPCWSTR className, UINT style = CS_DBLCLKS,
+                              HBRUSH background = nullptr, HCURSOR cursor = nullptr);
+
+    // Overridables
+    // Called for key messages of this window (and its children) before they are dispatched;
+    // return true to swallow the message.
+    virtual bool PreTranslateMessage(MSG* msg);
+
+protected:
+    // Every message of the window arrives here; what is not handled goes to DefWindowProc.
+    virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    // The window's original procedure (the class procedure or the one replaced by subclassing).
+    LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    // A notification the parent reflected back to this control (WM_COMMAND, WM_NOTIFY,
+    // WM_DRAWITEM, WM_CTLCOLOR*). Return true with *result set when handled.
+    virtual bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    // After WM_NCDESTROY; the window is gone and the object unbound.
+    virtual void PostNcDestroy() {}
+
+private:
+    friend class CDialog;
+    friend struct WindowBinding;
+    static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+    bool Attach(HWND hwnd, bool subclass);
+    void Detach();
+
+    WNDPROC m_prevProc = nullptr;
+};
+
+// Runs a creation call with `wnd` bound to the first window the call creates on this thread,
+// before that window receives any message.
+template <typename F> auto CreateBound(CWnd* wnd, F&& create) -> decltype(create());
+void BeginCreateBound(CWnd* wnd);
+void EndCreateBound();
+
+template <typename F> auto CreateBound(CWnd* wnd, F&& create) -> decltype(create()) {
+    BeginCreateBound(wnd);
+    struct End {
+        ~End() { EndCreateBound(); }
+    } end;
+    return create();
+}
+
+// The module (DLL or EXE) that contains this code.
+HINSTANCE ThisModule();
+
+} // namespace kfw

@@ -1,0 +1,44 @@
+// Captures the debug output (OutputDebugString) of a process through the system's DBWIN
+// buffer, as a debug viewer does. Only one listener can run on a desktop at a time: tests
+// that use it share the ctest resource lock "dbwin".
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kt {
+
+class DebugCapture {
+public:
+    // pid 0 = every process.
+    explicit DebugCapture(DWORD pid = ::GetCurrentProcessId());
+    ~DebugCapture();
+    DebugCapture(const DebugCapture&) = delete;
+    DebugCapture& operator=(const DebugCapture&) = delete;
+
+    bool Listening() const { return m_view != nullptr; }
+    std::vector<std::string> Lines();
+    void Clear();
+    // Waits until a line containing the text arrived.
+    bool WaitFor(const std::string& text, DWORD timeoutMs = 2000);
+    size_t Count(const std::string& text);
+    void SetPid(DWORD pid) { m_pid = pid; }
+
+private:
+    void Run();
+    DWORD m_pid;
+    HANDLE m_mapping = nullptr;
+    HANDLE m_bufferReady = nullptr;
+    HANDLE m_dataReady = nullptr;
+    HANDLE m_stop = nullptr;
+    void* m_view = nullptr;
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::vector<std::string> m_lines;
+};
+
+} // namespace kt

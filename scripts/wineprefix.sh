@@ -10,7 +10,29 @@ source "$top/scripts/env.sh"
 wine_version=$(wine --version)
 stamp="$WINEPREFIX/.project-stamp"
 want="$wine_version prefix-v2"
+# In-process COM servers of the build (the control-information component), registered under
+# HKCR\CLSID with the path the build gives them. The path is known before the build, so the
+# import runs once per prefix, and again only when the path changes (its own stamp).
+register_com_servers() {
+  local bin dll reg_stamp reg_file
+  bin=$(realpath -m "$BUILD_DIR/bin")
+  dll="Z:${bin//\//\\}\\KrControlInfo.dll"
+  reg_stamp="$WINEPREFIX/.com-servers-stamp"
+  if [ -f "$reg_stamp" ] && [ "$(cat "$reg_stamp")" = "$dll" ]; then
+    return 0
+  fi
+  reg_file="$WINEPREFIX/com-servers.reg"
+  printf '%s\r\n' 'REGEDIT4' '' \
+    '[HKEY_CLASSES_ROOT\CLSID\{DEB7A428-129C-4473-9B8E-C04F2879B890}]' '@="KrControlInfo"' '' \
+    '[HKEY_CLASSES_ROOT\CLSID\{DEB7A428-129C-4473-9B8E-C04F2879B890}\InprocServer32]' \
+    "@=\"${dll//\\/\\\\}\"" '"ThreadingModel"="Apartment"' '' > "$reg_file"
+  wine regedit /S "$reg_file" >/dev/null 2>&1
+  wineserver -w
+  echo "$dll" > "$reg_stamp"
+}
+
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+  register_com_servers
   exit 0
 fi
 if [ -d "$WINEPREFIX" ]; then
@@ -40,3 +62,4 @@ if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
 echo "$want" > "$stamp"
+register_com_servers

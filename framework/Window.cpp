@@ -133,7 +133,12 @@ void CWnd::Detach() {
     m_prevProc = nullptr;
 }
 
-bool CWnd::SubclassWindow(HWND hwnd) { return Attach(hwnd, true); }
+bool CWnd::SubclassWindow(HWND hwnd) {
+    if (!Attach(hwnd, true))
+        return false;
+    PreSubclassWindow();
+    return true;
+}
 
 bool CWnd::SubclassDlgItem(UINT id, HWND parent) {
     HWND hwnd = ::GetDlgItem(parent, static_cast<int>(id));

@@ -75,6 +75,9 @@ protected:
     virtual bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
     // After WM_NCDESTROY; the window is gone and the object unbound.
     virtual void PostNcDestroy() {}
+    // After SubclassWindow (or SubclassDlgItem) has bound an existing window: a control
+    // adjusts its style or creates its helpers here.
+    virtual void PreSubclassWindow() {}
 
 private:
     friend class CDialog;

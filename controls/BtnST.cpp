@@ -1,0 +1,288 @@
+#include "BtnST.h"
+
+#include "MemDC.h"
+#include "Resources.h"
+#include "Trace.h"
+#include "Text.h"
+
+#include <windowsx.h>
+
+using namespace kctl;
+
+CBtnST::CBtnST()
+    : m_crBkIn(::GetSysColor(COLOR_BTNFACE)), m_crFgIn(::GetSysColor(COLOR_BTNTEXT)),
+      m_crBkOut(::GetSysColor(COLOR_BTNFACE)), m_crFgOut(::GetSysColor(COLOR_BTNTEXT)) {}
+
+void CBtnST::PreSubclassWindow() {
+    LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    m_bIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+    Invalidate();
+}
+
+void CBtnST::Repaint(bool repaint) {
+    if (repaint && m_hWnd)
+        Invalidate(FALSE);
+}
+
+void CBtnST::SetIconOf(Icon& slot, HICON icon) {
+    slot.icon.reset(icon);
+    slot.size = SIZE{};
+    ICONINFO info{};
+    if (icon && ::GetIconInfo(icon, &info)) {
+        kfw::CBitmap mask(info.hbmMask), colour(info.hbmColor);
+        BITMAP bm{};
+        if (::GetObjectW(info.hbmMask, sizeof bm, &bm)) {
+            slot.size.cx = bm.bmWidth;
+            // A monochrome icon keeps its AND and XOR masks one above the other.
+            slot.size.cy = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+        }
+    }
+}
+
+bool CBtnST::SetIcon(HICON icon, HICON pressedIcon) {
+    SetIconOf(m_icons[0], icon);
+    SetIconOf(m_icons[1], pressedIcon);
+    Repaint(true);
+    return icon != nullptr;
+}
+
+bool CBtnST::SetIcon(UINT iconId, UINT pressedIconId) {
+    HICON icon = iconId ? kfw::LoadIconResource(iconId, 0) : nullptr;
+    HICON pressed = pressedIconId ? kfw::LoadIconResource(pressedIconId, 0) : nullptr;
+    if (iconId && !icon)
+        kfw::Trace("[CTRL] icon %u not found\n", iconId);
+    return SetIcon(icon, pressed);
+}
+
+void CBtnST::SetFlat(bool flat, bool repaint) {
+    m_bIsFlat = flat;
+    Repaint(repaint);
+}
+
+void CBtnST::SetShowText(bool show, bool repaint) {
+    m_bShowText = show;
+    Repaint(repaint);
+}
+
+void CBtnST::SetTooltipText(const std::wstring& text, bool activate) {
+    if (!m_hWnd)
+        return;
+    if (!m_tip.IsCreated() && !m_tip.Create(m_hWnd, kButtonToolId))
+        return;
+    m_tip.SetText(text);
+    m_tip.Activate(activate);
+}
+
+void CBtnST::SetCheck(int state, bool repaint) {
+    m_nCheck = state;
+    Repaint(repaint);
+}
+
+void CBtnST::SetBackgroundInside(COLORREF colour, bool repaint) {
+    m_crBkIn = colour;
+    Repaint(repaint);
+}
+
+void CBtnST::SetBackgroundOutside(COLORREF colour, bool repaint) {
+    m_crBkOut = colour;
+    Repaint(repaint);
+}
+
+void CBtnST::SetTextColourInside(COLORREF colour, bool repaint) {
+    m_crFgIn = colour;
+    Repaint(repaint);
+}
+
+void CBtnST::SetTextColourOutside(COLORREF colour, bool repaint) {
+    m_crFgOut = colour;
+    Repaint(repaint);
+}
+
+void CBtnST::CancelHover() {
+    if (!m_bMouseOnButton)
+        return;
+    m_bMouseOnButton = false;
+    Invalidate(FALSE);
+}
+
+void CBtnST::OnMouseMove(WPARAM wp, LPARAM lp) {
+    if (!m_bIsFlat)
+        return;
+    POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    ::ClientToScreen(m_hWnd, &pt);
+    const HWND under = ::WindowFromPoint(pt);
+    const bool active = ::GetActiveWindow() == ::GetAncestor(m_hWnd, GA_ROOT);
+    if (under == m_hWnd && active) {
+        if (!m_bMouseOnButton) {
+            m_bMouseOnButton = true;
+            Invalidate(FALSE);
+            if (::GetCapture() != m_hWnd)
+                ::SetCapture(m_hWnd);
+        }
+        return;
+    }
+    CancelHover();
+    if (!(wp & MK_LBUTTON) && ::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
+}
+
+LRESULT CBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    m_tip.Relay(msg, wp, lp);
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        OnMouseMove(wp, lp);
+        break;
+    case WM_CAPTURECHANGED:
+        // Setting the capture again to this button is not a loss.
+        if (reinterpret_cast<HWND>(lp) != m_hWnd)
+            CancelHover();
+        break;
+    case WM_KILLFOCUS: {
+        LRESULT r = DefWindowProc(msg, wp, lp);
+        CancelHover();
+        return r;
+    }
+    case WM_SETCURSOR:
+        if (m_hCursor) {
+            ::SetCursor(m_hCursor);
+            return TRUE;
+        }
+        break;
+    case WM_ERASEBKGND:
+        return 1; // DrawItem paints every pixel
+    case BM_GETCHECK:
+        return m_nCheck;
+    case BM_SETCHECK:
+        SetCheck(static_cast<int>(wp));
+        return 0;
+    case WM_DESTROY:
+        m_tip.Destroy();
+        break;
+    default:
+        break;
+    }
+    return DefWindowProc(msg, wp, lp);
+}
+
+bool CBtnST::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+    case WM_CTLCOLORBTN:
+        // The parent's background shows through where the button does not paint.
+        *result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+        return true;
+    case WM_DRAWITEM:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+        *result = TRUE;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
+    CMemDC mem(dis.hDC);
+    HDC dc = mem;
+    RECT rc = dis.rcItem;
+    const bool pressed = (dis.itemState & ODS_SELECTED) || m_nCheck != 0;
+    const bool focused = (dis.itemState & ODS_FOCUS) != 0;
+    const bool disabled = (dis.itemState & ODS_DISABLED) != 0;
+    ::SetBkMode(dc, TRANSPARENT);
+
+    if ((!m_bIsFlat && focused) || m_bIsDefault) {
+        FrameSolid(dc, rc, kOutline);
+        ::InflateRect(&rc, -1, -1);
+    }
+    const bool inside = m_bMouseOnButton || pressed;
+    FillSolid(dc, rc, inside ? m_crBkIn : m_crBkOut);
+
+    const COLORREF shadow = ::GetSysColor(COLOR_3DSHADOW);
+    const COLORREF highlight = ::GetSysColor(COLOR_3DHILIGHT);
+    if (pressed) {
+        if (m_bIsFlat)
+            Draw3dRect(dc, rc, shadow, highlight);
+        else
+            FrameSolid(dc, rc, shadow);
+    } else if (!m_bIsFlat) {
+        Draw3dRect(dc, rc, highlight, ::GetSysColor(COLOR_3DDKSHADOW));
+        RECT inner = rc;
+        ::InflateRect(&inner, -1, -1);
+        Draw3dRect(dc, inner, ::GetSysColor(COLOR_3DLIGHT), shadow);
+    } else if (m_bMouseOnButton) {
+        Draw3dRect(dc, rc, highlight, shadow);
+    }
+
+    const std::wstring text = m_bShowText ? kfw::GetWindowTextW(m_hWnd) : std::wstring();
+    RECT textArea = rc;
+    const Icon& icon = (pressed && m_icons[1].icon) ? m_icons[1] : m_icons[0];
+    if (icon.icon) {
+        const int cx = icon.size.cx, cy = icon.size.cy;
+        int x = text.empty() ? (rc.left + rc.right - cx) / 2 : rc.left + kIconTextGap;
+        int y = (rc.top + rc.bottom - cy) / 2;
+        if (pressed) {
+            ++x;
+            ++y;
+        }
+        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.icon.get()), 0, x, y, cx,
+                     cy, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
+        if (!text.empty())
+            textArea.left = x + cx;
+    }
+
+    if (!text.empty()) {
+        HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        RECT measure{0, 0, 0, 0};
+        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure,
+                    DT_SINGLELINE | DT_CALCRECT);
+        const int w = measure.right, h = measure.bottom;
+        int x = (textArea.left + textArea.right - w) / 2;
+        int y = (textArea.top + textArea.bottom - h) / 2;
+        if (pressed) {
+            ++x;
+            ++y;
+        }
+        if (disabled) {
+            ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()),
+                         static_cast<WPARAM>(text.size()), x, y, w, h, DST_TEXT | DSS_DISABLED);
+        } else {
+            ::SetTextColor(dc, inside ? m_crFgIn : m_crFgOut);
+            RECT out{x, y, x + w, y + h};
+            ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &out, DT_SINGLELINE);
+        }
+    }
+
+    if (focused && !m_bIsFlat) {
+        ::InflateRect(&rc, -kFocusInset, -kFocusInset);
+        ::DrawFocusRect(dc, &rc);
+    }
+}
+
+void CLevelBtnST::PreSubclassWindow() {
+    SetBackgroundInside(kPanelColour, false);
+    SetBackgroundOutside(kPanelColour, false);
+    CBtnST::PreSubclassWindow();
+}
+
+LRESULT CLevelBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+        break;
+    case WM_LBUTTONUP:
+        PostToParent(m_hWnd, WM_BUTTON_RELEASED, static_cast<WPARAM>(GetDlgCtrlID()),
+                     reinterpret_cast<LPARAM>(m_hWnd));
+        break;
+    case WM_KILLFOCUS:
+        PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+        break;
+    default:
+        break;
+    }
+    return CBtnST::WindowProc(msg, wp, lp);
+}
+
+void CLevelBtnST::SetCheckIfChanged(int state, bool repaint) {
+    if (state != GetCheck())
+        SetCheck(state, repaint);
+}

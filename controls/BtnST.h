@@ -1,0 +1,89 @@
+// Owner-drawn icon and check buttons: CBtnST (icons, flat look with pointer tracking, check
+// state, tooltip) and CLevelBtnST (a CBtnST locked by the operator's level that reports the
+// start and end of an interaction to its parent).
+#pragma once
+
+#include "ControlMessages.h"
+#include "ControlSupport.h"
+#include "Handle.h"
+#include "Window.h"
+
+#include <string>
+
+class CBtnST : public kfw::CWnd {
+public:
+    CBtnST();
+
+    // Attributes
+    int GetCheck() const { return m_nCheck; }
+    bool IsFlat() const { return m_bIsFlat; }
+    bool IsHovering() const { return m_bMouseOnButton; }
+    bool IsDefault() const { return m_bIsDefault; }
+    HICON GetIcon(int index = 0) const { return index == 0 ? m_icons[0].icon.get() : m_icons[1].icon.get(); }
+    SIZE GetIconSize(int index = 0) const { return m_icons[index == 0 ? 0 : 1].size; }
+    HWND GetTooltip() const { return m_tip.hwnd(); }
+    std::wstring GetTooltipText() const { return m_tip.GetText(); }
+    COLORREF GetBackgroundInside() const { return m_crBkIn; }
+    COLORREF GetBackgroundOutside() const { return m_crBkOut; }
+
+    // Operations
+    // Icons from the current resource module at their natural size; the second (0 = none) is
+    // shown while the button looks pressed.
+    bool SetIcon(UINT iconId, UINT pressedIconId = 0);
+    // Icons made elsewhere; the button owns and destroys them.
+    bool SetIcon(HICON icon, HICON pressedIcon = nullptr);
+    void SetFlat(bool flat, bool repaint = true);
+    void SetShowText(bool show, bool repaint = true);
+    // Creates the tooltip on first use (tool 1 over the client area), sets its text and
+    // activates or deactivates it.
+    void SetTooltipText(const std::wstring& text, bool activate = true);
+    void SetCheck(int state, bool repaint = true);
+    void SetBackgroundInside(COLORREF colour, bool repaint = true);
+    void SetBackgroundOutside(COLORREF colour, bool repaint = true);
+    void SetTextColourInside(COLORREF colour, bool repaint = true);
+    void SetTextColourOutside(COLORREF colour, bool repaint = true);
+    // Cursor shown over the button (null = the class cursor).
+    void SetBtnCursor(HCURSOR cursor) { m_hCursor = cursor; }
+
+    // Overridables
+    virtual void DrawItem(const DRAWITEMSTRUCT& dis);
+
+protected:
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+private:
+    struct Icon {
+        kfw::CIconHandle icon;
+        SIZE size{};
+    };
+    void OnMouseMove(WPARAM wp, LPARAM lp);
+    void CancelHover();
+    void Repaint(bool repaint);
+    static void SetIconOf(Icon& slot, HICON icon);
+
+    Icon m_icons[2];
+    bool m_bIsFlat = true;
+    bool m_bMouseOnButton = false;
+    int m_nCheck = 0;
+    bool m_bIsDefault = false;
+    bool m_bShowText = true;
+    COLORREF m_crBkIn;
+    COLORREF m_crFgIn;
+    COLORREF m_crBkOut;
+    COLORREF m_crFgOut;
+    HCURSOR m_hCursor = nullptr;
+    kctl::CToolTip m_tip;
+};
+
+class CLevelBtnST : public CBtnST, public kctl::CLevelRights {
+protected:
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    HWND RightsWindow() const override { return m_hWnd; }
+
+public:
+    // Calls SetCheck only when the state differs.
+    void SetCheckIfChanged(int state, bool repaint = true);
+};

@@ -1,0 +1,145 @@
+#include "ControlSupport.h"
+
+#include "Handle.h"
+#include "Trace.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace kctl {
+
+void PostToParent(HWND control, UINT msg, WPARAM wp, LPARAM lp) {
+    HWND parent = ::GetParent(control);
+    if (!parent || !::PostMessageW(parent, msg, wp, lp))
+        kfw::Trace("[CTRL] notification %u of control %d not posted (error %lu)\n", msg,
+                   ::GetDlgCtrlID(control), ::GetLastError());
+}
+
+void CLevelRights::SetRequiredLevel(WORD level) {
+    m_lock.SetRequiredLevel(level);
+    Apply();
+}
+
+void CLevelRights::SetUserLevel(WORD level) {
+    m_lock.SetUserLevel(level);
+    Apply();
+}
+
+void CLevelRights::SetEnablePreference(bool enable) {
+    m_lock.SetPreference(enable);
+    Apply();
+}
+
+void CLevelRights::Apply() const {
+    if (HWND hwnd = RightsWindow())
+        ::EnableWindow(hwnd, m_lock.Operable() ? TRUE : FALSE);
+}
+
+void FillSolid(HDC hdc, const RECT& rc, COLORREF colour) {
+    kfw::CBrush brush(::CreateSolidBrush(colour));
+    ::FillRect(hdc, &rc, brush);
+}
+
+void Draw3dRect(HDC hdc, const RECT& rc, COLORREF topLeft, COLORREF bottomRight) {
+    const LONG w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0)
+        return;
+    FillSolid(hdc, RECT{rc.left, rc.top, rc.right - 1, rc.top + 1}, topLeft);
+    FillSolid(hdc, RECT{rc.left, rc.top, rc.left + 1, rc.bottom - 1}, topLeft);
+    FillSolid(hdc, RECT{rc.right - 1, rc.top, rc.right, rc.bottom}, bottomRight);
+    FillSolid(hdc, RECT{rc.left, rc.bottom - 1, rc.right, rc.bottom}, bottomRight);
+}
+
+void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour) { Draw3dRect(hdc, rc, colour, colour); }
+
+namespace {
+TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = 0;
+    ti.hwnd = owner;
+    ti.uId = id;
+    ti.lpszText = text;
+    ::GetClientRect(owner, &ti.rect);
+    return ti;
+}
+} // namespace
+
+bool CToolTip::Create(HWND owner, UINT toolId) {
+    if (m_hwnd)
+        return true;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    m_hwnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                               nullptr, nullptr, nullptr);
+    if (!m_hwnd) {
+        kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+        return false;
+    }
+    m_owner = owner;
+    m_toolId = toolId;
+    wchar_t empty[1] = L"";
+    TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
+    ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    return true;
+}
+
+void CToolTip::Destroy() {
+    if (m_hwnd && ::IsWindow(m_hwnd))
+        ::DestroyWindow(m_hwnd);
+    m_hwnd = nullptr;
+    m_owner = nullptr;
+}
+
+void CToolTip::SetText(const std::wstring& text) {
+    if (!m_hwnd)
+        return;
+    std::wstring copy = text;
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, copy.data());
+    ::SendMessageW(m_hwnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+std::wstring CToolTip::GetText() const {
+    if (!m_hwnd)
+        return std::wstring();
+    wchar_t buf[1024] = L"";
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, buf);
+    ::SendMessageW(m_hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&ti));
+    return buf;
+}
+
+void CToolTip::Activate(bool active) {
+    if (m_hwnd)
+        ::SendMessageW(m_hwnd, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
+}
+
+void CToolTip::SetDelayTime(DWORD which, int ms) {
+    if (m_hwnd)
+        ::SendMessageW(m_hwnd, TTM_SETDELAYTIME, which, MAKELPARAM(ms, 0));
+}
+
+void CToolTip::SetMaxTipWidth(int width) {
+    if (m_hwnd)
+        ::SendMessageW(m_hwnd, TTM_SETMAXTIPWIDTH, 0, width);
+}
+
+void CToolTip::UpdateToolRect() {
+    if (!m_hwnd)
+        return;
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, nullptr);
+    ::SendMessageW(m_hwnd, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void CToolTip::Relay(UINT msg, WPARAM wp, LPARAM lp) {
+    if (!m_hwnd || msg < WM_MOUSEFIRST || msg > WM_MOUSELAST)
+        return;
+    MSG m{m_owner, msg, wp, lp, static_cast<DWORD>(::GetMessageTime()), {}};
+    DWORD pos = ::GetMessagePos();
+    m.pt.x = static_cast<short>(LOWORD(pos));
+    m.pt.y = static_cast<short>(HIWORD(pos));
+    ::SendMessageW(m_hwnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+} // namespace kctl

@@ -1,0 +1,107 @@
+// Pieces every control shares: the operator-level lock, the notifications posted to the parent
+// and the tooltip the edits, statics and icon buttons own.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kctl {
+
+// Operator-level lock. A control has a required level (0 = never operable) and is locked while
+// the operator's level is below it; the operable state is the control's own preference while
+// not locked. The lock is recomputed from the last user level whenever the required level
+// changes, so raising the requirement takes effect at once.
+class CLevelLock {
+public:
+    // Returns whether the control is operable now.
+    bool SetRequiredLevel(WORD level) {
+        m_required = level;
+        Update();
+        return Operable();
+    }
+    bool SetUserLevel(WORD level) {
+        m_user = level;
+        Update();
+        return Operable();
+    }
+    bool SetPreference(bool operable) {
+        m_preference = operable;
+        return Operable();
+    }
+    WORD RequiredLevel() const { return m_required; }
+    WORD UserLevel() const { return m_user; }
+    bool Locked() const { return m_locked; }
+    bool Preference() const { return m_preference; }
+    bool Operable() const { return !m_locked && m_preference; }
+
+private:
+    void Update() { m_locked = !(m_required != 0 && m_user >= m_required); }
+    WORD m_required = 0;
+    WORD m_user = 0;
+    bool m_locked = false;
+    bool m_preference = true;
+};
+
+// The rights of a button: required level, user level and enable preference decide whether the
+// button's window is enabled (locked buttons are disabled).
+class CLevelRights {
+public:
+    virtual ~CLevelRights() = default;
+    void SetRequiredLevel(WORD level);
+    void SetUserLevel(WORD level);
+    void SetEnablePreference(bool enable);
+    WORD GetRequiredLevel() const { return m_lock.RequiredLevel(); }
+    bool IsLocked() const { return m_lock.Locked(); }
+    bool GetEnablePreference() const { return m_lock.Preference(); }
+
+protected:
+    virtual HWND RightsWindow() const = 0;
+    kctl::CLevelLock m_lock;
+
+private:
+    void Apply() const;
+};
+
+// Fills a rectangle with a solid colour.
+void FillSolid(HDC hdc, const RECT& rc, COLORREF colour);
+// One-pixel frame: top and left in one colour, bottom and right in the other.
+void Draw3dRect(HDC hdc, const RECT& rc, COLORREF topLeft, COLORREF bottomRight);
+// One-pixel frame in one colour.
+void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour);
+
+// Posts one of the private notifications of ControlMessages.h to the control's parent. Every
+// notification goes through here, so their order is decided in the callers alone.
+void PostToParent(HWND control, UINT msg, WPARAM wp, LPARAM lp);
+
+// A tooltip window owned by a control, with one tool covering the control's client area.
+class CToolTip {
+public:
+    CToolTip() = default;
+    ~CToolTip() { Destroy(); }
+    CToolTip(const CToolTip&) = delete;
+    CToolTip& operator=(const CToolTip&) = delete;
+
+    // Creates the tooltip (always-tip style) and registers the tool with an empty text.
+    bool Create(HWND owner, UINT toolId);
+    void Destroy();
+    HWND hwnd() const { return m_hwnd; }
+    bool IsCreated() const { return m_hwnd != nullptr; }
+    UINT ToolId() const { return m_toolId; }
+
+    void SetText(const std::wstring& text);         // TTM_UPDATETIPTEXT
+    std::wstring GetText() const;                   // TTM_GETTEXT
+    void Activate(bool active);                     // TTM_ACTIVATE
+    void SetDelayTime(DWORD which, int ms);         // TTM_SETDELAYTIME
+    void SetMaxTipWidth(int width);                 // TTM_SETMAXTIPWIDTH
+    void UpdateToolRect();                          // TTM_NEWTOOLRECT with the owner's client area
+    // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
+    void Relay(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    HWND m_hwnd = nullptr;
+    HWND m_owner = nullptr;
+    UINT m_toolId = 0;
+};
+
+} // namespace kctl

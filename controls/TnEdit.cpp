@@ -1,0 +1,237 @@
+#include "TnEdit.h"
+
+#include <cstdlib>
+
+using namespace kctl;
+
+namespace {
+
+bool IsDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
+
+// Readable text on a background: white on dark colours, black on light ones.
+COLORREF ContrastText(COLORREF back) {
+    unsigned luma = (GetRValue(back) * 299u + GetGValue(back) * 587u + GetBValue(back) * 114u) / 1000u;
+    return luma < 128 ? kDarkFieldText : kLightFieldText;
+}
+
+constexpr wchar_t kBackspace = 8;
+constexpr wchar_t kEnter = 13;
+constexpr wchar_t kEscape = 27;
+
+} // namespace
+
+void CTnEdit::PreSubclassWindow() {
+    RebuildBrush();
+    ApplyReadOnly();
+}
+
+COLORREF CTnEdit::GetCurrentBackground() const {
+    return IsReadOnly() ? m_crReadOnlyBack : m_crNormalBack;
+}
+
+void CTnEdit::SetNormalBackground(COLORREF colour) {
+    m_crNormalBack = colour;
+    RebuildBrush();
+}
+
+void CTnEdit::SetReadOnlyBackground(COLORREF colour) {
+    m_crReadOnlyBack = colour;
+    RebuildBrush();
+}
+
+void CTnEdit::RebuildBrush() {
+    COLORREF colour = GetCurrentBackground();
+    if (m_brush && colour == m_crBrush)
+        return;
+    m_brush.reset(::CreateSolidBrush(colour));
+    m_crBrush = colour;
+}
+
+void CTnEdit::SetText(const std::wstring& text) {
+    if (!m_hWnd || GetText() == text)
+        return;
+    if (!m_bKeepSaved)
+        m_strSaved = text;
+    // While the operator types in the editable field, the typing stays on screen.
+    if (!m_bFocused || IsReadOnly())
+        ::SetWindowTextW(m_hWnd, text.c_str());
+}
+
+void CTnEdit::SetText(const char* text) { SetText(kfw::Widen(text ? text : "")); }
+
+void CTnEdit::ShowUnavailable() {
+    SetText(std::wstring(kUnavailableText));
+    m_bUnavailable = true;
+}
+
+void CTnEdit::SetRequiredLevel(WORD level) {
+    m_lock.SetRequiredLevel(level);
+    ApplyReadOnly();
+}
+
+void CTnEdit::SetUserLevel(WORD level) {
+    m_lock.SetUserLevel(level);
+    ApplyReadOnly();
+}
+
+void CTnEdit::SetReadOnlyPreference(bool readOnly) {
+    m_lock.SetPreference(!readOnly);
+    ApplyReadOnly();
+}
+
+void CTnEdit::ApplyReadOnly() {
+    if (!m_hWnd)
+        return;
+    bool readOnly = IsReadOnly();
+    bool current = (::GetWindowLongW(m_hWnd, GWL_STYLE) & ES_READONLY) != 0;
+    if (readOnly != current)
+        ::SendMessageW(m_hWnd, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+    RebuildBrush();
+    Invalidate(FALSE);
+}
+
+bool CTnEdit::AcceptsChar(wchar_t ch) const {
+    if (!m_hWnd || IsReadOnly())
+        return false;
+    DWORD start = 0, end = 0;
+    ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const std::wstring text = GetText();
+    const int len = static_cast<int>(text.size());
+    const int sel = static_cast<int>(end) - static_cast<int>(start);
+    const int caret = static_cast<int>(end);
+
+    if (ch != kBackspace && ch != kEnter && ch != kEscape && ch != L'.' && sel == 0 &&
+        len >= m_nMaxChars)
+        return false;
+    // Enter and Escape are handled as keys; their characters never reach the text.
+    if (ch == kEnter || ch == kEscape)
+        return false;
+
+    const bool leadingMinus = !text.empty() && text[0] == L'-';
+    auto minusAllowed = [&] {
+        // Only at the start, and only once: a text that already begins with '-' takes no other.
+        if (sel == 0)
+            return caret == 0 && !leadingMinus && std::wcstol(text.c_str(), nullptr, 10) >= 0;
+        return start == 0;
+    };
+    auto pointAllowed = [&] {
+        if (sel == 0)
+            return caret != 0 && !(caret == 1 && leadingMinus) &&
+                   text.find(L'.') == std::wstring::npos;
+        if (start == 0 || (start == 1 && leadingMinus))
+            return false;
+        // A selection replaces its text: the rest must not already hold a '.'.
+        std::wstring rest = text.substr(0, start) + text.substr(end);
+        return rest.find(L'.') == std::wstring::npos;
+    };
+
+    switch (m_nMode) {
+    case kModeSigned:
+        return IsDigit(ch) || ch == kBackspace || (ch == L'-' && minusAllowed());
+    case kModeUnsigned:
+        return IsDigit(ch) || ch == kBackspace;
+    case kModeReal:
+        return IsDigit(ch) || ch == kBackspace || (ch == L'-' && minusAllowed()) ||
+               (ch == L'.' && pointAllowed());
+    default:
+        return true;
+    }
+}
+
+LRESULT CTnEdit::OnChar(WPARAM wp, LPARAM lp) {
+    const wchar_t ch = static_cast<wchar_t>(wp);
+    if (!AcceptsChar(ch))
+        return 0;
+    if (ch == kBackspace && (m_nMode == kModeSigned || m_nMode == kModeUnsigned)) {
+        // The integer modes delete the character before the caret.
+        DWORD start = 0, end = 0;
+        ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        if (end > 0) {
+            ::SendMessageW(m_hWnd, EM_SETSEL, end - 1, end);
+            ::SendMessageW(m_hWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+        }
+        return 0;
+    }
+    return DefWindowProc(WM_CHAR, wp, lp);
+}
+
+bool CTnEdit::OnKeyDown(UINT key) {
+    if (key == VK_RETURN) {
+        if (IsReadOnly())
+            return true;
+        // Enter on the untouched "????" of unavailable data would write a made-up value.
+        if (m_bUnavailable && GetText() == kUnavailableText)
+            return true;
+        PostToParent(m_hWnd, WM_TNEDIT_ENTER, static_cast<WPARAM>(GetDlgCtrlID()),
+                     reinterpret_cast<LPARAM>(m_hWnd));
+        return true;
+    }
+    // Escape neither reaches the field nor closes the dialog.
+    return key == VK_ESCAPE;
+}
+
+bool CTnEdit::PreTranslateMessage(MSG* msg) {
+    if (msg->hwnd == m_hWnd && msg->message == WM_KEYDOWN)
+        return OnKeyDown(static_cast<UINT>(msg->wParam));
+    return false;
+}
+
+LRESULT CTnEdit::OnSetFocus(WPARAM wp, LPARAM lp) {
+    m_bFocused = true;
+    LRESULT r = DefWindowProc(WM_SETFOCUS, wp, lp);
+    PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+    if (!IsReadOnly())
+        PostToParent(m_hWnd, WM_TNEDIT_SETFOCUS, 0, 0);
+    return r;
+}
+
+LRESULT CTnEdit::OnKillFocus(WPARAM wp, LPARAM lp) {
+    LRESULT r = DefWindowProc(WM_KILLFOCUS, wp, lp);
+    m_bKeepSaved = false;
+    m_bFocused = false;
+    // An entry left without Enter gives way to the value the program gave last.
+    SetText(std::wstring(m_strSaved));
+    PostToParent(m_hWnd, WM_TNEDIT_KILLFOCUS, 0, 0);
+    PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+    return r;
+}
+
+LRESULT CTnEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CHAR:
+        return OnChar(wp, lp);
+    case WM_KEYDOWN:
+        // Reached only without key pre-translation (for example in a modal dialog).
+        if (OnKeyDown(static_cast<UINT>(wp)))
+            return 0;
+        break;
+    case WM_GETDLGCODE: {
+        // Enter and Escape belong to the field, not to the dialog's default buttons.
+        LRESULT code = DefWindowProc(msg, wp, lp);
+        auto* m = reinterpret_cast<const MSG*>(lp);
+        if (m && m->message == WM_KEYDOWN && (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE))
+            code |= DLGC_WANTALLKEYS;
+        return code;
+    }
+    case WM_SETFOCUS:
+        return OnSetFocus(wp, lp);
+    case WM_KILLFOCUS:
+        return OnKillFocus(wp, lp);
+    default:
+        break;
+    }
+    return DefWindowProc(msg, wp, lp);
+}
+
+bool CTnEdit::OnChildNotify(UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
+    if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
+        return false;
+    // Read-only edits ask with WM_CTLCOLORSTATIC, editable ones with WM_CTLCOLOREDIT.
+    RebuildBrush();
+    HDC hdc = reinterpret_cast<HDC>(wp);
+    COLORREF back = GetCurrentBackground();
+    ::SetBkColor(hdc, back);
+    ::SetTextColor(hdc, ContrastText(back));
+    *result = reinterpret_cast<LRESULT>(m_brush.get());
+    return true;
+}

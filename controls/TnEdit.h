@@ -1,0 +1,86 @@
+// Numeric value edit: accepts only the characters of its input mode, reports Enter to its
+// parent, keeps showing the live value while the operator is not typing, and is read-only
+// while the operator's level is below the level the value requires.
+#pragma once
+
+#include "ControlMessages.h"
+#include "ControlSupport.h"
+#include "Handle.h"
+#include "Text.h"
+#include "Window.h"
+
+#include <string>
+
+class CTnEdit : public kfw::CWnd {
+public:
+    CTnEdit() = default;
+
+    // Attributes
+    int GetMode() const { return m_nMode; }
+    int GetMaxChars() const { return m_nMaxChars; }
+    COLORREF GetNormalBackground() const { return m_crNormalBack; }
+    COLORREF GetReadOnlyBackground() const { return m_crReadOnlyBack; }
+    // The background the field is painted with now.
+    COLORREF GetCurrentBackground() const;
+    const std::wstring& GetSavedText() const { return m_strSaved; }
+    bool GetKeepSaved() const { return m_bKeepSaved; }
+    bool IsFocused() const { return m_bFocused; }
+    bool IsReadOnly() const { return !m_lock.Operable(); }
+    bool IsLocked() const { return m_lock.Locked(); }
+    WORD GetRequiredLevel() const { return m_lock.RequiredLevel(); }
+    bool IsUnavailable() const { return m_bUnavailable; }
+    std::wstring GetText() const { return kfw::GetWindowTextW(m_hWnd); }
+
+    // Operations
+    void SetMode(int mode) { m_nMode = mode; }        // kctl::EditMode; other values accept everything
+    void SetMaxChars(int count) { m_nMaxChars = count; }
+    void SetNormalBackground(COLORREF colour);
+    void SetReadOnlyBackground(COLORREF colour);
+    // Shows a value given by the program; while the operator types in the editable field the
+    // display keeps the typing and only the saved text follows.
+    void SetText(const std::wstring& text);
+    void SetText(const char* text);                   // 8-bit text in the ANSI code page
+    void SetSavedText(const std::wstring& text) { m_strSaved = text; }
+    void SetKeepSaved(bool keep) { m_bKeepSaved = keep; }
+    // Marks the field as showing unavailable data: Enter on the untouched "????" posts nothing.
+    void SetUnavailable(bool unavailable) { m_bUnavailable = unavailable; }
+    // Shows "????" and marks the field unavailable.
+    void ShowUnavailable();
+    // Rights
+    void SetRequiredLevel(WORD level);
+    void SetUserLevel(WORD level);
+    void SetReadOnlyPreference(bool readOnly);
+
+    // Character rule of the input mode: would the edit take this character now?
+    bool AcceptsChar(wchar_t ch) const;
+
+    // Overridables
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+private:
+    // Message handlers
+    LRESULT OnChar(WPARAM wp, LPARAM lp);
+    bool OnKeyDown(UINT key); // true when the key was consumed
+    LRESULT OnSetFocus(WPARAM wp, LPARAM lp);
+    LRESULT OnKillFocus(WPARAM wp, LPARAM lp);
+    void ApplyReadOnly();
+    void RebuildBrush();
+
+    COLORREF m_crNormalBack = kctl::kEditNormalBackground;
+    bool m_bKeepSaved = false;
+    int m_nMode = kctl::kModeSigned;
+    std::wstring m_strSaved;
+    bool m_bFocused = false;
+    kctl::CLevelLock m_lock; // preference = editable (read-only preference false)
+    int m_nMaxChars = kctl::kEditMaxChars;
+    COLORREF m_crReadOnlyBack = kctl::kPanelColour;
+    bool m_bUnavailable = false;
+    kfw::CBrush m_brush;
+    COLORREF m_crBrush = CLR_INVALID;
+
+};

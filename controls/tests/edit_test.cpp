@@ -1,0 +1,563 @@
+// CTnEdit and CMyEdit: character rules of the input modes, Enter/Escape, the saved text, focus
+// notifications, rights and colours; CMyEdit's tooltip and interaction notifications.
+#include "ControlTestSupport.h"
+#include "Dialog.h"
+#include "MyEdit.h"
+#include "TnEdit.h"
+#include "controls_test_ids.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace kctl;
+using kt::lparam;
+using kt::optional;
+using kt::parent;
+using kt::posted;
+using kt::sent;
+using kt::wparam;
+constexpr unsigned kId = kt::id;
+
+namespace {
+
+constexpr int kEditId = 101;
+constexpr int kOtherId = 102;
+
+class EditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER | ES_AUTOHSCROLL,
+                                 kEditId, 10, 10, 200, 22);
+        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 200, 22);
+        ASSERT_TRUE(m_edit.SubclassWindow(m_hwnd));
+        m_recorder.Attach(m_hwnd, 1);
+    }
+    void TearDown() override { m_recorder.Detach(); }
+    void Editable() {
+        m_edit.SetRequiredLevel(1);
+        m_edit.SetUserLevel(1);
+    }
+    void Focus() {
+        ::SetFocus(m_hwnd);
+        kt::PumpAndLog();
+    }
+    // Types a character as a person would: the key message goes through the queue.
+    void TypeChar(wchar_t ch) { ::PostMessageW(m_hwnd, WM_CHAR, ch, 1); }
+    void PressKey(UINT vk) { ::PostMessageW(m_hwnd, WM_KEYDOWN, vk, 1); }
+
+    kt::LoggingParent m_parent;
+    HWND m_hwnd = nullptr;
+    HWND m_other = nullptr;
+    CTnEdit m_edit;
+    kt::MsgRecorder m_recorder;
+};
+
+// ---- character rules ----
+
+struct CharCase {
+    int mode;
+    const wchar_t* text;
+    int selStart, selEnd;
+    wchar_t ch;
+    const wchar_t* result; // text afterwards; equal to `text` when the character is refused
+};
+
+const CharCase kCharCases[] = {
+    // signed integer
+    {kModeSigned, L"", 0, 0, L'-', L"-"},
+    {kModeSigned, L"-", 1, 1, L'-', L"-"},      // a second '-'
+    {kModeSigned, L"-", 0, 0, L'-', L"-"},      // text is just "-"
+    {kModeSigned, L"-12", 0, 0, L'-', L"-12"},  // already negative
+    {kModeSigned, L"12", 0, 0, L'-', L"-12"},
+    {kModeSigned, L"12", 1, 1, L'-', L"12"},    // not at the start
+    {kModeSigned, L"12", 0, 1, L'-', L"-2"},    // selection from the start
+    {kModeSigned, L"12", 1, 2, L'-', L"12"},    // selection not from the start
+    {kModeSigned, L"12", 2, 2, L'7', L"127"},
+    {kModeSigned, L"12", 2, 2, L'.', L"12"},
+    {kModeSigned, L"12", 2, 2, L'a', L"12"},
+    {kModeSigned, L"123", 2, 2, 8, L"13"},      // Backspace: the character before the caret
+    {kModeSigned, L"123", 0, 0, 8, L"123"},     // nothing before the caret
+    {kModeSigned, L"123", 0, 2, 8, L"13"},      // deletes before the caret (the selection's end),
+    {kModeSigned, L"123", 1, 3, 8, L"12"},      // not the selection
+    // unsigned integer
+    {kModeUnsigned, L"", 0, 0, L'-', L""},
+    {kModeUnsigned, L"5", 1, 1, L'0', L"50"},
+    {kModeUnsigned, L"5", 1, 1, L'.', L"5"},
+    {kModeUnsigned, L"50", 2, 2, 8, L"5"},
+    // real number
+    {kModeReal, L"", 0, 0, L'.', L""},          // index 0
+    {kModeReal, L"-", 1, 1, L'.', L"-"},        // right after a leading '-'
+    {kModeReal, L"1", 1, 1, L'.', L"1."},
+    {kModeReal, L"1.", 2, 2, L'.', L"1."},      // a second '.'
+    {kModeReal, L"1.5", 3, 3, L'.', L"1.5"},
+    {kModeReal, L"12", 0, 2, L'.', L"12"},      // selection from index 0
+    {kModeReal, L"-12", 1, 3, L'.', L"-12"},    // selection from index 1 after '-'
+    {kModeReal, L"123", 1, 3, L'.', L"1."},
+    {kModeReal, L"1.23", 3, 4, L'.', L"1.23"},  // the rest already holds a '.'
+    {kModeReal, L"1.23", 1, 4, L'.', L"1."},    // the selection takes the old '.'
+    {kModeReal, L"", 0, 0, L'-', L"-"},
+    {kModeReal, L"-0.5", 0, 0, L'-', L"-0.5"},  // already has its '-'
+    {kModeReal, L"0.5", 0, 0, L'-', L"-0.5"},
+    {kModeReal, L"1.25", 1, 3, 8, L"15"},       // Backspace deletes the selection
+    {kModeReal, L"1.25", 4, 4, 8, L"1.2"},
+    {kModeReal, L"1", 1, 1, L'e', L"1"},
+    // free text and unknown modes take everything
+    {kModeText, L"ab", 2, 2, L'c', L"abc"},
+    {kModeText, L"ab", 2, 2, L'-', L"ab-"},
+    {7, L"x", 1, 1, L'.', L"x."},
+};
+
+TEST_F(EditTest, CharacterRulesOfTheInputModes) {
+    Editable();
+    for (const CharCase& c : kCharCases) {
+        m_edit.SetMode(c.mode);
+        ::SetWindowTextW(m_hwnd, c.text);
+        ::SendMessageW(m_hwnd, EM_SETSEL, c.selStart, c.selEnd);
+        const bool accepted = m_edit.AcceptsChar(c.ch);
+        ::SendMessageW(m_hwnd, WM_CHAR, c.ch, 1);
+        const std::wstring after = m_edit.GetText();
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " text \"" << kfw::Narrow(c.text)
+                                        << "\" sel " << c.selStart << "-" << c.selEnd << " char "
+                                        << static_cast<int>(c.ch));
+        EXPECT_EQ(after, std::wstring(c.result));
+        // A refused character changes nothing; Backspace at the start is taken but has no effect.
+        if (c.ch != 8 || c.selEnd != 0)
+            EXPECT_EQ(accepted, std::wstring(c.text) != c.result);
+        else
+            EXPECT_TRUE(accepted);
+    }
+}
+
+TEST_F(EditTest, NothingIsTypedIntoAReadOnlyField) {
+    m_edit.SetMode(kModeText);
+    m_edit.SetRequiredLevel(0);
+    m_edit.SetUserLevel(9);
+    ::SetWindowTextW(m_hwnd, L"1");
+    ::SendMessageW(m_hwnd, EM_SETSEL, 1, 1);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'2', 1);
+    ::SendMessageW(m_hwnd, WM_CHAR, 8, 1);
+    EXPECT_EQ(m_edit.GetText(), L"1");
+}
+
+TEST_F(EditTest, MaximumCharactersDropDigitsButNotPointOrBackspace) {
+    Editable();
+    m_edit.SetMode(kModeReal);
+    std::wstring full(kEditMaxChars, L'1');
+    ::SetWindowTextW(m_hwnd, full.c_str());
+    ::SendMessageW(m_hwnd, EM_SETSEL, kEditMaxChars, kEditMaxChars);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'2', 1);
+    EXPECT_EQ(m_edit.GetText(), full);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'-', 1);
+    EXPECT_EQ(m_edit.GetText(), full);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'.', 1);
+    EXPECT_EQ(m_edit.GetText(), full + L".");
+    ::SendMessageW(m_hwnd, WM_CHAR, 8, 1);
+    ::SendMessageW(m_hwnd, WM_CHAR, 8, 1);
+    EXPECT_EQ(m_edit.GetText(), full.substr(1));
+    // One below the limit a digit goes in again; with a selection the limit does not apply.
+    ::SendMessageW(m_hwnd, WM_CHAR, L'3', 1);
+    EXPECT_EQ(m_edit.GetText().size(), static_cast<size_t>(kEditMaxChars));
+    ::SendMessageW(m_hwnd, EM_SETSEL, 0, 1);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'4', 1);
+    EXPECT_EQ(m_edit.GetText()[0], L'4');
+
+    m_edit.SetMaxChars(3);
+    m_edit.SetMode(kModeText);
+    ::SetWindowTextW(m_hwnd, L"abc");
+    ::SendMessageW(m_hwnd, EM_SETSEL, 3, 3);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'd', 1);
+    EXPECT_EQ(m_edit.GetText(), L"abc");
+}
+
+// ---- notifications ----
+
+TEST_F(EditTest, FocusGainedPostsInteractionThenSelectAll) {
+    Editable();
+    ct::StartLog({WM_SETFOCUS, WM_COMMAND, WM_APP, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS,
+                  WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
+    ::SetFocus(m_hwnd);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_TRUE(m_edit.IsFocused());
+    EXPECT_SEQUENCE({
+        {WM_SETFOCUS, sent | kId, 0, 0, 1},
+        {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_SETFOCUS)},
+        {WM_APP, sent | parent},
+        {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
+        {WM_TNEDIT_SETFOCUS, posted | parent | wparam | lparam, 0, 0},
+    });
+}
+
+TEST_F(EditTest, ReadOnlyFieldGettingFocusPostsNoSelectAll) {
+    m_edit.SetRequiredLevel(3);
+    m_edit.SetUserLevel(2);
+    ct::StartLog({WM_APP, WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
+    ::SetFocus(m_hwnd);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
+    });
+}
+
+TEST_F(EditTest, EnterPostsTheCommitWithIdAndControl) {
+    Editable();
+    m_edit.SetMode(kModeReal);
+    Focus();
+    ct::StartLog({WM_KEYDOWN, WM_CHAR, WM_APP, WM_COMMAND, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS,
+                  WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
+    TypeChar(L'4');
+    TypeChar(L'.');
+    TypeChar(L'5');
+    PressKey(VK_RETURN);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_EQ(m_edit.GetText(), L"4.5");
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_CHAR, posted | wparam | kId, L'4', 0, 1},
+        {WM_COMMAND, sent | parent | wparam | optional, MAKEWPARAM(kEditId, EN_UPDATE)},
+        {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_CHANGE)},
+        {WM_CHAR, posted | wparam | kId, L'.', 0, 1},
+        {WM_COMMAND, sent | parent | wparam | optional, MAKEWPARAM(kEditId, EN_UPDATE)},
+        {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_CHANGE)},
+        {WM_CHAR, posted | wparam | kId, L'5', 0, 1},
+        {WM_COMMAND, sent | parent | wparam | optional, MAKEWPARAM(kEditId, EN_UPDATE)},
+        {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_CHANGE)},
+        {WM_KEYDOWN, posted | wparam | kId, VK_RETURN, 0, 1},
+        {WM_CHAR, posted | wparam | kId | optional, 13, 0, 1}, // from TranslateMessage, dropped
+        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, kEditId, reinterpret_cast<LPARAM>(m_hwnd)},
+    });
+}
+
+TEST_F(EditTest, EnterInAReadOnlyFieldPostsNothing) {
+    m_edit.SetRequiredLevel(2);
+    m_edit.SetUserLevel(2);
+    m_edit.SetReadOnlyPreference(true);
+    Focus();
+    ct::StartLog({WM_APP, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS, WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
+    PressKey(VK_RETURN);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({{WM_APP, sent | parent}});
+}
+
+TEST_F(EditTest, EnterOnUntouchedUnavailableTextPostsNothing) {
+    Editable();
+    m_edit.ShowUnavailable();
+    EXPECT_EQ(m_edit.GetText(), kUnavailableText);
+    EXPECT_TRUE(m_edit.IsUnavailable());
+    Focus();
+    ct::StartLog({WM_APP, WM_TNEDIT_ENTER});
+    PressKey(VK_RETURN);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({{WM_APP, sent | parent}});
+
+    // A value typed over it is committed.
+    m_edit.SetMode(kModeReal);
+    ::SendMessageW(m_hwnd, EM_SETSEL, 0, -1);
+    TypeChar(L'7');
+    PressKey(VK_RETURN);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_APP, sent | parent},
+        {WM_TNEDIT_ENTER, posted | parent | wparam, kEditId},
+    });
+    m_edit.SetUnavailable(false);
+    EXPECT_FALSE(m_edit.IsUnavailable());
+}
+
+TEST_F(EditTest, FocusLostShowsTheSavedTextThenPostsKillFocusAndInteractionEnd) {
+    Editable();
+    m_edit.SetText(L"12.5");
+    Focus();
+    ::SendMessageW(m_hwnd, EM_SETSEL, 4, 4);
+    TypeChar(L'9');
+    kt::PumpAndLog();
+    EXPECT_EQ(m_edit.GetText(), L"12.59");
+    ct::StartLog({WM_KILLFOCUS, WM_APP, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS, WM_TNEDIT_SETFOCUS,
+                  WM_CTRL_INTERACT});
+    ::SetFocus(m_other);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_FALSE(m_edit.IsFocused());
+    EXPECT_EQ(m_edit.GetText(), L"12.5");
+    EXPECT_SEQUENCE({
+        {WM_KILLFOCUS, sent | kId, 0, 0, 1},
+        {WM_APP, sent | parent},
+        {WM_TNEDIT_KILLFOCUS, posted | parent | wparam | lparam, 0, 0},
+        {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 0, 0},
+    });
+}
+
+// ---- saved text ----
+
+TEST_F(EditTest, LiveValueWhileTypingChangesOnlyTheSavedText) {
+    Editable();
+    m_edit.SetMode(kModeReal);
+    m_edit.SetText(L"1.0");
+    EXPECT_EQ(m_edit.GetText(), L"1.0");
+    EXPECT_EQ(m_edit.GetSavedText(), L"1.0");
+    Focus();
+    ::SendMessageW(m_hwnd, EM_SETSEL, 0, -1);
+    TypeChar(L'8');
+    kt::PumpAndLog();
+    m_edit.SetText(L"2.0"); // refresh while typing
+    EXPECT_EQ(m_edit.GetText(), L"8");
+    EXPECT_EQ(m_edit.GetSavedText(), L"2.0");
+
+    m_edit.SetKeepSaved(true);
+    m_edit.SetText(L"3.0");
+    EXPECT_EQ(m_edit.GetSavedText(), L"2.0"); // kept
+    EXPECT_EQ(m_edit.GetText(), L"8");
+
+    ::SetFocus(m_other);
+    kt::PumpAndLog();
+    EXPECT_EQ(m_edit.GetText(), L"2.0"); // leaving shows the live value
+    EXPECT_FALSE(m_edit.GetKeepSaved());
+    m_edit.SetText(L"3.0");
+    EXPECT_EQ(m_edit.GetText(), L"3.0");
+    EXPECT_EQ(m_edit.GetSavedText(), L"3.0");
+}
+
+TEST_F(EditTest, ReadOnlyFocusedFieldFollowsTheLiveValue) {
+    m_edit.SetRequiredLevel(0);
+    Focus();
+    m_edit.SetText(L"5");
+    EXPECT_EQ(m_edit.GetText(), L"5");
+    m_edit.SetSavedText(L"6");
+    ::SetFocus(m_other);
+    kt::PumpAndLog();
+    EXPECT_EQ(m_edit.GetText(), L"6");
+}
+
+TEST_F(EditTest, EscapeIsSwallowedAndLeavesTheTyping) {
+    Editable();
+    m_edit.SetText(L"1");
+    Focus();
+    ::SendMessageW(m_hwnd, EM_SETSEL, 1, 1);
+    TypeChar(L'2');
+    ct::StartLog({WM_KEYDOWN, WM_CHAR, WM_APP, WM_CLOSE, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS,
+                  WM_CTRL_INTERACT});
+    PressKey(VK_ESCAPE);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_EQ(m_edit.GetText(), L"12");
+    EXPECT_TRUE(::IsWindow(m_parent.hwnd()));
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_CHAR, posted | wparam | kId, L'2', 0, 1},
+        {WM_KEYDOWN, posted | wparam | kId, VK_ESCAPE, 0, 1},
+        {WM_CHAR, posted | wparam | kId | optional, 27, 0, 1},
+    });
+}
+
+// ---- rights ----
+
+TEST_F(EditTest, RequiredLevelZeroIsReadOnlyForEveryOperator) {
+    m_edit.SetRequiredLevel(0);
+    for (WORD level : {0, 1, 5, 65535}) {
+        m_edit.SetUserLevel(level);
+        m_edit.SetReadOnlyPreference(false);
+        EXPECT_TRUE(m_edit.IsReadOnly()) << level;
+        EXPECT_TRUE(m_edit.IsLocked()) << level;
+        EXPECT_TRUE(::GetWindowLongW(m_hwnd, GWL_STYLE) & ES_READONLY) << level;
+    }
+}
+
+TEST_F(EditTest, OperatorLevelBelowTheRequiredLevelLocks) {
+    m_edit.SetRequiredLevel(3);
+    m_edit.SetUserLevel(2);
+    EXPECT_TRUE(m_edit.IsLocked());
+    EXPECT_TRUE(::GetWindowLongW(m_hwnd, GWL_STYLE) & ES_READONLY);
+    m_edit.SetUserLevel(3);
+    EXPECT_FALSE(m_edit.IsLocked());
+    EXPECT_FALSE(m_edit.IsReadOnly());
+    EXPECT_FALSE(::GetWindowLongW(m_hwnd, GWL_STYLE) & ES_READONLY);
+    m_edit.SetReadOnlyPreference(true); // level 3 gives the preference
+    EXPECT_TRUE(m_edit.IsReadOnly());
+    EXPECT_FALSE(m_edit.IsLocked());
+    m_edit.SetReadOnlyPreference(false);
+    EXPECT_FALSE(m_edit.IsReadOnly());
+    // Raising the requirement locks at once, without waiting for the next user level.
+    m_edit.SetRequiredLevel(4);
+    EXPECT_TRUE(m_edit.IsReadOnly());
+    m_edit.SetRequiredLevel(0);
+    EXPECT_TRUE(m_edit.IsReadOnly());
+}
+
+// ---- colours ----
+
+class EditColourTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HWND hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"1.25", WS_BORDER, kEditId, 10, 10, 120, 24);
+        ASSERT_TRUE(m_edit.SubclassWindow(hwnd));
+    }
+    // Asks the parent for the edit's colours, as the edit does when it paints.
+    COLORREF Background(UINT msg, COLORREF* text, COLORREF* brushColour) {
+        kfw::CMemoryDC dc(::CreateCompatibleDC(nullptr));
+        auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
+            m_parent.hwnd(), msg, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(m_edit.m_hWnd)));
+        LOGBRUSH lb{};
+        ::GetObjectW(brush, sizeof lb, &lb);
+        *brushColour = lb.lbColor;
+        *text = ::GetTextColor(dc);
+        return ::GetBkColor(dc);
+    }
+    ct::ReflectingParent m_parent;
+    CTnEdit m_edit;
+};
+
+TEST_F(EditColourTest, NormalAlarmAndReadOnlyBackgrounds) {
+    m_edit.SetRequiredLevel(1);
+    m_edit.SetUserLevel(1);
+    COLORREF text = 0, brush = 0;
+    EXPECT_EQ(Background(WM_CTLCOLOREDIT, &text, &brush), RGB(0, 0, 0));
+    EXPECT_EQ(brush, RGB(0, 0, 0));
+    EXPECT_EQ(text, kDarkFieldText); // readable on black
+
+    m_edit.SetNormalBackground(kAlarmHighlight);
+    EXPECT_EQ(Background(WM_CTLCOLOREDIT, &text, &brush), kAlarmHighlight);
+    EXPECT_EQ(brush, kAlarmHighlight);
+    EXPECT_EQ(text, kLightFieldText);
+
+    m_edit.SetUserLevel(0); // locked: read-only edits ask with WM_CTLCOLORSTATIC
+    EXPECT_EQ(Background(WM_CTLCOLORSTATIC, &text, &brush), RGB(210, 210, 210));
+    EXPECT_EQ(brush, RGB(210, 210, 210));
+    m_edit.SetReadOnlyBackground(RGB(1, 2, 3));
+    EXPECT_EQ(Background(WM_CTLCOLORSTATIC, &text, &brush), RGB(1, 2, 3));
+    EXPECT_EQ(m_edit.GetCurrentBackground(), RGB(1, 2, 3));
+}
+
+TEST_F(EditColourTest, TheScreenShowsTheAlarmBackground) {
+    m_edit.SetRequiredLevel(1);
+    m_edit.SetUserLevel(1);
+    m_edit.SetNormalBackground(kAlarmHighlight);
+    ::SetWindowTextW(m_edit, L"");
+    ::InvalidateRect(m_edit, nullptr, TRUE);
+    EXPECT_EQ(ct::ClientPixel(m_edit, 60, 10), kAlarmHighlight);
+    m_edit.SetUserLevel(0);
+    ::InvalidateRect(m_edit, nullptr, TRUE);
+    EXPECT_EQ(ct::ClientPixel(m_edit, 60, 10), RGB(210, 210, 210));
+}
+
+// ---- key pre-translation inside a modeless dialog ----
+
+class EditDialog : public kfw::CDialog {
+public:
+    EditDialog() : kfw::CDialog(IDD_EDITS) {}
+    CTnEdit edit;
+    int oks = 0, cancels = 0;
+
+protected:
+    void DoDataExchange() override { edit.SubclassDlgItem(IDC_TNEDIT, m_hWnd); }
+    void OnOK() override { ++oks; }
+    void OnCancel() override { ++cancels; }
+};
+
+TEST(EditInDialogTest, EnterAndEscapeNeverReachTheDialog) {
+    EditDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    ::ShowWindow(dlg, SW_SHOW);
+    dlg.edit.SetRequiredLevel(1);
+    dlg.edit.SetUserLevel(1);
+    dlg.edit.SetMode(kModeReal);
+    ::SetFocus(dlg.edit);
+    kt::PumpAndLog();
+    kt::MsgRecorder dialogLog(dlg.m_hWnd, 0, parent);
+    kt::MsgRecorder editLog(dlg.edit.m_hWnd, 1);
+    ct::StartLog({WM_KEYDOWN, WM_NULL, WM_APP, WM_TNEDIT_ENTER, WM_CTRL_INTERACT, WM_CLOSE});
+    ::PostMessageW(dlg.edit, WM_CHAR, L'3', 1);
+    ::PostMessageW(dlg.edit, WM_KEYDOWN, VK_RETURN, 1);
+    ::PostMessageW(dlg.edit, WM_KEYDOWN, VK_ESCAPE, 1);
+    kt::MarkAndPump(dlg.m_hWnd);
+    // The key hook swallows both keys before dispatch: the pump sees WM_NULL in their place.
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_NULL, posted | kId, 0, 0, 1}, // the character, dispatched by the dialog manager
+        {WM_NULL, posted | kId, 0, 0, 1},
+        {WM_NULL, posted | kId, 0, 0, 1},
+        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, IDC_TNEDIT, reinterpret_cast<LPARAM>(dlg.edit.m_hWnd)},
+    });
+    EXPECT_EQ(dlg.oks, 0);
+    EXPECT_EQ(dlg.cancels, 0);
+    EXPECT_EQ(dlg.edit.GetText(), L"3");
+    editLog.Detach();
+    dialogLog.Detach();
+    dlg.DestroyWindow();
+}
+
+// ---- CMyEdit ----
+
+class MyEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"总管流量", WS_BORDER, kEditId, 10, 10, 150, 22);
+        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 150, 22);
+        ASSERT_TRUE(m_edit.SubclassWindow(m_hwnd));
+    }
+    kt::LoggingParent m_parent;
+    HWND m_hwnd = nullptr;
+    HWND m_other = nullptr;
+    CMyEdit m_edit;
+};
+
+TEST_F(MyEditTest, AttachAddsNotifyStyleAndAnInactiveTool) {
+    EXPECT_TRUE(::GetWindowLongW(m_hwnd, GWL_STYLE) & kNotifyStyle);
+    HWND tip = m_edit.GetTooltip();
+    ASSERT_TRUE(::IsWindow(tip));
+    EXPECT_TRUE(::GetWindowLongW(tip, GWL_STYLE) & TTS_ALWAYSTIP);
+    EXPECT_EQ(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = m_hwnd;
+    ti.uId = kEditToolId;
+    EXPECT_TRUE(::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti)));
+    EXPECT_EQ(m_edit.GetTooltipText(), L"");
+    EXPECT_FALSE(m_edit.IsTooltipEnabled());
+}
+
+TEST_F(MyEditTest, TooltipTextChangesOnlyWhileEnabled) {
+    m_edit.SetTooltipText(L"ignored");
+    EXPECT_EQ(m_edit.GetTooltipText(), L"");
+    m_edit.UpdateTooltip();
+    EXPECT_EQ(m_edit.GetTooltipText(), L"");
+    m_edit.EnableTooltip(true);
+    m_edit.SetTooltipText(L"限值");
+    EXPECT_EQ(m_edit.GetTooltipText(), L"限值");
+    m_edit.UpdateTooltip();
+    EXPECT_EQ(m_edit.GetTooltipText(), L"总管流量");
+    m_edit.EnableTooltip(false);
+    m_edit.SetTooltipText(L"x");
+    EXPECT_EQ(m_edit.GetTooltipText(), L"总管流量");
+}
+
+TEST_F(MyEditTest, ClickTakesFocusAndPostsInteraction) {
+    kt::MsgRecorder rec(m_hwnd, 1);
+    ct::StartLog({WM_LBUTTONDOWN, WM_SETFOCUS, WM_KILLFOCUS, WM_APP, WM_CTRL_INTERACT});
+    ::SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageW(m_hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_EQ(::GetFocus(), m_hwnd);
+    ::SetFocus(m_other);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({
+        {WM_LBUTTONDOWN, sent | kId, 0, 0, 1},
+        {WM_KILLFOCUS, sent | parent | optional}, // the parent had the focus
+        {WM_SETFOCUS, sent | kId, 0, 0, 1},
+        {WM_APP, sent | parent},
+        {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
+        {WM_KILLFOCUS, sent | kId, 0, 0, 1},
+        {WM_APP, sent | parent},
+        {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 0, 0},
+    });
+    rec.Detach();
+}
+
+TEST_F(MyEditTest, DestroyingTheEditDestroysTheTooltip) {
+    HWND tip = m_edit.GetTooltip();
+    ASSERT_TRUE(::IsWindow(tip));
+    ::DestroyWindow(m_hwnd);
+    EXPECT_FALSE(::IsWindow(tip));
+}
+
+} // namespace

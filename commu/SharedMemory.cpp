@@ -1,0 +1,175 @@
+#include "SharedMemory.h"
+
+#include "Trace.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+constexpr DWORD kSdRevision = SECURITY_DESCRIPTOR_REVISION;  // 1
+constexpr DWORD kAclRevision = ACL_REVISION;                 // 2
+constexpr DWORD kAclHeaderReserve = 16;  // ACL header and ACE header beside the SID
+} // namespace
+
+PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
+    PACL acl = nullptr;
+    PSID world = nullptr;
+    SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
+    bool ok = false;
+    do {
+        if (!::InitializeSecurityDescriptor(sd, kSdRevision)) {
+            printf("InitializeSecurityDescriptor() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        if (!::AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0,
+                                        0, &world)) {
+            printf("AllocateAndInitializeSid() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        DWORD aclSize = ::GetLengthSid(world) + kAclHeaderReserve;
+        acl = static_cast<PACL>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, aclSize));
+        if (!acl) {
+            printf("HeapAlloc() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        if (!::InitializeAcl(acl, aclSize, kAclRevision)) {
+            printf("InitializeAcl() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        if (!::AddAccessAllowedAce(acl, kAclRevision, GENERIC_ALL, world)) {
+            printf("AddAccessAllowedAce() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        if (!::SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE)) {
+            printf("SetSecurityDescriptorDacl() failed with error %d\n", static_cast<int>(::GetLastError()));
+            break;
+        }
+        ok = true;
+    } while (false);
+    if (world)
+        ::FreeSid(world);
+    if (!ok && acl) {
+        ::HeapFree(::GetProcessHeap(), 0, acl);
+        acl = nullptr;
+    }
+    fflush(stdout);
+    return acl;
+}
+
+CRestrictedSecurityAttributes::CRestrictedSecurityAttributes() {
+    m_sa.nLength = sizeof m_sa;
+    m_sa.lpSecurityDescriptor = &m_sd;
+    m_sa.bInheritHandle = FALSE;
+    m_pAcl = BuildRestrictedSD(&m_sd);
+    if (!m_pAcl)
+        kfw::TraceText("BuildRestrictedSD() failed\n");
+}
+
+CRestrictedSecurityAttributes::~CRestrictedSecurityAttributes() {
+    if (m_pAcl)
+        ::HeapFree(::GetProcessHeap(), 0, m_pAcl);
+}
+
+CSharedMemory::CSharedMemory() { SetName(kDefaultName); }
+
+CSharedMemory::CSharedMemory(const char* name) { SetName(name); }
+
+CSharedMemory::CSharedMemory(const char* name, DWORD size) {
+    if (SetName(name))
+        Create(size);
+}
+
+CSharedMemory::~CSharedMemory() { Release(); }
+
+bool CSharedMemory::SetName(const char* name) {
+    size_t length = name ? strnlen(name, kMaxNameLength + 1) : 0;
+    if (length == 0 || length > kMaxNameLength) {
+        // Refused: no name at all rather than a cut one, so no later create uses it.
+        m_szName[0] = '\0';
+        m_szMutexName[0] = '\0';
+        kfw::Trace("CSharedMemory: name refused (length %u, at most %u)\n",
+                   static_cast<unsigned>(length), static_cast<unsigned>(kMaxNameLength));
+        return false;
+    }
+    memcpy(m_szName, name, length);
+    m_szName[length] = '\0';
+    memcpy(m_szMutexName, name, length);
+    memcpy(m_szMutexName + length, kMutexSuffix, sizeof kMutexSuffix);
+    return true;
+}
+
+void CSharedMemory::Release() {
+    if (m_pData) {
+        ::UnmapViewOfFile(m_pData);
+        m_pData = nullptr;
+    }
+    if (m_hMapping) {
+        ::CloseHandle(m_hMapping);
+        m_hMapping = nullptr;
+    }
+    if (m_hMutex) {
+        ::CloseHandle(m_hMutex);
+        m_hMutex = nullptr;
+    }
+    m_bValid = false;
+    m_bExisted = false;
+}
+
+bool CSharedMemory::Create(const char* name, DWORD size) {
+    if (!SetName(name)) {
+        Release();
+        return false;
+    }
+    return Create(size);
+}
+
+bool CSharedMemory::Create(DWORD size) {
+    m_bExisted = false;
+    if (m_pData) {
+        ::UnmapViewOfFile(m_pData);
+        m_pData = nullptr;
+    }
+    m_bValid = false;
+    if (m_hMapping) {
+        ::CloseHandle(m_hMapping);
+        m_hMapping = nullptr;
+    }
+    if (!m_szName[0]) {
+        // A refused name: never fall back to an anonymous mapping.
+        if (m_hMutex) {
+            ::CloseHandle(m_hMutex);
+            m_hMutex = nullptr;
+        }
+        return false;
+    }
+
+    CRestrictedSecurityAttributes security;
+    if (m_hMutex)
+        ::CloseHandle(m_hMutex);
+    m_hMutex = ::CreateMutexA(security.Get(), FALSE, m_szMutexName);
+
+    m_dwSize = size;
+    m_hMapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0,
+                                      size, m_szName);
+    if (!m_hMapping)
+        return false;
+    if (::GetLastError() == ERROR_ALREADY_EXISTS)
+        m_bExisted = true;
+
+    m_pData = ::MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, size);
+    if (!m_pData) {
+        ::CloseHandle(m_hMapping);
+        m_hMapping = nullptr;
+        return false;
+    }
+    m_bValid = true;
+    return true;
+}
+
+DWORD CSharedMemory::Lock(DWORD timeoutMs) {
+    if (!m_hMutex)
+        return WAIT_FAILED;
+    return ::WaitForSingleObject(m_hMutex, timeoutMs);
+}
+
+bool CSharedMemory::Unlock() { return m_hMutex && ::ReleaseMutex(m_hMutex); }

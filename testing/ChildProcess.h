@@ -1,0 +1,53 @@
+// A helper program started by a test: runs inside a job object that kills it when the job is
+// closed (so a crashed or hung test never leaves it behind and ctest never waits for it),
+// with its standard output captured for the test to inspect.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace kt {
+
+// Full path of a file in the folder of the running executable (every EXE of a build lands
+// in one folder).
+std::wstring BinPath(const wchar_t* fileName);
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts `exe` (full path) with the command-line arguments `args`.
+    bool Start(const std::wstring& exe, const std::wstring& args);
+    // Polls until a named file mapping can be opened or the time is up.
+    static bool WaitForMapping(const char* name, DWORD timeoutMs);
+    // Waits for the process to end; true when it did, with its exit code.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    // Ends the process (and everything it started) at once and waits for it.
+    void Kill();
+    bool Running() const;
+    DWORD Pid() const { return m_pid; }
+    HANDLE Process() const { return m_process; }
+    // Standard output and standard error received so far.
+    std::string Output();
+    // Waits until the output contains the text.
+    bool WaitForOutput(const std::string& text, DWORD timeoutMs);
+
+private:
+    void ReadOutput();
+
+    HANDLE m_job = nullptr;
+    HANDLE m_process = nullptr;
+    HANDLE m_readPipe = nullptr;
+    DWORD m_pid = 0;
+    std::thread m_reader;
+    std::mutex m_lock;
+    std::string m_output;
+};
+
+} // namespace kt

@@ -17,6 +17,7 @@ COLORREF ContrastText(COLORREF back) {
 constexpr wchar_t kBackspace = 8;
 constexpr wchar_t kEnter = 13;
 constexpr wchar_t kEscape = 27;
+constexpr wchar_t kCtrlV = 22;
 
 } // namespace
 
@@ -138,8 +139,30 @@ bool CTnEdit::AcceptsChar(wchar_t ch) const {
     }
 }
 
+void CTnEdit::PasteThroughRules() {
+    if (IsReadOnly() || !::OpenClipboard(m_hWnd))
+        return;
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* p = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = p;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    for (wchar_t ch : text) {
+        if (ch >= L' ' && AcceptsChar(ch))
+            DefWindowProc(WM_CHAR, ch, 1);
+    }
+}
+
 LRESULT CTnEdit::OnChar(WPARAM wp, LPARAM lp) {
     const wchar_t ch = static_cast<wchar_t>(wp);
+    // A numeric field takes pasted text only through its character rules.
+    if (ch == kCtrlV && IsNumericMode()) {
+        PasteThroughRules();
+        return 0;
+    }
     if (!AcceptsChar(ch))
         return 0;
     if (ch == kBackspace && (m_nMode == kModeSigned || m_nMode == kModeUnsigned)) {
@@ -201,8 +224,23 @@ LRESULT CTnEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CHAR:
         return OnChar(wp, lp);
     case WM_KEYDOWN:
-        // Reached only without key pre-translation (for example in a modal dialog).
+        // Enter and Escape arrive here only without key pre-translation (a modal dialog).
         if (OnKeyDown(static_cast<UINT>(wp)))
+            return 0;
+        if (wp == VK_INSERT && ::GetKeyState(VK_SHIFT) < 0 && IsNumericMode()) {
+            PasteThroughRules();
+            return 0;
+        }
+        break;
+    case WM_PASTE:
+        if (IsNumericMode()) {
+            PasteThroughRules();
+            return 0;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        // The edit's own menu would paste around the character rules.
+        if (IsNumericMode())
             return 0;
         break;
     case WM_GETDLGCODE: {

@@ -66,6 +66,11 @@ private:
     // Message handlers
     LRESULT OnChar(WPARAM wp, LPARAM lp);
     bool OnKeyDown(UINT key); // true when the key was consumed
+    // Pastes the clipboard's text as if it were typed, character by character.
+    void PasteThroughRules();
+    bool IsNumericMode() const {
+        return m_nMode == kctl::kModeSigned || m_nMode == kctl::kModeUnsigned || m_nMode == kctl::kModeReal;
+    }
     LRESULT OnSetFocus(WPARAM wp, LPARAM lp);
     LRESULT OnKillFocus(WPARAM wp, LPARAM lp);
     void ApplyReadOnly();

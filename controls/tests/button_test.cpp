@@ -94,6 +94,8 @@ TEST_F(TnButtonTest, ClickNotifiesBeforeTheQueuedPressAndRelease) {
         {WM_APP, sent | parent},
         {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
         {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId, reinterpret_cast<LPARAM>(m_hwnd)},
+        // Another program's window taking the activation ends the interaction.
+        {WM_CTRL_INTERACT, posted | parent | wparam | optional, 0},
     });
 }
 

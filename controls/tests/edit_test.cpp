@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 using namespace kctl;
@@ -169,6 +170,41 @@ TEST_F(EditTest, MaximumCharactersDropDigitsButNotPointOrBackspace) {
     ::SendMessageW(m_hwnd, EM_SETSEL, 3, 3);
     ::SendMessageW(m_hwnd, WM_CHAR, L'd', 1);
     EXPECT_EQ(m_edit.GetText(), L"abc");
+}
+
+void PutOnClipboard(HWND owner, const wchar_t* text) {
+    ASSERT_TRUE(::OpenClipboard(owner));
+    ::EmptyClipboard();
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(::GlobalLock(mem), text, bytes);
+    ::GlobalUnlock(mem);
+    ::SetClipboardData(CF_UNICODETEXT, mem);
+    ::CloseClipboard();
+}
+
+TEST_F(EditTest, PastedTextPassesTheCharacterRules) {
+    Editable();
+    PutOnClipboard(m_hwnd, L"-12a.5.-");
+    m_edit.SetMode(kModeReal);
+    ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
+    EXPECT_EQ(m_edit.GetText(), L"-12.5");
+    ::SetWindowTextW(m_hwnd, L"");
+    ::SendMessageW(m_hwnd, WM_CHAR, 22, 1); // Ctrl+V
+    EXPECT_EQ(m_edit.GetText(), L"-12.5");
+    m_edit.SetMode(kModeUnsigned);
+    ::SetWindowTextW(m_hwnd, L"");
+    ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
+    EXPECT_EQ(m_edit.GetText(), L"125");
+    m_edit.SetMode(kModeText); // free text pastes as it stands
+    ::SetWindowTextW(m_hwnd, L"");
+    ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
+    EXPECT_EQ(m_edit.GetText(), L"-12a.5.-");
+    m_edit.SetMode(kModeReal);
+    m_edit.SetRequiredLevel(0); // read-only: nothing
+    ::SetWindowTextW(m_hwnd, L"");
+    ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
+    EXPECT_EQ(m_edit.GetText(), L"");
 }
 
 // ---- notifications ----

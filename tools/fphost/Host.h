@@ -1,0 +1,75 @@
+// The test host's session: configuration, descriptors and tag database of every configured
+// tag, the loaded faceplate module, and the faceplates it opened with their container windows.
+#pragma once
+
+#include "Descriptors.h"
+#include "FaceplateModule.h"
+#include "HostConfig.h"
+#include "Script.h"
+#include "TagDatabase.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fphost {
+
+struct OpenFaceplate {
+    std::string tag; // as configured (UTF-8)
+    OpenMode mode = OpenMode::Compact;
+    HWND hwnd = nullptr;
+    HWND container = nullptr;
+};
+
+class Host {
+public:
+    explicit Host(HostConfig config);
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Builds the descriptors and the tag database of every configured tag.
+    bool Prepare(const BlockTable& table, std::string& error);
+    bool LoadModule(std::string& error);
+
+    // Exports, with the arguments converted to the ANSI code page.
+    HWND Open(const std::string& tag, OpenMode mode, std::string& error);
+    int Close(const std::string& tag, int closeType);
+    int ShowDetail(const std::string& tag, bool show);
+    int ChangeUser(const std::string& user, int level, int ack);
+    int CloseConfirm(const std::string& tag);
+    // Closes every open faceplate (newest first) and destroys the containers.
+    void CloseAll();
+
+    // The host's own state.
+    void SetCallbacks(bool on) { m_config.callbacks = on; }
+    TagDatabase& Database() { return m_db; }
+    const HostConfig& Config() const { return m_config; }
+    // Builds the open record of a configured tag (the callbacks included).
+    bool BuildRecord(const std::string& tag, tagFPOpenPara& para, std::string& error);
+
+    // Open faceplates, oldest first; windows that no longer exist are dropped first.
+    const std::vector<OpenFaceplate>& Faceplates();
+    const OpenFaceplate* Newest();
+    // A window of this host: a faceplate, one of its descendants, or a container.
+    bool IsOurWindow(HWND hwnd);
+
+private:
+    HWND CreateContainer(const TagConfig& tag, OpenMode mode);
+    void Prune();
+
+    HostConfig m_config;
+    std::vector<std::unique_ptr<BlockDescriptors>> m_descriptors; // parallel to m_config.tags
+    TagDatabase m_db;
+    FaceplateModule m_module;
+    std::vector<OpenFaceplate> m_open;
+};
+
+// Copies an 8-bit text into a fixed field, cut to fit with its terminating zero.
+template <size_t N> void CopyField(char (&field)[N], const std::string& text) {
+    size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    text.copy(field, n);
+    field[n] = '\0';
+}
+
+} // namespace fphost

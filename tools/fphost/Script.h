@@ -1,0 +1,60 @@
+// Script of the test host: one command per line, blanks between arguments, '#' starts a
+// comment line. Texts (type, expect-text, answer reason, user name) run to the end of the
+// line; the script file is UTF-8.
+//
+//   open <tag> compact|detail|embedded|popchild|popchild-detail
+//   wait <ms>
+//   type <control id> <text>
+//   click <control id>
+//   answer accept|cancel [reason]
+//   dismiss                            presses OK of an open message box of the faceplates
+//   user <name> <level> <ack>
+//   detail <tag> 0|1
+//   screenshot <png path>
+//   close <tag> <closeType>
+//   closeconfirm <tag>
+//   expect-text <control id> [text]
+//   expect-enabled <control id> 0|1
+//   callbacks on|off                   host callbacks of the faceplates opened afterwards
+//   status <tag> good|bad              bad bit of the tag's status word
+//   set <tag>.<item> <value>           value in the host's tag database
+//   quit
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fphost {
+
+enum class OpenMode { Compact, Detail, Embedded, PopChild, PopChildDetail };
+
+enum class CommandKind {
+    Open, Wait, Type, Click, Answer, Dismiss, User, Detail, Screenshot, Close, CloseConfirm,
+    ExpectText, ExpectEnabled, Callbacks, Status, Set, Quit,
+};
+
+struct Command {
+    CommandKind kind = CommandKind::Quit;
+    int line = 0;
+    std::string tag;  // open, detail, close, closeconfirm, status, set
+    std::string item; // set
+    OpenMode mode = OpenMode::Compact;
+    long long number = 0; // wait ms, control id, user level, closeType
+    long long number2 = 0; // user ack
+    bool flag = false;    // answer accept, detail show, expect-enabled, callbacks on, status bad
+    double value = 0;     // set
+    std::string text;     // type, expect-text, answer reason, user name, screenshot path
+};
+
+struct ScriptError {
+    int line = 0;
+    std::string message;
+};
+
+// Parses a whole script. Every malformed line is reported (with its number); the commands of
+// the good lines are returned either way.
+std::vector<Command> ParseScript(const std::string& text, std::vector<ScriptError>& errors);
+
+const char* OpenModeName(OpenMode mode);
+
+} // namespace fphost

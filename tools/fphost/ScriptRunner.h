@@ -1,0 +1,48 @@
+// Runs a parsed script on the host's thread. Commands run from a thread timer, so they go on
+// while a faceplate sits in a modal loop (the confirmation dialog): `answer` can reach it.
+#pragma once
+
+#include "Host.h"
+#include "Script.h"
+
+#include <vector>
+
+namespace fphost {
+
+class ScriptRunner {
+public:
+    ScriptRunner(Host& host, std::vector<Command> commands);
+    ~ScriptRunner();
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
+
+    // Starts the timer; the script ends with `quit` or after its last command by posting
+    // WM_QUIT to the thread's message loop.
+    void Start();
+    bool Finished() const { return m_finished; }
+    // Commands that failed (expectations included).
+    int Failures() const { return m_failures; }
+
+private:
+    static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD);
+    void Tick();
+    // Runs one command; false when it is not done yet and must be retried (answer, dismiss).
+    bool Execute(const Command& c);
+    void Fail(const Command& c, const std::string& message);
+    void Finish();
+    HWND NewestFaceplate(const Command& c);
+    HWND Control(const Command& c);
+    bool OwnedByHost(HWND owner);
+
+    Host& m_host;
+    std::vector<Command> m_commands;
+    size_t m_next = 0;
+    DWORD m_resumeAt = 0;     // tick count before which nothing runs (wait)
+    DWORD m_retryStart = 0;   // when the retried command was first tried
+    bool m_retrying = false;
+    bool m_finished = false;
+    int m_failures = 0;
+    UINT_PTR m_timer = 0;
+};
+
+} // namespace fphost

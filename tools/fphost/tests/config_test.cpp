@@ -1,0 +1,176 @@
+// The host's configuration: ini sections and keys, command-line keys, faults with line
+// numbers, and the shipped demo_host.ini.
+#include "HostConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fphost {
+namespace {
+
+std::string ExeFolderFile(const char* name) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::filesystem::path p(std::wstring(path, n));
+    std::ifstream in(p.parent_path() / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(HostConfigIni, SectionsAndKeys) {
+    HostConfig c;
+    std::string error;
+    ASSERT_TRUE(LoadIni("; comment\n"
+                        "[host]\n"
+                        "module = FP_OTHER.dll\n"
+                        "user = shift lead\n"
+                        "level = 7\n"
+                        "ack = 0\n"
+                        "callbacks = off\n"
+                        "almstate = off\n"
+                        "alarm_colour = 0x00FF00\n"
+                        "almstate_result = 3\n"
+                        "[units]\n"
+                        "7 = bar\n"
+                        "[bits]\n"
+                        "5 = HIGH FLOW alarm\n"
+                        "2 = MAN status\n"
+                        "[areas]\n"
+                        "AREA_A = 1\n"
+                        "[tag BAL8_7]\n"
+                        "description = heater 7\n"
+                        "base = 0x100\n"
+                        "target = 3\n"
+                        "station = 2\n"
+                        "column = 4\n"
+                        "confirm = 0\n"
+                        "security = 9\n"
+                        "operate_level = 0\n"
+                        "bad = on\n"
+                        "item_level = 3\n"
+                        "item_level.FTTL = 8\n"
+                        "item_confirm.105 = 1\n"
+                        "value.FTTL = -1.5\n",
+                        c, error))
+        << error;
+    EXPECT_EQ(c.module, "FP_OTHER.dll");
+    EXPECT_EQ(c.user, "shift lead");
+    EXPECT_EQ(c.level, 7);
+    EXPECT_EQ(c.ack, 0);
+    EXPECT_FALSE(c.callbacks);
+    EXPECT_FALSE(c.almState);
+    EXPECT_EQ(c.alarmColour, 0x00FF00u);
+    EXPECT_EQ(c.almStateResult, 3);
+    // A [units] or [bits] section replaces the defaults.
+    ASSERT_EQ(c.units.size(), 1u);
+    EXPECT_EQ(c.units[0].code, 7);
+    EXPECT_EQ(c.units[0].text, "bar");
+    EXPECT_TRUE(c.bitsSet);
+    ASSERT_EQ(c.bits.size(), 2u);
+    EXPECT_EQ(c.bits[0].bit, 5);
+    EXPECT_EQ(c.bits[0].name, "HIGH FLOW");
+    EXPECT_TRUE(c.bits[0].alarm);
+    EXPECT_EQ(c.bits[1].bit, 2);
+    EXPECT_FALSE(c.bits[1].alarm);
+    ASSERT_EQ(c.areas.size(), 1u);
+    EXPECT_EQ(c.areas[0].second, 1);
+
+    TagConfig* t = c.FindTag("bal8_7");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->description, "heater 7");
+    EXPECT_EQ(t->base, 0x100);
+    EXPECT_EQ(t->target, 3);
+    EXPECT_EQ(t->station, 2);
+    EXPECT_EQ(t->column, 4);
+    EXPECT_EQ(t->confirm, 0);
+    EXPECT_EQ(t->securityClass, 9);
+    EXPECT_EQ(t->operateLevel, 0);
+    EXPECT_TRUE(t->bad);
+    EXPECT_EQ(t->itemLevel, 3);
+    ASSERT_EQ(t->itemLevels.size(), 1u);
+    EXPECT_EQ(t->itemLevels[0].item, "FTTL");
+    EXPECT_EQ(t->itemLevels[0].value, 8);
+    ASSERT_EQ(t->itemConfirms.size(), 1u);
+    EXPECT_EQ(t->itemConfirms[0].item, "105");
+    ASSERT_EQ(t->values.size(), 1u);
+    EXPECT_DOUBLE_EQ(t->values[0].value, -1.5);
+}
+
+TEST(HostConfigIni, FaultsNameTheirLine) {
+    struct Case {
+        const char* text;
+        const char* where;
+    } cases[] = {
+        {"[host]\nlevel = high\n", "line 2:"},
+        {"[host]\nnosuch = 1\n", "line 2: unknown host key"},
+        {"[tag T]\nbase = 1\ncolour = 2\n", "line 3: unknown tag key"},
+        {"[nowhere]\n", "line 1: unknown section"},
+        {"[host\n", "line 1: section header"},
+        {"level = 1\n", "line 1: key outside a section"},
+        {"[host]\njust words\n", "line 2: expected <key> = <value>"},
+        {"[bits]\n1 = NAME loud\n", "line 2: expected <bit> = <name> alarm|status"},
+        {"[units]\n256 = x\n", "line 2:"},
+        {"[tag ABCDEFGHIJKLMNOPQRSTUVWXY]\n", "line 1: tag name"},
+        {"[tag A.B]\n", "line 1: tag name"},
+        {"[tag T]\nstation = 256\n", "line 2:"},
+        {"[tag T]\nconfirm = 2\n", "line 2:"},
+        {"[tag T]\nitem_level. = 2\n", "line 2: item missing"},
+        {"[tag T]\nvalue.FTTL = lots\n", "line 2:"},
+        {"[host]\nmodule = A_VERY_LONG_MODULE_NAME.dll\n", "line 2: module file name"},
+    };
+    for (const Case& c : cases) {
+        HostConfig config;
+        std::string error;
+        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.where, 0), 0u) << c.text << " -> " << error;
+    }
+}
+
+TEST(HostConfigIni, TagNameOfTwentyFourCharactersIsTheLongest) {
+    HostConfig c;
+    std::string error;
+    EXPECT_TRUE(LoadIni("[tag ABCDEFGHIJKLMNOPQRSTUVWX]\n", c, error)) << error;
+    EXPECT_NE(c.FindTag("ABCDEFGHIJKLMNOPQRSTUVWX"), nullptr);
+}
+
+TEST(HostConfigIni, ShippedDemoConfigurationLoads) {
+    std::string text = ExeFolderFile("demo_host.ini");
+    ASSERT_FALSE(text.empty()) << "demo_host.ini was not copied to the build folder";
+    HostConfig c;
+    std::string error;
+    ASSERT_TRUE(LoadIni(text, c, error)) << error;
+    ASSERT_FALSE(c.tags.empty());
+    EXPECT_EQ(c.module, "FP_BALANCE8.dll");
+    EXPECT_TRUE(c.callbacks);
+    bool celsius = false;
+    for (const UnitDef& u : c.units)
+        celsius |= u.code == 2 && u.text == "\xE2\x84\x83";
+    EXPECT_TRUE(celsius) << "unit 2 is degrees Celsius";
+}
+
+TEST(HostConfigKeys, CommandLineKeysUseTheSameNames) {
+    HostConfig c;
+    std::string error;
+    EXPECT_TRUE(IsHostKey("USER"));
+    EXPECT_FALSE(IsHostKey("base"));
+    EXPECT_TRUE(SetHostKey(c, "callbacks", "on", error));
+    EXPECT_TRUE(c.callbacks);
+    EXPECT_FALSE(SetHostKey(c, "callbacks", "sometimes", error));
+    EXPECT_FALSE(SetHostKey(c, "user", "", error));
+    TagConfig& t = c.AddTag("T1");
+    EXPECT_EQ(&c.AddTag("t1"), &t) << "existing tag, any case";
+    EXPECT_TRUE(SetTagKey(t, "base", "4096", error)) << error;
+    EXPECT_EQ(t.base, 4096);
+    EXPECT_FALSE(SetTagKey(t, "base", "-1", error));
+    EXPECT_FALSE(SetTagKey(t, "base", "+1", error));
+    EXPECT_FALSE(SetTagKey(t, "target", "65536", error));
+    EXPECT_TRUE(SetTagKey(t, "target", "0xFFFF", error));
+    EXPECT_EQ(t.target, 0xFFFF);
+}
+
+} // namespace
+} // namespace fphost

@@ -1,12 +1,11 @@
 // The host session: the open record built from the configuration, and how a missing
 // faceplate module is reported (also by fphost.exe itself, as a second process).
 #include "Host.h"
+#include "RunHost.h"
 #include "TestTable.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 
 namespace fphost {
 namespace {
@@ -118,43 +117,21 @@ TEST(HostModule, ModuleWithoutTheExportsIsRefused) {
 
 // fphost.exe as a second process, with a script, when the module is not there.
 TEST(HostProcess, MissingModuleEndsWithAClearMessageAndExitCode) {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::filesystem::path folder = std::filesystem::path(exe).parent_path();
-    std::filesystem::path script = folder / ("host_test_" + std::to_string(::GetCurrentProcessId()) + ".fps");
-    std::filesystem::path out = folder / ("host_test_" + std::to_string(::GetCurrentProcessId()) + ".txt");
-    std::ofstream(script) << "open BAL8_101 detail\nwait 100\nquit\n";
-
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE file = ::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    std::wstring cmd = L"\"" + (folder / L"fphost.exe").wstring() + L"\" --script \"" +
-                       script.wstring() + L"\" --module FP_NOSUCH.dll";
-    STARTUPINFOW si{sizeof(si)};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = file;
-    si.hStdError = file;
-    PROCESS_INFORMATION pi{};
-    BOOL started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                    folder.c_str(), &si, &pi);
-    ::CloseHandle(file);
-    ASSERT_TRUE(started);
-    ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    std::ifstream in(out);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
-    std::filesystem::remove(script);
-    std::filesystem::remove(out);
-
-    EXPECT_EQ(code, 3u) << text;
-    EXPECT_NE(text.find("fphost: cannot load the faceplate module FP_NOSUCH.dll"),
+    test::HostRun run =
+        test::RunHost("", "open BAL8_101 detail\nwait 100\nquit\n", L"--module FP_NOSUCH.dll");
+    EXPECT_EQ(run.exitCode, 3u) << run.output;
+    EXPECT_NE(run.output.find("fphost: cannot load the faceplate module FP_NOSUCH.dll"),
               std::string::npos)
-        << text;
+        << run.output;
+    EXPECT_EQ(run.output.find("opened"), std::string::npos) << run.output;
+}
+
+TEST(HostProcess, ScriptErrorsAreListedBeforeAnythingRuns) {
+    test::HostRun run = test::RunHost("", "open BAL8_101 detail\nwiat 100\nclick\nquit\n");
+    EXPECT_EQ(run.exitCode, 2u) << run.output;
+    EXPECT_NE(run.output.find("fphost: script line 2: wiat: unknown command"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("fphost: script line 3: click:"), std::string::npos) << run.output;
 }
 
 } // namespace

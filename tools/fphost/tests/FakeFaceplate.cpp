@@ -1,0 +1,283 @@
+// A small faceplate module for the host's own end-to-end tests (FP_FAKETEST.dll): the six
+// exports over plain windows. A faceplate shows its tag (32760), a status line (32750: the
+// host's bad bit), a second line (32751: the user, the detail flag), the result of a write
+// (32752), the value of FTTL through the host's callbacks (32753; "NOCB" without them), an
+// edit (12444) whose Enter asks for a confirmation in a modal dialog owned by the faceplate
+// (an edit for the reason, OK, Cancel), and a detail button (32765).
+#include "FPHostApi.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kClass[] = L"FakeFaceplate";
+constexpr int kTitle = 32760;
+constexpr int kStatus = 32750;
+constexpr int kSecond = 32751;
+constexpr int kResult = 32752;
+constexpr int kValue = 32753;
+constexpr int kEdit = 12444;
+constexpr int kDetailButton = 32765;
+constexpr int kReason = 1000;
+constexpr UINT kValueEntered = WM_USER + 1000;
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshMs = 100;
+
+struct Faceplate {
+    HWND hwnd = nullptr;
+    std::string tag;
+    tagFPOpenPara para{};
+    bool movable = false;
+    bool detail = false;
+};
+
+HINSTANCE g_instance = nullptr;
+std::vector<Faceplate*> g_faceplates;
+HWND g_confirm = nullptr;
+WNDPROC g_editProc = nullptr;
+
+Faceplate* Find(HWND hwnd) {
+    for (Faceplate* f : g_faceplates)
+        if (f->hwnd == hwnd)
+            return f;
+    return nullptr;
+}
+
+std::string Normalise(const char* name) {
+    std::string s = name ? name : "";
+    size_t b = s.find_first_not_of(' ');
+    s = b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
+    s = s.substr(0, s.find('.'));
+    return s;
+}
+
+void SetText(HWND fp, int id, const std::string& text) {
+    ::SetDlgItemTextA(fp, id, text.c_str());
+}
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CHAR && wp == '\r') {
+        ::PostMessageW(::GetParent(hwnd), kValueEntered, ::GetDlgCtrlID(hwnd),
+                       reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    }
+    return ::CallWindowProcW(g_editProc, hwnd, msg, wp, lp);
+}
+
+std::vector<WORD> ConfirmTemplate() {
+    std::vector<WORD> t;
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&](const wchar_t* s) {
+        for (; *s; ++s)
+            t.push_back(*s);
+        t.push_back(0);
+    };
+    dword(WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME);
+    dword(0);
+    const WORD header[] = {3, 20, 20, 160, 70, 0, 0};
+    t.insert(t.end(), std::begin(header), std::end(header));
+    text(L"confirm");
+    struct Item {
+        DWORD style;
+        WORD id;
+        WORD cls;
+        short y;
+    } items[] = {{WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, kReason, 0x81, 5},
+                 {WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK, 0x80, 30},
+                 {WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, IDCANCEL, 0x80, 48}};
+    for (const Item& it : items) {
+        if (t.size() % 2)
+            t.push_back(0);
+        dword(it.style);
+        dword(0);
+        const WORD geometry[] = {5, static_cast<WORD>(it.y), 150, 14, it.id, 0xFFFF, it.cls};
+        t.insert(t.end(), std::begin(geometry), std::end(geometry));
+        text(L"");
+        t.push_back(0);
+    }
+    return t;
+}
+
+std::string g_reason;
+
+INT_PTR CALLBACK ConfirmProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    if (msg == WM_INITDIALOG) {
+        g_confirm = dlg;
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        char text[128] = {};
+        ::GetDlgItemTextA(dlg, kReason, text, sizeof(text));
+        g_reason = text;
+        g_confirm = nullptr;
+        ::EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void Refresh(Faceplate& f) {
+    const tagFPOpenPara& p = f.para;
+    if (!p.pfnOpenItem) {
+        SetText(f.hwnd, kValue, "NOCB");
+        return;
+    }
+    int64_t handle = 0;
+    if (p.pfnOpenItem(1, (f.tag + ".FTTL").c_str(), &handle, 0) != kHostOk || handle <= 0)
+        return;
+    FPTagStatus status{kTagStatusBad, {}};
+    uint32_t key = static_cast<uint32_t>(handle >> 32);
+    if (p.pfnReadStatus(1, &key, &status, 0) == kHostOk)
+        SetText(f.hwnd, kStatus, (status.dwStatus & kTagStatusBad) ? "RTDATA_BAD" : "");
+    VARIANT v{};
+    if (p.pfnGetVariant(1, &handle, &v) == kHostOk && v.vt == VT_R4) {
+        char text[32];
+        std::snprintf(text, sizeof(text), "%.2f", v.fltVal);
+        SetText(f.hwnd, kValue, text);
+    }
+}
+
+LRESULT CALLBACK FaceplateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Faceplate* f = Find(hwnd);
+    switch (msg) {
+    case WM_TIMER:
+        if (f)
+            Refresh(*f);
+        return 0;
+    case kValueEntered:
+        if (f) {
+            char value[64] = {};
+            ::GetWindowTextA(reinterpret_cast<HWND>(lp), value, sizeof(value));
+            std::vector<WORD> t = ConfirmTemplate();
+            INT_PTR answer = ::DialogBoxIndirectParamW(
+                g_instance, reinterpret_cast<LPCDLGTEMPLATEW>(t.data()), hwnd, ConfirmProc, 0);
+            SetText(hwnd, kResult,
+                    answer == IDOK ? "WRITE " + std::string(value) + " " + g_reason : "CANCELLED");
+        }
+        return 0;
+    case WM_COMMAND:
+        if (f && LOWORD(wp) == kDetailButton) {
+            f->detail = !f->detail;
+            SetText(hwnd, kSecond, f->detail ? "DETAIL 1" : "DETAIL 0");
+        }
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, DWORD style,
+            int x, int y) {
+    static bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = FaceplateProc;
+        wc.hInstance = g_instance;
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClass;
+        return ::RegisterClassW(&wc) != 0;
+    }();
+    if (!registered || !para)
+        return nullptr;
+    auto* f = new Faceplate;
+    f->para = *para;
+    f->tag = para->szTagName;
+    f->movable = movable;
+    f->detail = detail;
+    int w = detail ? para->nDetailWidth : para->nWidth;
+    int h = detail ? para->nDetailHeight : para->nHeight;
+    f->hwnd = ::CreateWindowExW(0, kClass, L"fake", style, x, y, w, h, parent, nullptr,
+                                g_instance, nullptr);
+    if (!f->hwnd) {
+        delete f;
+        return nullptr;
+    }
+    g_faceplates.push_back(f);
+    auto child = [&](const wchar_t* cls, int id, DWORD s, int cy) {
+        return ::CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | s, 5, cy, 200, 22, f->hwnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance,
+                                 nullptr);
+    };
+    child(L"Static", kTitle, 0, 5);
+    child(L"Static", kStatus, 0, 30);
+    child(L"Static", kSecond, 0, 55);
+    child(L"Static", kValue, 0, 135);
+    child(L"Static", kResult, 0, 160);
+    HWND edit = child(L"Edit", kEdit, WS_BORDER | ES_AUTOHSCROLL, 80);
+    child(L"Button", kDetailButton, BS_PUSHBUTTON, 110);
+    g_editProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+    SetText(f->hwnd, kTitle, f->tag);
+    ::SetTimer(f->hwnd, kRefreshTimer, kRefreshMs, nullptr);
+    Refresh(*f);
+    return f->hwnd;
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH)
+        g_instance = instance;
+    return TRUE;
+}
+
+HWND __cdecl OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int, HWND parent) {
+    if (!para)
+        return nullptr;
+    DWORD style = bMovable ? (WS_POPUP | WS_VISIBLE) : WS_CHILD;
+    return Create(para, bMovable != 0, bMovable && bShowDetail, parent, style, para->nX,
+                  para->nY);
+}
+
+HWND __cdecl OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
+    return Create(para, true, bShowDetail != 0, parent, WS_CHILD | WS_VISIBLE, 0, 0);
+}
+
+int __cdecl ShowDetail(const char* tag, int show) {
+    const std::string name = Normalise(tag);
+    for (size_t i = g_faceplates.size(); i-- > 0;) {
+        Faceplate* f = g_faceplates[i];
+        if (f->movable && ::lstrcmpiA(f->tag.c_str(), name.c_str()) == 0) {
+            f->detail = show != 0;
+            SetText(f->hwnd, kSecond, f->detail ? "DETAIL 1" : "DETAIL 0");
+            break;
+        }
+    }
+    return 1;
+}
+
+int __cdecl CloseFP(const char* tag, int closeType) {
+    const std::string name = Normalise(tag);
+    for (size_t i = g_faceplates.size(); i-- > 0;) {
+        Faceplate* f = g_faceplates[i];
+        bool kind = f->movable ? (closeType & 1) != 0 : (closeType & 2) != 0;
+        if (kind && ::lstrcmpiA(f->tag.c_str(), name.c_str()) == 0) {
+            g_faceplates.erase(g_faceplates.begin() + static_cast<std::ptrdiff_t>(i));
+            ::DestroyWindow(f->hwnd);
+            delete f;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int __cdecl ChangeUser(const char* user, int level, int ack) {
+    for (Faceplate* f : g_faceplates)
+        SetText(f->hwnd, kSecond,
+                "USER " + std::string(user ? user : "") + " " + std::to_string(level) + " " +
+                    std::to_string(ack));
+    return 1;
+}
+
+int __cdecl CloseConfirmDlg(const char*) {
+    if (g_confirm)
+        ::EndDialog(g_confirm, IDCANCEL);
+    return 0;
+}
+
+} // extern "C"

@@ -1,0 +1,119 @@
+// fphost.exe running whole scripts against a small faceplate module (FP_FAKETEST.dll):
+// every command, the callbacks behind the faceplate, the confirmation dialog answered while
+// it is modal, and failures reported with their script lines.
+#include "RunHost.h"
+
+#include <gtest/gtest.h>
+
+namespace fphost {
+namespace {
+
+constexpr char kIni[] = "[host]\n"
+                        "module = FP_FAKETEST.dll\n"
+                        "user = op\n"
+                        "[tag BAL8_101]\n"
+                        "value.FTTL = 412.5\n"
+                        "[tag BAL8_102]\n";
+
+TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
+    std::filesystem::path png = test::Scratch("shot.png");
+    std::string script =
+        "# a whole session\n"
+        "open BAL8_101 detail\n"
+        "wait 300\n"
+        "expect-text 32760 BAL8_101\n"
+        "expect-text 32753 412.50\n"
+        "set BAL8_101.FTTL 7.25\n"
+        "wait 300\n"
+        "expect-text 32753 7.25\n"
+        "status BAL8_101 bad\n"
+        "wait 300\n"
+        "expect-text 32750 RTDATA_BAD\n"
+        "status BAL8_101 good\n"
+        "wait 300\n"
+        "expect-text 32750\n"
+        "type 12444 420.5\n"
+        "answer accept shift lead asked\n"
+        "wait 200\n"
+        "expect-text 32752 WRITE 420.5 shift lead asked\n"
+        "type 12444 1\n"
+        "answer cancel\n"
+        "wait 200\n"
+        "expect-text 32752 CANCELLED\n"
+        "click 32765\n"
+        "wait 200\n"
+        "expect-text 32751 DETAIL 0\n"
+        "detail bal8_101.FTTL 1\n"
+        "expect-text 32751 DETAIL 1\n"
+        "user engineer 9 0\n"
+        "expect-text 32751 USER engineer 9 0\n"
+        "expect-enabled 12444 1\n"
+        "screenshot " + png.string() + "\n"
+        "open BAL8_102 embedded\n"
+        "wait 200\n"
+        "expect-text 32760 BAL8_102\n"
+        "close BAL8_102 1\n"
+        "expect-text 32760 BAL8_102\n"
+        "close BAL8_102 2\n"
+        "expect-text 32760 BAL8_101\n"
+        "callbacks off\n"
+        "open BAL8_102 popchild\n"
+        "wait 200\n"
+        "expect-text 32753 NOCB\n"
+        "type 12444 3\n"
+        "wait 300\n"
+        "closeconfirm BAL8_102\n"
+        "wait 200\n"
+        "expect-text 32752 CANCELLED\n"
+        "quit\n";
+    test::HostRun run = test::RunHost(kIni, script);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("fphost: opened BAL8_101 detail"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("fphost: opened BAL8_102 embedded"), std::string::npos);
+    EXPECT_NE(run.output.find("fphost: opened BAL8_102 popchild"), std::string::npos);
+    EXPECT_NE(run.output.find("close BAL8_102 1 -> 0"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("close BAL8_102 2 -> 1"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("script done, 0 failure(s)"), std::string::npos);
+
+    std::ifstream in(png, std::ios::binary);
+    char signature[8] = {};
+    in.read(signature, sizeof(signature));
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG") << "screenshot " << png;
+    in.close();
+    std::error_code ec;
+    std::filesystem::remove(png, ec);
+}
+
+TEST(HostScript, FailuresNameTheirLineAndSetTheExitCode) {
+    std::string script = "open BAL8_101 compact\n"
+                         "wait 200\n"
+                         "expect-text 32760 WRONG\n"
+                         "click 4242\n"
+                         "expect-enabled 12444 0\n"
+                         "open NOSUCH detail\n"
+                         "set BAL8_101.NOSUCH 1\n"
+                         "expect-text 32760 BAL8_101\n";
+    test::HostRun run = test::RunHost(kIni, script);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find("line 3: control 32760 shows \"BAL8_101\", expected \"WRONG\""),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("line 4: the newest faceplate has no control 4242"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("line 5: control 12444 is enabled"), std::string::npos);
+    EXPECT_NE(run.output.find("line 6: no tag 'NOSUCH' is configured"), std::string::npos);
+    EXPECT_NE(run.output.find("line 7: no item 'BAL8_101.NOSUCH'"), std::string::npos);
+    EXPECT_EQ(run.output.find("line 8:"), std::string::npos) << "that expectation holds";
+    // The script ended without quit: the host closed the faceplate and exited.
+    EXPECT_NE(run.output.find("script done, 5 failure(s)"), std::string::npos) << run.output;
+}
+
+TEST(HostScript, CommandsNeedingAFaceplateFailWithoutOne) {
+    test::HostRun run = test::RunHost(kIni, "expect-text 32760 X\nscreenshot x.png\nquit\n");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find("line 1: no faceplate is open"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("line 2: no faceplate is open"), std::string::npos) << run.output;
+}
+
+} // namespace
+} // namespace fphost

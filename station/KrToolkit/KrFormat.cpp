@@ -186,12 +186,10 @@ int CopyOut(char* out, int outSize, const std::string& text) {
 
 } // namespace
 
-extern "C" int KrFormat(char* out, int outSize, const char* format, const char* argKinds, ...) {
+extern "C" int KrFormatV(char* out, int outSize, const char* format, const char* argKinds, va_list args) {
     if (!out || outSize <= 0)
         return 0;
     const char* kinds = argKinds ? argKinds : "";
-    va_list args;
-    va_start(args, argKinds);
     std::string text;
     std::string needs;
     bool agree = format && NeededKinds(format, needs) && KindsAgree(needs, kinds);
@@ -219,6 +217,13 @@ extern "C" int KrFormat(char* out, int outSize, const char* format, const char* 
                        format ? format : kNullFormatText);
         text = SafeRendering(format, kinds, args);
     }
-    va_end(args);
     return CopyOut(out, outSize, text);
+}
+
+extern "C" int KrFormat(char* out, int outSize, const char* format, const char* argKinds, ...) {
+    va_list args;
+    va_start(args, argKinds);
+    int n = KrFormatV(out, outSize, format, argKinds, args);
+    va_end(args);
+    return n;
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdarg>
+
 #ifdef KRTOOLKIT_BUILD
 #define KRTOOLKIT_API __declspec(dllexport)
 #else
@@ -72,4 +74,6 @@ KRTOOLKIT_API HMODULE KrGetResourceModule(void);
 // rendered by their real kinds, "format [arg1, arg2]". The output is always NUL-terminated
 // and cut to outSize-1 bytes on a character boundary. Returns the number of bytes written.
 KRTOOLKIT_API int KrFormat(char* out, int outSize, const char* format, const char* argKinds, ...);
+// The same with a va_list (which it consumes, like vsnprintf).
+KRTOOLKIT_API int KrFormatV(char* out, int outSize, const char* format, const char* argKinds, va_list args);
 }

@@ -4,10 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <cstring>
 #include <string>
 
 namespace {
+
+// A caller's own variadic helper passing its arguments on, as the faceplate's text helpers do.
+int FormatVia(char* out, int size, const char* format, const char* kinds, ...) {
+    va_list args;
+    va_start(args, kinds);
+    int n = KrFormatV(out, size, format, kinds, args);
+    va_end(args);
+    return n;
+}
+
+TEST(KrFormatTest, VaListVariantChecksTheSameWay) {
+    char out[64];
+    EXPECT_EQ(FormatVia(out, sizeof out, "%s=%d", "sd", "K1", 3), 4);
+    EXPECT_STREQ(out, "K1=3");
+    FormatVia(out, sizeof out, "%s=%s", "sd", "K1", 3);
+    EXPECT_STREQ(out, "%s=%s [K1, 3]");
+}
 
 TEST(KrFormatTest, FormatsWhenConversionsAgreeWithTheArguments) {
     char out[128];

@@ -59,6 +59,15 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lp) {
     return FALSE;
 }
 
+// Keyboard focus as a user's click gives it: the control's window comes to the foreground
+// (another program may hold it), then the control takes the focus.
+void Focus(HWND control) {
+    HWND root = ::GetAncestor(control, GA_ROOT);
+    if (root && ::GetForegroundWindow() != root)
+        ::SetForegroundWindow(root);
+    ::SetFocus(control);
+}
+
 } // namespace
 
 HWND FindControl(HWND root, int id) {
@@ -70,7 +79,7 @@ HWND FindControl(HWND root, int id) {
 }
 
 void TypeText(HWND control, const std::wstring& text) {
-    ::SetFocus(control);
+    Focus(control);
     for (wchar_t ch : text)
         ::PostMessageW(control, WM_CHAR, ch, 1);
     ::PostMessageW(control, WM_KEYDOWN, VK_RETURN, KeyLParam(VK_RETURN, false));
@@ -98,7 +107,7 @@ HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit
 void AnswerDialog(HWND dialog, bool accept, const std::wstring& reason) {
     if (HWND edit = ::FindWindowExW(dialog, nullptr, kEditClass, nullptr)) {
         if (!reason.empty()) {
-            ::SetFocus(edit);
+            Focus(edit);
             for (wchar_t ch : reason)
                 ::PostMessageW(edit, WM_CHAR, ch, 1);
         }

@@ -12,7 +12,7 @@ namespace fphost {
 // The descendant of `root` with this control id; a visible one when there are several.
 HWND FindControl(HWND root, int id);
 
-// Focuses the control (SetFocus), posts WM_CHAR for every character, then posts the Return key
+// Focuses the control (its window to the foreground, SetFocus), posts WM_CHAR for every character, then posts the Return key
 // (key-down and key-up; the message loop's TranslateMessage adds its WM_CHAR).
 void TypeText(HWND control, const std::wstring& text);
 

@@ -181,6 +181,28 @@ TEST_F(LogTest, RecordBecomesOneLineWithEveryFieldBounded) {
     EXPECT_EQ(f[6], krlog::ChainHash(krlog::kGenesisHash, lines[0].substr(0, lines[0].rfind('\t'))));
 }
 
+TEST_F(LogTest, GbkFieldsArriveAsUtf8EvenWhenCutInsideACharacter) {
+    ASSERT_EQ(::GetACP(), 936u) << "run with LC_ALL=zh_CN.UTF-8";
+    tagFPLogRecord r = MakeRecord("\xD7\xDC\xB9\xDC\xC1\xF7\xC1\xBF 1.0 -> 2.0"); // 总管流量 in GBK
+    std::strcpy(r.szUser, "\xD5\xC5\xB9\xA4");                                        // 张工
+    ASSERT_EQ(kr_WriteLog(&r), 1);
+    // A full text field whose last byte is the first half of a GBK character.
+    std::memset(r.szText, 'a', sizeof r.szText);
+    r.szText[sizeof r.szText - 1] = '\xD7';
+    ASSERT_EQ(kr_WriteLog(&r), 1);
+
+    std::vector<std::string> lines = Lines(ReadAll(m_log));
+    ASSERT_EQ(lines.size(), 2u);
+    std::vector<std::string> f = krlog::SplitFields(lines[0]);
+    EXPECT_EQ(f[5], "\xE6\x80\xBB\xE7\xAE\xA1\xE6\xB5\x81\xE9\x87\x8F 1.0 -> 2.0"); // UTF-8
+    EXPECT_EQ(f[4], "\xE5\xBC\xA0\xE5\xB7\xA5");
+    std::vector<std::string> g = krlog::SplitFields(lines[1]);
+    ASSERT_EQ(g.size(), krlog::kFieldCount);
+    EXPECT_EQ(g[5].substr(0, 255), std::string(255, 'a'));
+    EXPECT_LE(g[5].size(), 258u) << "at most one replacement character for the cut one";
+    EXPECT_EQ(krlog::Verify(ReadAll(m_log)).records, 2u);
+}
+
 TEST_F(LogTest, NullRecordIsRefused) {
     EXPECT_EQ(kr_WriteLog(nullptr), 0);
     EXPECT_EQ(::GetFileAttributesW(m_log.c_str()), INVALID_FILE_ATTRIBUTES);

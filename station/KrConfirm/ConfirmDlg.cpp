@@ -5,6 +5,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <mutex>
 #include <vector>
 

@@ -5,6 +5,7 @@
 #include <bcrypt.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace krlog {

@@ -30,6 +30,11 @@ constexpr COLORREF kSystemColour = CLR_INVALID;               // "-1": use the s
 // Numeric edit
 constexpr int kEditMaxChars = 256;           // typed-character limit
 constexpr const wchar_t kUnavailableText[] = L"????"; // shown while the value is unavailable
+constexpr unsigned kDarkBackgroundLuma = 128;        // below this brightness (0..255) the edit text is white
+constexpr wchar_t kBackspace = 8;    // character of the Backspace key
+constexpr wchar_t kEnter = 13;       // character of the Enter key
+constexpr wchar_t kEscape = 27;      // character of the Escape key
+constexpr wchar_t kCtrlV = 22;       // character of Ctrl+V (paste)
 enum EditMode : int {
     kModeText = 0,     // every character
     kModeSigned = 1,   // digits, leading '-'

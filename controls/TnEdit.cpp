@@ -11,13 +11,9 @@ bool IsDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
 // Readable text on a background: white on dark colours, black on light ones.
 COLORREF ContrastText(COLORREF back) {
     unsigned luma = (GetRValue(back) * 299u + GetGValue(back) * 587u + GetBValue(back) * 114u) / 1000u;
-    return luma < 128 ? kDarkFieldText : kLightFieldText;
+    return luma < kDarkBackgroundLuma ? kDarkFieldText : kLightFieldText;
 }
 
-constexpr wchar_t kBackspace = 8;
-constexpr wchar_t kEnter = 13;
-constexpr wchar_t kEscape = 27;
-constexpr wchar_t kCtrlV = 22;
 
 } // namespace
 

@@ -1,0 +1,172 @@
+#include "FP_BALANCE8.h"
+
+#include "FP_BALANCE8Dlg.h"
+
+#include "KrConfirm.h"
+#include "KrToolkit.h"
+
+#include "Resources.h"
+#include "Trace.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+using kfw::Trace;
+
+namespace {
+constexpr UINT kFaceplateCtrlId = 32767;
+constexpr DWORD kStyleFloating = WS_POPUP | WS_VISIBLE;  // 0x90000000
+constexpr DWORD kStyleEmbedded = WS_CHILD;               // 0x40000000
+constexpr DWORD kStylePopChild = WS_CHILD | WS_VISIBLE;  // 0x50000000
+constexpr int kCloseMovable = 1;
+constexpr int kCloseEmbedded = 2;
+
+HMODULE ToolkitResourceModule() { return KrGetResourceModule(); }
+
+std::string ModuleFile(const tagFPOpenPara* para) {
+    return std::string(para->szModuleFile, strnlen(para->szModuleFile, sizeof para->szModuleFile));
+}
+} // namespace
+
+CFP_BALANCEApp& TheApp() {
+    static CFP_BALANCEApp app;
+    return app;
+}
+
+CFP_BALANCEApp::CFP_BALANCEApp() {
+    Trace("[FP_BALANCE]:CFP_BALANCEApp::CFP_BALANCEApp()\n");
+    kfw::SetResourceModuleProvider(ToolkitResourceModule);
+}
+
+void CFP_BALANCEApp::ExitInstance() { Trace("[FP_BALANCE]:CFP_BALANCEApp::ExitInstance()\n"); }
+
+std::string CFP_BALANCEApp::NormaliseTagName(const char* name) {
+    std::string s = name ? name : "";
+    size_t first = s.find_first_not_of(" \t\r\n");
+    size_t last = s.find_last_not_of(" \t\r\n");
+    s = first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+    if (size_t dot = s.find('.'); dot != std::string::npos)
+        s.erase(dot);
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool CFP_BALANCEApp::Matches(const CFP_BASEDlg* dlg, const std::string& name) const {
+    return _stricmp(dlg->TagName().c_str(), name.c_str()) == 0;
+}
+
+HWND CFP_BALANCEApp::Open(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP,
+                          HWND parent, BOOL popChild) {
+    if (!para)
+        return nullptr;
+    std::string module = ModuleFile(para);
+    CKrRcSwitch resources(nullptr, module.c_str());
+    auto* dlg = new CFP_BALANCE8Dlg();
+    dlg->SetFPPara(para, bMovable, bShowDetail, bNewFP, parent);
+    dlg->SetPopChild(popChild);
+    DWORD style = popChild ? kStylePopChild : bMovable ? kStyleFloating : kStyleEmbedded;
+    if (!dlg->CreateFP(style, parent)) {
+        delete dlg;
+        return nullptr;
+    }
+    ::SetWindowLongPtrW(dlg->m_hWnd, GWLP_ID, kFaceplateCtrlId);
+    m_FPArray.push_back(dlg);
+    return dlg->m_hWnd;
+}
+
+HWND CFP_BALANCEApp::OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail,
+                            int bNewFP, HWND parent) {
+    Trace("[FP_BALANCE]:OpenFP()]::bMovable:%d,bNewFP:%d\n", bMovable, bNewFP);
+    return Open(para, bMovable, bShowDetail, bNewFP, parent, FALSE);
+}
+
+HWND CFP_BALANCEApp::OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
+    Trace("[FP_BALANCE]:OpenPopChildFP()::bShowDetail:%d\n", bShowDetail);
+    return Open(para, 1, bShowDetail, 1, parent, TRUE);
+}
+
+int CFP_BALANCEApp::ShowDetail(const char* tagName, int show) {
+    std::string name = NormaliseTagName(tagName);
+    for (size_t i = m_FPArray.size(); i-- > 0;) {
+        CFP_BASEDlg* dlg = m_FPArray[i];
+        if (!Matches(dlg, name) || !dlg->IsMovable())
+            continue;
+        if ((dlg->IsDetailShown() != 0) != (show != 0))
+            dlg->OnBtnAdj();
+        break;
+    }
+    return 1;
+}
+
+int CFP_BALANCEApp::CloseFP(const char* tagName, int closeType) {
+    Trace("[ FP_BALANCE]::CloseFP()::CloseType:%d\n", closeType);
+    std::string name = NormaliseTagName(tagName);
+    for (size_t i = m_FPArray.size(); i-- > 0;) {
+        CFP_BASEDlg* dlg = m_FPArray[i];
+        if (!Matches(dlg, name))
+            continue;
+        bool close = dlg->IsMovable() ? (closeType & kCloseMovable) != 0
+                                      : (closeType & kCloseEmbedded) != 0;
+        if (!close)
+            continue;
+        m_FPArray.erase(m_FPArray.begin() + static_cast<std::ptrdiff_t>(i));
+        if (::IsWindow(dlg->m_hWnd))
+            ::SendMessageW(dlg->m_hWnd, WM_CLOSE, 0, 0);
+        delete dlg;
+        return 1;
+    }
+    return 0;
+}
+
+int CFP_BALANCEApp::ChangeUser(const char* userName, int userLevel, int ackPermission) {
+    Trace("[FP_BALANCE]:ChangeUser()::strUserName:%s\n", userName ? userName : "");
+    for (size_t i = m_FPArray.size(); i-- > 0;) {
+        m_FPArray[i]->SetAckPermission(ackPermission);
+        m_FPArray[i]->ChangeUserInfo(userName, userLevel);
+    }
+    return 1;
+}
+
+int CFP_BALANCEApp::CloseConfirmDlg(const char* tagName) {
+    std::string name = NormaliseTagName(tagName);
+    for (size_t i = m_FPArray.size(); i-- > 0;)
+        if (Matches(m_FPArray[i], name))
+            CloseDialog();
+    return 0;
+}
+
+// Exported entry points: no exception crosses into the host.
+#define FP_GUARD(expr, fallback)                                                                 \
+    try {                                                                                        \
+        return expr;                                                                             \
+    } catch (...) {                                                                              \
+        Trace("[FP_BALANCE]: exception in %s\n", __func__);                                     \
+        return fallback;                                                                         \
+    }
+
+extern "C" {
+HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent) {
+    FP_GUARD(TheApp().OpenFP(para, bMovable, bShowDetail, bNewFP, parent), nullptr)
+}
+HWND OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
+    FP_GUARD(TheApp().OpenPopChildFP(para, bShowDetail, parent), nullptr)
+}
+int ShowDetail(const char* tagName, int show) { FP_GUARD(TheApp().ShowDetail(tagName, show), 1) }
+int CloseFP(const char* tagName, int closeType) {
+    FP_GUARD(TheApp().CloseFP(tagName, closeType), 0)
+}
+int ChangeUser(const char* userName, int userLevel, int ackPermission) {
+    FP_GUARD(TheApp().ChangeUser(userName, userLevel, ackPermission), 1)
+}
+int CloseConfirmDlg(const char* tagName) { FP_GUARD(TheApp().CloseConfirmDlg(tagName), 0) }
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH)
+        TheApp();
+    else if (reason == DLL_PROCESS_DETACH)
+        TheApp().ExitInstance();
+    return TRUE;
+}
+}

@@ -1,0 +1,117 @@
+// Constants of the generic faceplate: control ids, private messages, timer, status texts,
+// colours and the string-database keys it fetches.
+#pragma once
+
+#include <windows.h>
+
+namespace fp {
+
+// Controls every faceplate template contains.
+constexpr int IDC_FP_TAGNAME = 32760;
+constexpr int IDC_FP_TAGDESC = 32761;
+constexpr int IDC_FP_STATUS = 32750;
+constexpr int IDC_FP_STATUS2 = 32751;
+constexpr int IDC_FP_BTN_CURRENT = 32762;
+constexpr int IDC_FP_BTN_FLOW = 32763;
+constexpr int IDC_FP_BTN_ALARM = 32764;
+constexpr int IDC_FP_BTN_ADJ = 32765;
+constexpr int IDC_FP_BTN_ACK = 32766;
+constexpr int IDC_FP_TAB = 32755;
+constexpr int IDD_FP_MAIN = 32767;
+
+// Icons of the five framework buttons.
+constexpr UINT IDI_FP_FLOW = 32758;
+constexpr UINT IDI_FP_CURRENT = 32757;
+constexpr UINT IDI_FP_ALARM = 32756;
+constexpr UINT IDI_FP_ADJ = 32759;
+constexpr UINT IDI_FP_ACK = 32752;
+
+// Private messages posted by the controls to their parent.
+constexpr UINT WM_FP_EDIT_ENTER = WM_USER + 1000;   // 2024: Enter in a numeric edit
+constexpr UINT WM_FP_EDIT_KILLFOCUS = 2025;         // an edit lost the focus
+constexpr UINT WM_FP_EDIT_SETFOCUS = 2026;          // an editable edit got the focus
+constexpr UINT WM_FP_INTERACT = 4069;               // interaction begins (1) or ends (0)
+
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kRefreshPeriodMs = 1000;
+constexpr int kMaxMissedTicks = 7; // more than this many ticks without data: COMM_FAIL
+
+constexpr char kTextRtDataBad[] = "RTDATA_BAD";
+constexpr char kTextCommFail[] = "COMM_FAIL";
+constexpr char kTextNoAlarm[] = "NR";
+constexpr char kTextUnavailable[] = "????";
+
+constexpr COLORREF kBackground = RGB(210, 210, 210);
+constexpr COLORREF kNormalColour = 0x008000;
+constexpr COLORREF kAlarmColour = 0x0000FF;
+constexpr int kTitleFontSize = 96; // "System", 9.6 pt
+constexpr char kTitleFont[] = "System";
+
+// "Faceplate_Memory": the station-wide table of detail faceplates.
+constexpr char kFaceplateMemory[] = "Faceplate_Memory";
+constexpr DWORD kFaceplateMemorySize = 4096;
+constexpr size_t kDetailTableOffset = 100;
+constexpr int kDetailSlots = 4;
+constexpr int kDetailExtraWidth = 7;
+constexpr int kDetailExtraHeight = 17;
+
+// Window creation: the caller's style plus 3D look and set-font; modal frame (and topmost for
+// an extended template).
+constexpr DWORD kCreateStyleBits = DS_3DLOOK | DS_SETFONT;
+constexpr DWORD kCreateExStyle = WS_EX_DLGMODALFRAME;
+constexpr DWORD kCreateExStyleExtended = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+
+// Write requests.
+constexpr size_t kWriteBufferSize = 768;
+constexpr size_t kWriteHeaderSize = 6;
+constexpr WORD kWriteKind = 1;
+constexpr int kWriteTextDecimals = 5;
+constexpr int kDefaultDecimals = 3;
+constexpr int kMaxDecimals = 5;
+constexpr size_t kLogTextSize = 256;
+constexpr size_t kTagBufferSize = 33;
+
+// Host callbacks: a name of at most 32 characters.
+constexpr size_t kMaxItemNameLength = 32;
+
+// Keys of the string database.
+namespace key {
+constexpr char UserChanged[] = "FP_ACCUM_STR000006";
+constexpr char InitDialog[] = "FP_ACCUM_STR000007";
+constexpr char ControlInfoCreateFail[] = "FP_ACCUM_STR000008";
+constexpr char ControlInfoInitFail[] = "FP_ACCUM_STR000009";
+constexpr char LButtonDown[] = "FP_ACCUM_STR000010";
+constexpr char WriteFloat[] = "FP_ACCUM_STR000015";
+constexpr char WriteLog[] = "FP_ACCUM_STR000018";
+constexpr char Close[] = "FP_ACCUM_STR000019";
+constexpr char AreaEmpty[] = "FP_ACCUM_STR000020";
+constexpr char AreaDenied[] = "FP_ACCUM_STR000021";
+constexpr char OtherStation[] = "FP_ACCUM_STR000022";
+constexpr char NoControlInfo[] = "FP_ACCUM_STR000023";
+constexpr char AlarmAck[] = "FP_ACCUM_STR000024";
+constexpr char AlarmAckFail[] = "FP_ACCUM_STR000025";
+constexpr char WriteAction32[] = "FP_ACCUM_STR000027";
+constexpr char WriteSwitch[] = "FP_ACCUM_STR000029";
+constexpr char WriteAction16[] = "FP_ACCUM_STR000031";
+constexpr char DetailFull[] = "FP_ACCUM_STR000131";
+constexpr char MemoryFail[] = "FP_ACCUM_STR000132";
+constexpr char MemoryUnreadable[] = "FP_ACCUM_STR000133";
+constexpr char LogCategory[] = "FP_ACCUM_STR000170";
+constexpr char LogReason[] = "FP_ACCUM_STR000171";
+constexpr char LogSource[] = "FP_ACCUM_STR000214";
+constexpr char LogStandard[] = "FP_ACCUM_STR000215";
+constexpr char LogStandardDesc[] = "FP_ACCUM_STR000216";
+constexpr char LogSwitch[] = "FP_ACCUM_STR000217";
+constexpr char LogSwitchDesc[] = "FP_ACCUM_STR000218";
+constexpr char LogAction[] = "FP_ACCUM_STR000219";
+constexpr char LogActionDesc[] = "FP_ACCUM_STR000220";
+constexpr char ConfirmStandard[] = "FP_ACCUM_STR000250";
+constexpr char ConfirmAction[] = "FP_ACCUM_STR000251";
+constexpr char TipAdjust[] = "FP_ACCUM_STR000349";
+constexpr char TipAlarm[] = "FP_ACCUM_STR000350";
+constexpr char TipCurrent[] = "FP_ACCUM_STR000351";
+constexpr char TipFlow[] = "FP_ACCUM_STR000352";
+constexpr char TipAck[] = "FP_ACCUM_STR000353";
+} // namespace key
+
+} // namespace fp

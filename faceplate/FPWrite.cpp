@@ -1,0 +1,217 @@
+// Write path: request, confirmation, sending, local update and the operation log.
+#include "FP_BASEDlg.h"
+
+#include "FPText.h"
+#include "KrConfirm.h"
+#include "KrLogLib.h"
+#include "KrToolkit.h"
+
+#include "Text.h"
+#include "Trace.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using namespace fp;
+using kfw::Trace;
+
+namespace {
+enum ConfirmVariant { kStandard, kAction, kSwitch };
+constexpr size_t kDataHeader = commproto::kDataHeaderSize;
+
+// Copies a text into a fixed field; a text that fills the field keeps no terminating zero.
+template <size_t N> void CopyField(char (&field)[N], const std::string& text) {
+    std::memcpy(field, text.data(), std::min(text.size(), N));
+}
+} // namespace
+
+bool CFP_BASEDlg::IsWritten(WORD item) const {
+    return std::find(m_listWritten.begin(), m_listWritten.end(), item) != m_listWritten.end();
+}
+
+int CFP_BASEDlg::WriteData(WORD item, float value, const char* label) {
+    if (!m_bconnected)
+        return 0;
+    m_listWritten.remove(item);
+    TraceKey(key::WriteFloat, "sd", m_strTagName.c_str(), static_cast<int>(item));
+    float old = 0.0f;
+    LookHMIData(item, old, FALSE);
+    return WriteRaw(item, &value, 4, nullptr, FormatValue(old, kWriteTextDecimals),
+                    FormatValue(value, kWriteTextDecimals), label, kStandard);
+}
+
+int CFP_BASEDlg::WriteData(WORD item, DWORD value, const char* label) {
+    if (!m_bconnected)
+        return 0;
+    m_listWritten.remove(item);
+    TraceKey(key::WriteAction32, "sd", m_strTagName.c_str(), static_cast<int>(item));
+    return WriteRaw(item, &value, 4, nullptr, "", "", label, kAction);
+}
+
+int CFP_BASEDlg::WriteData(WORD item, WORD value, const char* label) {
+    if (!m_bconnected)
+        return 0;
+    m_listWritten.remove(item);
+    TraceKey(key::WriteAction16, "sd", m_strTagName.c_str(), static_cast<int>(item));
+    return WriteRaw(item, &value, 2, nullptr, "", "", label, kAction);
+}
+
+int CFP_BASEDlg::WriteData(WORD item, BYTE value, const char* label) {
+    if (!m_bconnected)
+        return 0;
+    m_listWritten.remove(item);
+    TraceKey(key::WriteSwitch, "sd", m_strTagName.c_str(), static_cast<int>(item));
+    return WriteRaw(item, &value, 1, "[FP_BASE]:WriteData ConfirmWrite\n", "", "", label,
+                    kSwitch);
+}
+
+int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
+    if (!m_bconnected)
+        return 0;
+    std::string text = kfw::Narrow(kfw::GetWindowTextW(edit));
+    if (text.empty())
+        return 0;
+    float value = 0.0f;
+    if (sscanf(text.c_str(), "%f", &value) != 1)
+        value = 0.0f;
+    return WriteData(item, value, label);
+}
+
+int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
+                          const std::string& oldText, const std::string& newText,
+                          const char* label, int variant) {
+    const FPItemInfo* info = FindItem(item);
+    if (!info)
+        return 1;
+    BYTE request[kWriteBufferSize] = {};
+    uint32_t address = static_cast<uint32_t>(m_nBaseAddress) + info->wOffset;
+    std::memcpy(request, &address, 4);
+    request[4] = static_cast<BYTE>(width);
+    request[5] = 0;
+    std::memcpy(request + kWriteHeaderSize, value, static_cast<size_t>(width));
+    int length = static_cast<int>(kWriteHeaderSize) + width;
+    const char* safeLabel = label ? label : "";
+    if (traceKey)
+        kfw::TraceText(traceKey);
+    if (!ConfirmWrite(info, length, request, oldText, newText, safeLabel, variant)) {
+        if (variant == kSwitch)
+            kfw::TraceText("[FP_BASE]:WriteData ConfirmWrite  return FALSE\n");
+        if (m_pDataBlock)
+            ShowData(m_pDataBlock);
+        return 0;
+    }
+    if (m_pDataBlock) {
+        // Show the new value at once, before the next refresh.
+        if (static_cast<int>(info->wOffset) + width <= m_nReadLength)
+            std::memcpy(m_pDataBlock + kDataHeader + info->wOffset, value,
+                        static_cast<size_t>(width));
+        ShowData(m_pDataBlock);
+    }
+    if (!IsWritten(item))
+        m_listWritten.push_back(item);
+    return 1;
+}
+
+int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
+    if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request)) {
+        kfw::TraceText("[FB_BASE]:m_Commu.Write FAIL\n");
+        return 0;
+    }
+    return 1;
+}
+
+int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
+                              const std::string& oldText, const std::string& newText,
+                              const char* label, int variant) {
+    if (!info)
+        return 0;
+    bool needed = (info->bNeedConfirm || m_bTagSecurityConfirm) && m_bConfirm;
+    bool standard = variant == kStandard;
+    if (needed && !(standard && newText.empty())) {
+        std::string message =
+            standard ? Format(key::ConfirmStandard, "sss", (m_strTagName + "." + label).c_str(),
+                              oldText.c_str(), newText.c_str())
+                     : Format(key::ConfirmAction, "ss", m_strTagName.c_str(), label);
+        kfw::TraceText("[FP_BASE]:ConfirmWrite NeedComfirm\n");
+        RECT rc{};
+        ::GetWindowRect(m_hWnd, &rc);
+        CKrString reason;
+        int accepted = 0;
+        if (!ShowConfirmDlg(&rc, 0, m_strUserName.c_str(), message.c_str(), &reason, &accepted,
+                            m_hWnd)) {
+            kfw::TraceText("[FB_BASE]:ConfirmDlg Create Fail\n");
+            return 0;
+        }
+        const char* typed = reason;
+        m_strReason = typed ? typed : "";
+        if (!accepted) {
+            kfw::TraceText("[FP_BASE]:ConfirmWrite cancle\n");
+            m_strReason.clear();
+            return 0;
+        }
+    }
+    if (!SendWrite(request, length)) {
+        m_strReason.clear();
+        return 0;
+    }
+    if (standard && newText.empty())
+        return 1;
+
+    const char* tag = m_strTagName.c_str();
+    const char* desc = m_strTagDesc.c_str();
+    std::string text;
+    if (standard)
+        text = m_strTagDesc.empty()
+                   ? FormatN(kLogTextSize, key::LogStandard, "ssss", tag, label, oldText.c_str(),
+                             newText.c_str())
+                   : FormatN(kLogTextSize, key::LogStandardDesc, "sssss", tag, label, desc,
+                             oldText.c_str(), newText.c_str());
+    else if (variant == kAction)
+        text = m_strTagDesc.empty() ? FormatN(kLogTextSize, key::LogAction, "ss", tag, label)
+                                    : FormatN(kLogTextSize, key::LogActionDesc, "sss", tag, desc,
+                                              label);
+    else
+        text = m_strTagDesc.empty() ? FormatN(kLogTextSize, key::LogSwitch, "ss", tag, label)
+                                    : FormatN(kLogTextSize, key::LogSwitchDesc, "sss", tag, desc,
+                                              label);
+    WriteLog(text.c_str());
+    return 1;
+}
+
+tagFPLogRecord CFP_BASEDlg::BuildLogRecord(const char* text) const {
+    tagFPLogRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.nKind = 2; // a faceplate operation
+
+    // Source: the module file name between the first '_' and the first '.', then its suffix.
+    std::string source = m_strModuleFile;
+    size_t underscore = m_strModuleFile.find('_');
+    size_t dot = m_strModuleFile.find('.');
+    if (underscore != std::string::npos && dot != std::string::npos && dot > underscore + 1)
+        source = m_strModuleFile.substr(underscore + 1, dot - underscore - 1) +
+                 Text(key::LogSource);
+
+    std::string line = text ? text : "";
+    if (!m_strReason.empty())
+        line += Text(key::LogReason) + m_strReason;
+
+    CopyField(record.szCategory, Text(key::LogCategory));
+    CopyField(record.szSource, source);
+    CopyField(record.szUser, m_strUserName);
+    CopyField(record.szText, line);
+    // Category, source and user stay terminated; only the text may fill its field.
+    record.szCategory[sizeof record.szCategory - 1] = '\0';
+    record.szSource[sizeof record.szSource - 1] = '\0';
+    record.szUser[sizeof record.szUser - 1] = '\0';
+    return record;
+}
+
+void CFP_BASEDlg::WriteLog(const char* text) {
+    tagFPLogRecord record = BuildLogRecord(text);
+    std::string traced(record.szText, strnlen(record.szText, sizeof record.szText));
+    TraceKey(key::WriteLog, "s", traced.c_str());
+    if (!kr_WriteLog(&record))
+        kfw::TraceText("[FP_BASE] CFP_PIDDlg::WriteLog () kr_WriteLog() fail\n");
+    m_strReason.clear();
+}

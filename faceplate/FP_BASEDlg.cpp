@@ -1,0 +1,613 @@
+// Lifecycle and refresh cycle of the generic faceplate.
+#include "FP_BASEDlg.h"
+
+#include "FPText.h"
+#include "KrConfirm.h"
+#include "KrControlInfo.h"
+#include "SharedMemory.h"
+
+#include "Resources.h"
+#include "Text.h"
+#include "Trace.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+using namespace fp;
+using kfw::Trace;
+
+namespace {
+// Copies a fixed text field of the host's record, never reading past the field.
+template <size_t N> std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+constexpr int kIconSize = 16;
+} // namespace
+
+void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
+    CComClient::OnServerMsg(wParam, lParam);
+    if (commproto::CommandOf(wParam) == commproto::kCmdRefresh &&
+        commproto::SlotOf(wParam) == GetSlot() &&
+        lParam == 0 && m_pOwner)
+        m_pOwner->OnCommuData(GetDataArea());
+}
+
+CFP_BASEDlg::CFP_BASEDlg(UINT templateId) : CDialog(templateId), m_Commu(this) {
+    m_brBackground.reset(::CreateSolidBrush(kBackground));
+}
+
+CFP_BASEDlg::~CFP_BASEDlg() {
+    Trace("[FP] CFP_BASEDlg::~CFP_BASEDlg");
+    if (m_hTooltip && ::IsWindow(m_hTooltip))
+        ::DestroyWindow(m_hTooltip);
+    if (m_pControlInfo) {
+        m_pControlInfo->Release();
+        m_pControlInfo = nullptr;
+    }
+    m_Commu.Disconnect();
+}
+
+void CFP_BASEDlg::SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShowDetail,
+                            BOOL bNewFP, HWND parent) {
+    m_bMovable = bMovable;
+    m_bShowDetail = bShowDetail;
+    m_bNewFP = bNewFP;
+    m_hParentWnd = parent;
+    if (para) {
+        m_strTagName = FieldText(para->szTagName);
+        m_strTagDesc = FieldText(para->szTagDesc);
+        m_strModuleFile = FieldText(para->szModuleFile);
+        m_strKeep = FieldText(para->szKeep);
+        m_strUserName = FieldText(para->szUserName);
+        m_pBlock = para->pBlock;
+        m_byStation = para->byStation;
+        m_byStationColumn = para->byStationColumn;
+        m_ptPos = POINT{para->nX, para->nY};
+        m_szCompact = SIZE{para->nWidth, para->nHeight};
+        m_szDetail = SIZE{para->nDetailWidth, para->nDetailHeight};
+        m_wTarget = para->wTarget;
+        m_nBaseAddress = para->nBaseAddress;
+        m_nUserLevel = para->nUserLevel;
+        m_pUnitMap = para->pUnitMap;
+        m_nMsgParam = para->nMsgParam;
+        m_nConfirmHold = para->nConfirmHold;
+        m_nAckPermission = para->nAckPermission;
+        m_pfnOpenItem = para->pfnOpenItem;
+        m_pfnReadStatus = para->pfnReadStatus;
+        m_pfnHostCall = para->pfnHostCall;
+        m_pfnGetVariant = para->pfnGetVariant;
+        m_pfnCheckArea = para->pfnCheckArea;
+        m_pfnAlarmAck = para->pfnAlarmAck;
+        m_pFunAlmState = para->pfnAlarmState;
+        m_crNormal = para->crNormal;
+        m_nOperate = para->nOperate;
+        m_bySecurityClass = para->bySecurityClass;
+        m_bConfirm = para->bConfirm;
+    }
+    // Tag security: without a valid answer every write of the tag needs confirmation.
+    if (m_bConfirm) {
+        int answer = 0;
+        if (!GetTagSecurity(m_bySecurityClass, 1, &answer))
+            m_bTagSecurityConfirm = TRUE;
+        else
+            m_bTagSecurityConfirm = answer != 0;
+    } else {
+        m_bTagSecurityConfirm = FALSE;
+    }
+}
+
+bool CFP_BASEDlg::CreateFP(DWORD style, HWND parent) {
+    std::vector<BYTE> tmpl = LoadTemplate(kfw::CurrentResourceModule(), TemplateId());
+    if (tmpl.empty()) {
+        Trace("[FP_BASE] dialog template %u not found\n", TemplateId());
+        return false;
+    }
+    DWORD exStyle = IsExtendedTemplate(tmpl) ? kCreateExStyleExtended : kCreateExStyle;
+    SetTemplateStyle(tmpl, style | kCreateStyleBits, exStyle);
+    return CreateIndirect(tmpl, parent) && ::IsWindow(m_hWnd);
+}
+
+BOOL CFP_BASEDlg::OnInitDialog() {
+    TraceKey(key::InitDialog, "s", m_strTagName.c_str());
+    CDialog::OnInitDialog();
+    m_fontTitle.reset(::CreateFontW(-::MulDiv(kTitleFontSize, 96, 720), 0, 0, 0, FW_NORMAL, 0,
+                                    0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                    kfw::Widen(kTitleFont).c_str()));
+
+    // Title fitting: left-aligned and wrapped when too wide, else centred.
+    HWND title = GetDlgItem(IDC_FP_TAGNAME);
+    HWND desc = GetDlgItem(IDC_FP_TAGDESC);
+    if (title) {
+        std::wstring text = kfw::Widen(m_strTagName);
+        RECT rc{};
+        ::GetClientRect(title, &rc);
+        SIZE extent{};
+        {
+            kfw::CWindowDC dc(title);
+            kfw::CSelectObject sel(dc, m_fontTitle);
+            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        }
+        LONG style = ::GetWindowLongW(title, GWL_STYLE) & ~(SS_TYPEMASK);
+        style |= extent.cx > rc.right ? SS_LEFT : SS_CENTER;
+        ::SetWindowLongW(title, GWL_STYLE, style);
+    }
+    if (desc) {
+        LONG style = ::GetWindowLongW(desc, GWL_STYLE) & ~(SS_TYPEMASK);
+        ::SetWindowLongW(desc, GWL_STYLE, style | SS_LEFT);
+    }
+    m_bHostMode = m_pfnOpenItem && m_pfnReadStatus && m_pfnHostCall && m_pfnGetVariant;
+
+    // Control-information component: without it the operator may operate.
+    HRESULT hr = ::CoCreateInstance(CLSID_KrControlInfo, nullptr, CLSCTX_ALL, IID_IKrControlInfo,
+                                    reinterpret_cast<void**>(&m_pControlInfo));
+    if (FAILED(hr) || !m_pControlInfo) {
+        TraceKey(key::ControlInfoCreateFail, "");
+        m_pControlInfo = nullptr;
+    } else if (FAILED(m_pControlInfo->Initialize())) {
+        TraceKey(key::ControlInfoInitFail, "");
+        m_pControlInfo->Release();
+        m_pControlInfo = nullptr;
+    }
+    InitControlRight();
+
+    if (!OpenFaceplateMemory()) {
+        ::MessageBoxW(m_hWnd, kfw::Widen(Text(key::MemoryFail)).c_str(), L"", MB_OK);
+        return FALSE;
+    }
+
+    if (m_bMovable && m_bShowDetail) {
+        HWND* table = DetailTable();
+        if (!table) {
+            ::MessageBoxW(m_hWnd, kfw::Widen(Text(key::MemoryUnreadable)).c_str(), L"", MB_OK);
+            return FALSE;
+        }
+        bool full = !TakeDetailSlot();
+        if (full) {
+            ::MessageBoxW(m_hParentWnd, kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
+            m_bShowDetail = FALSE;
+        }
+        int w = m_szDetail.cx + kDetailExtraWidth;
+        int h = m_szDetail.cy + kDetailExtraHeight;
+        if (m_bPopChild && m_hParentWnd)
+            ::SetWindowPos(m_hParentWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h,
+                           SWP_SHOWWINDOW);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
+        if (!full) {
+            InitTabWindow();
+            ShowTabPage(m_nCurPage);
+            CreateTrend();
+        }
+    } else if (m_bMovable) {
+        ::BringWindowToTop(m_hWnd);
+        ::ShowWindow(m_hWnd, SW_SHOW);
+    }
+    if (m_bMovable) {
+        // The host's container for a movable faceplate: fill its client area.
+        RECT rc{};
+        if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc))
+            ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
+        m_bActive = TRUE;
+    } else {
+        ::MoveWindow(m_hWnd, m_ptPos.x, m_ptPos.y, m_szCompact.cx, m_szCompact.cy, TRUE);
+    }
+
+    UpdateRight();
+    RefreshControls();
+
+    int length = 0;
+    if (m_pBlock)
+        length = m_bShowDetail ? m_pBlock->wDataSize
+                               : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
+    m_Commu.Connect();
+    Subscribe(length);
+    Trace("[FPTIME] m_Commu.Read()");
+    ShowData(m_pDataBlock);
+
+    m_nTimer = SetTimer(kRefreshTimer, kRefreshPeriodMs);
+    if (m_bShowDetail)
+        CreateTrend();
+    SetupButtons();
+    return FALSE;
+}
+
+void CFP_BASEDlg::Subscribe(int length) {
+    m_nReadLength = length;
+    std::vector<commproto::CommRange> ranges{
+        commproto::CommRange{static_cast<uint32_t>(m_nBaseAddress), static_cast<uint32_t>(length)}};
+    m_Commu.Subscribe(m_wTarget, ranges);
+    m_Commu.Read();
+}
+
+void CFP_BASEDlg::SetupButtons() {
+    struct Button {
+        int id;
+        UINT icon;
+        const char* tip;
+    };
+    static constexpr Button kButtons[] = {
+        {IDC_FP_BTN_FLOW, IDI_FP_FLOW, key::TipFlow},
+        {IDC_FP_BTN_CURRENT, IDI_FP_CURRENT, key::TipCurrent},
+        {IDC_FP_BTN_ALARM, IDI_FP_ALARM, key::TipAlarm},
+        {IDC_FP_BTN_ADJ, IDI_FP_ADJ, key::TipAdjust},
+        {IDC_FP_BTN_ACK, IDI_FP_ACK, key::TipAck},
+    };
+    if (!m_hTooltip)
+        m_hTooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
+                                       0, 0, m_hWnd, nullptr, kfw::ThisModule(), nullptr);
+    for (const Button& b : kButtons) {
+        HWND button = GetDlgItem(b.id);
+        if (!button)
+            continue;
+        if (HICON icon = kfw::LoadIconResource(b.icon, kIconSize)) {
+            ::SetWindowLongW(button, GWL_STYLE, ::GetWindowLongW(button, GWL_STYLE) | BS_ICON);
+            HICON old = reinterpret_cast<HICON>(
+                ::SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)));
+            if (old)
+                ::DestroyIcon(old);
+        }
+        if (m_hTooltip) {
+            std::wstring tip = kfw::Widen(Text(b.tip));
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof ti;
+            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            ti.hwnd = m_hWnd;
+            ti.uId = reinterpret_cast<UINT_PTR>(button);
+            ti.lpszText = tip.data();
+            ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+    }
+    if (HWND desc = GetDlgItem(IDC_FP_TAGDESC))
+        ::SetWindowTextW(desc, kfw::Widen(m_strTagDesc).c_str());
+    if (HWND title = GetDlgItem(IDC_FP_TAGNAME)) {
+        ::SetWindowTextW(title, kfw::Widen(m_strTagName).c_str());
+        ::SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.get()), TRUE);
+    }
+}
+
+void CFP_BASEDlg::InitControlRight() {
+    m_nOperate = 0;
+    if (!m_pControlInfo) {
+        TraceKey(key::NoControlInfo, "");
+        m_nOperate = 1;
+        return;
+    }
+    LONG count = 0;
+    if (FAILED(m_pControlInfo->GetCount(&count)))
+        count = 0;
+    for (LONG i = 0; i < count; ++i) {
+        KrControlInfoEntry entry{};
+        if (FAILED(m_pControlInfo->GetAt(i, &entry)))
+            continue;
+        Trace("[FP_BASE] OnInitDialog() controlinfo.GetAt(i).nID=%d\n", static_cast<int>(entry.nID));
+        if (entry.nID != m_byStation) {
+            TraceKey(key::OtherStation, "");
+            continue;
+        }
+        // A station column outside the entry counts as no permission.
+        if (m_byStationColumn >= kKrMaxStations || entry.byPermission[m_byStationColumn] == 0)
+            return;
+        const char* areaField = entry.szArea[m_byStationColumn];
+        std::string area(areaField, strnlen(areaField, sizeof entry.szArea[0]));
+        if (area.empty()) {
+            TraceKey(key::AreaEmpty, "");
+            m_nOperate = 1;
+        } else if (!m_bHostMode) {
+            m_nOperate = 1;
+        } else if (area.size() <= kMaxItemNameLength) {
+            int64_t handle = 0;
+            if (m_pfnOpenItem(1, area.c_str(), &handle, 0) == kHostOk && handle > 0) {
+                m_nHandle = handle;
+                if (m_pfnCheckArea && (m_pfnCheckArea(1, &handle, 0) & 0xFF) != 0)
+                    m_nOperate = 1;
+                else
+                    TraceKey(key::AreaDenied, "");
+            }
+        }
+        return;
+    }
+}
+
+void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
+    if (!userName || !*userName)
+        return;
+    TraceKey(key::UserChanged, "sd", userName, userLevel);
+    m_strUserName = userName;
+    m_nUserLevel = userLevel;
+    InitControlRight();
+    UpdateRight();
+    if (m_nDataGood)
+        RefreshControls();
+}
+
+void CFP_BASEDlg::UpdateRight() {
+    bool adjust = m_pBlock && m_pBlock->wOperateLevel != 0 && m_nUserLevel >= m_pBlock->wOperateLevel;
+    if (HWND adj = GetDlgItem(IDC_FP_BTN_ADJ))
+        ::EnableWindow(adj, adjust);
+    if (HWND ack = GetDlgItem(IDC_FP_BTN_ACK))
+        ::EnableWindow(ack, m_nAckPermission != 0);
+}
+
+void CFP_BASEDlg::RefreshControls() { UpdateRight(); }
+
+void CFP_BASEDlg::OnCommuData(BYTE* block) {
+    m_bconnected = TRUE;
+    Trace("[FPTIME] m_bconnected");
+    m_nMissedTicks = 0;
+    m_pDataBlock = block;
+    if (m_bFirstData) {
+        ShowData(block);
+        m_nPrevDataGood = m_nDataGood;
+        m_nDataGood = m_bconnected && !m_bStatusBad;
+        m_bFirstData = FALSE;
+    }
+}
+
+void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
+    if (HWND h = GetDlgItem(IDC_FP_STATUS))
+        ::SetWindowTextW(h, kfw::Widen(status).c_str());
+    if (HWND h = GetDlgItem(IDC_FP_STATUS2))
+        ::SetWindowTextW(h, kfw::Widen(second).c_str());
+}
+
+void CFP_BASEDlg::QueryTagStatus() {
+    char name[kTagBufferSize] = {};
+    strncpy(name, m_strTagName.c_str(), kTagBufferSize - 1);
+    int64_t handle = 0;
+    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk) {
+        m_bStatusBad = TRUE;
+        SetStatusText(kTextRtDataBad, "");
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        return;
+    }
+    if (handle <= 0)
+        return;
+    m_nHandle = handle;
+    uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
+    FPTagStatus status{};
+    status.dwStatus = kTagStatusBad;
+    if (m_pfnReadStatus(1, &key, &status, 0) != kHostOk)
+        return;
+    if (status.dwStatus & kTagStatusBad) {
+        m_bStatusBad = TRUE;
+        SetStatusText(kTextRtDataBad, "");
+    } else {
+        m_bStatusBad = FALSE;
+    }
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    Trace("dwFlag for qbrtcore\n");
+}
+
+void CFP_BASEDlg::OnRefreshTick() {
+    m_Commu.Read();
+    if (m_bHostMode)
+        QueryTagStatus();
+    if (++m_nMissedTicks > kMaxMissedTicks) {
+        m_bconnected = FALSE;
+        SetStatusText(kTextCommFail, "");
+    }
+    ShowData(m_pDataBlock);
+    BOOL good = m_bconnected && !m_bStatusBad;
+    if (good != m_nDataGood && good) {
+        SetStatusText("", "");
+        RefreshControls();
+    }
+    m_nPrevDataGood = m_nDataGood;
+    m_nDataGood = good;
+}
+
+bool CFP_BASEDlg::OpenFaceplateMemory() {
+    if (m_pMemory && m_pMemory->GetData())
+        return true;
+    m_pMemory = std::make_unique<CSharedMemory>();
+    return m_pMemory->Create(kFaceplateMemory, kFaceplateMemorySize);
+}
+
+HWND* CFP_BASEDlg::DetailTable() const {
+    if (!m_pMemory)
+        return nullptr;
+    auto* base = static_cast<BYTE*>(m_pMemory->GetData());
+    return base ? reinterpret_cast<HWND*>(base + kDetailTableOffset) : nullptr;
+}
+
+bool CFP_BASEDlg::TakeDetailSlot() {
+    HWND* table = DetailTable();
+    if (!table)
+        return false;
+    for (int i = 0; i < kDetailSlots; ++i)
+        if (table[i] == m_hWnd)
+            return true;
+    for (int i = 0; i < kDetailSlots; ++i) {
+        if (!table[i] || !::IsWindow(table[i])) {
+            table[i] = m_hWnd;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CFP_BASEDlg::ReleaseDetailSlot() {
+    if (HWND* table = DetailTable())
+        for (int i = 0; i < kDetailSlots; ++i)
+            if (table[i] == m_hWnd)
+                table[i] = nullptr;
+}
+
+void CFP_BASEDlg::OnBtnAdj() {
+    if (!m_bMovable) {
+        // An embedded faceplate asks the operator station for a floating one.
+        Trace("[FP_BASE]::OnBtnAdj(%s) RequestAdjust\n", m_strTagName.c_str());
+        return;
+    }
+    if (!OpenFaceplateMemory() || !DetailTable())
+        return;
+    if (!m_bShowDetail) {
+        DWORD start = ::GetTickCount();
+        if (!TakeDetailSlot()) {
+            ::MessageBoxW(m_hParentWnd, kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
+            return;
+        }
+        ShowDetail(TRUE);
+        ShowTabPage(m_nCurPage);
+        UpdateRight();
+        if (m_nDataGood)
+            RefreshControls();
+        Trace("[FP_BASE] OnBtnAdj SPEND %d ms", static_cast<int>(::GetTickCount() - start));
+    } else {
+        ReleaseDetailSlot();
+        ShowDetail(FALSE);
+    }
+}
+
+void CFP_BASEDlg::ShowDetail(BOOL show) {
+    Trace("[FP_BASE]:ShowDetail() \n");
+    m_bShowDetail = show;
+    DWORD t = ::GetTickCount();
+    auto spent = [&t] {
+        DWORD now = ::GetTickCount();
+        int ms = static_cast<int>(now - t);
+        t = now;
+        return ms;
+    };
+    RECT rc{};
+    if (show) {
+        CreateTrend();
+        Trace("[FP_BASE]:ShowDetail CreateTrend spend %d ms\n", spent());
+        InitTabWindow();
+        Trace("[FP_BASE]:ShowDetail InitTabWindow spend %d ms\n", spent());
+        if (m_bPopChild && m_hParentWnd)
+            ::SetWindowPos(m_hParentWnd, nullptr, 0, 0, m_szDetail.cx + kDetailExtraWidth,
+                           m_szDetail.cy + kDetailExtraHeight,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+        else
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_szDetail.cx + kDetailExtraWidth,
+                           m_szDetail.cy + kDetailExtraHeight, SWP_NOMOVE | SWP_NOZORDER);
+        Trace("[FP_BASE]:ShowDetail SetWindowPos spend %d ms\n", spent());
+        if (m_bPopChild && m_hParentWnd) {
+            ::GetClientRect(m_hParentWnd, &rc);
+            Trace("[FP_BASE]:ShowDetail GetClientRect spend %d ms\n", spent());
+            ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
+        }
+        Subscribe(m_pBlock ? m_pBlock->wDataSize : 0);
+        Trace("[FP_BASE]:ShowDetail SetTag spend %d ms\n", spent());
+    } else {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_szCompact.cx, m_szCompact.cy,
+                       SWP_NOMOVE | SWP_NOZORDER);
+        if (m_bPopChild && m_hParentWnd) {
+            ::SetWindowPos(m_hParentWnd, nullptr, 0, 0, m_szCompact.cx + kDetailExtraWidth,
+                           m_szCompact.cy + kDetailExtraHeight, SWP_NOMOVE | SWP_NOZORDER);
+            ::GetClientRect(m_hParentWnd, &rc);
+            ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
+        }
+        Subscribe(m_pBlock ? m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2 : 0);
+    }
+}
+
+void CFP_BASEDlg::OnAlarmAck() {
+    TraceKey(key::AlarmAck, "s", m_strTagName.c_str());
+    if (!m_pfnAlarmAck || m_pfnAlarmAck(m_strTagName.c_str()) != kHostOk)
+        TraceKey(key::AlarmAckFail, "");
+}
+
+void CFP_BASEDlg::OnLButtonDown() {
+    TraceKey(key::LButtonDown, "s", m_strTagName.c_str());
+    SendMessage(WM_FP_INTERACT, 1, 0);
+    ::SetFocus(m_hWnd);
+    if (m_bPopChild && m_hParentWnd) {
+        ::ReleaseCapture();
+        ::SendMessageW(m_hParentWnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    } else if (m_bMovable) {
+        ::ReleaseCapture();
+        SendMessage(WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    }
+}
+
+void CFP_BASEDlg::OnInteract(BOOL active) {
+    m_bActive = active;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void CFP_BASEDlg::OnFPClose() {
+    TraceKey(key::Close, "s", m_strTagName.c_str());
+    EndDialog(IDCANCEL);
+    if (m_nTimer) {
+        KillTimer(kRefreshTimer);
+        m_nTimer = 0;
+    }
+    m_Commu.Disconnect();
+    DestroyWindow();
+}
+
+LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TIMER:
+        if (wp == kRefreshTimer) {
+            OnRefreshTick();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        OnFPClose();
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown();
+        return 0;
+    case WM_SETFOCUS:
+        PostMessage(WM_FP_INTERACT, 1, 0);
+        break;
+    case WM_KILLFOCUS:
+        PostMessage(WM_FP_INTERACT, 0, 0);
+        break;
+    case WM_FP_INTERACT:
+        OnInteract(static_cast<BOOL>(wp));
+        return 0;
+    case WM_FP_EDIT_SETFOCUS: {
+        HWND focus = ::GetFocus();
+        wchar_t cls[16] = {};
+        if (focus && ::GetClassNameW(focus, cls, 16) && _wcsicmp(cls, L"Edit") == 0)
+            ::SendMessageW(focus, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wp) == BN_CLICKED) {
+            switch (LOWORD(wp)) {
+            case IDC_FP_BTN_FLOW:
+                Trace("[FP_BASE]::OnBtnFlow(%s)\n", m_strTagName.c_str());
+                return 0;
+            case IDC_FP_BTN_CURRENT:
+                Trace("[FP_BASE]::OnBtnCurrent(%s)\n", m_strTagName.c_str());
+                return 0;
+            case IDC_FP_BTN_ALARM:
+                Trace("[FP_BASE]::OnBtnAlarm(%s)\n", m_strTagName.c_str());
+                return 0;
+            case IDC_FP_BTN_ADJ:
+                OnBtnAdj();
+                return 0;
+            case IDC_FP_BTN_ACK:
+                OnAlarmAck();
+                return 0;
+            default:
+                break;
+            }
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr && hdr->idFrom == static_cast<UINT_PTR>(IDC_FP_TAB) &&
+            hdr->code == static_cast<UINT>(TCN_SELCHANGE)) {
+            m_nCurPage = static_cast<int>(::SendMessageW(hdr->hwndFrom, TCM_GETCURSEL, 0, 0));
+            ShowTabPage(m_nCurPage);
+            return 0;
+        }
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+        ::SetBkColor(reinterpret_cast<HDC>(wp), kBackground);
+        return reinterpret_cast<LRESULT>(m_brBackground.get());
+    default:
+        break;
+    }
+    return CDialog::WindowProc(msg, wp, lp);
+}

@@ -1,0 +1,262 @@
+// Value lookup, formatting, alarm texts and log records of the generic faceplate, on a
+// faceplate object fed with a data block of the test's own.
+#include "FP_BASEDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr WORD kFlow = 3, kDecimals = 423, kSwitch = 95, kWord = 502, kFlag = 105, kMissing = 999;
+constexpr WORD kNullEntry = 777, kPastEnd = 778;
+
+// A block of four items and a flag word with three bits.
+struct TestBlock {
+    FPItemInfo items[7]{};
+    FPItemMapEntry entries[7]{};
+    FPBitInfo bits[3]{};
+    FPBitMapEntry bitEntries[3]{};
+    FPBlockInfo block{};
+
+    TestBlock() {
+        auto item = [&](int i, WORD index, const char* name, int type, WORD offset) {
+            items[i].wItemIndex = index;
+            items[i].pszName = name;
+            items[i].nType = type;
+            items[i].wOffset = offset;
+            entries[i].wKey = index;
+            entries[i].pItem = &items[i];
+        };
+        item(0, kFlow, "FPASS1", FPT_FLOAT, 0);
+        item(1, kDecimals, "", FPT_BYTE, 4);
+        item(2, kSwitch, "", FPT_BOOL, 5);
+        item(3, kWord, "", FPT_UINT32, 8);
+        item(4, kFlag, "", FPT_INT32, 12);
+        item(5, kPastEnd, "", FPT_FLOAT, 30); // reaches past the 32 delivered bytes
+        entries[6].wKey = kNullEntry;          // an entry without its item
+        block.itemMap.pEntries = entries;
+        block.itemMap.nCount = 7;
+        auto bit = [&](int i, WORD number, const char* name, int alarm) {
+            bits[i].pszName = name;
+            bits[i].bAlarm = alarm;
+            bitEntries[i].wBit = number;
+            bitEntries[i].pBit = &bits[i];
+        };
+        bit(0, 33, "HH", 1); // wraps to bit 1
+        bit(1, 0, "H", 1);
+        bit(2, 4, "OOS", 0);
+        block.bitMap.pEntries = bitEntries;
+        block.bitMap.nCount = 3;
+        block.wDataSize = 32;
+        block.wCompactSize1 = 16;
+        block.wCompactSize2 = 16;
+    }
+};
+
+class TestFaceplate : public CFP_BASEDlg {
+public:
+    TestFaceplate() : CFP_BASEDlg(0) {}
+    std::vector<BYTE> data = std::vector<BYTE>(6 + 32, 0);
+    int shown = 0;
+
+    void Feed(const FPBlockInfo* block, bool connected = true) {
+        m_pBlock = block;
+        m_pDataBlock = data.data();
+        m_nReadLength = 32;
+        m_bconnected = connected;
+        m_nDataGood = connected;
+    }
+    template <typename T> void Put(size_t offset, T v) { std::memcpy(&data[6 + offset], &v, sizeof v); }
+    void MarkWritten(WORD item) { m_listWritten.push_back(item); }
+    void SetModule(const char* file, const char* user, const char* reason) {
+        m_strModuleFile = file;
+        m_strUserName = user;
+        m_strReason = reason;
+    }
+    void ShowData(BYTE*) override { ++shown; }
+};
+
+class LookupTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TestFaceplate fp;
+    void SetUp() override {
+        fp.Feed(&tb.block);
+        fp.Put<float>(0, 12.5f);
+        fp.Put<BYTE>(4, 2);
+        fp.Put<BYTE>(5, 1);
+        fp.Put<DWORD>(8, 0x12345678u);
+    }
+};
+
+TEST_F(LookupTest, ReadsEachTypeAtItsOffset) {
+    float f = 0;
+    BYTE b = 0;
+    BOOL on = FALSE;
+    DWORD w = 0;
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 12.5f);
+    EXPECT_EQ(fp.LookHMIData(kDecimals, b), 1);
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(fp.LookHMIData(kSwitch, on), 1);
+    EXPECT_EQ(on, 1); // a stored 1 counts as on
+    EXPECT_EQ(fp.LookHMIData(kWord, w), 1);
+    EXPECT_EQ(w, 0x12345678u);
+}
+
+TEST_F(LookupTest, UnknownAndWrittenItemsLeaveTheOutputAlone) {
+    float f = 7.0f;
+    EXPECT_EQ(fp.LookHMIData(kMissing, f), 1);
+    EXPECT_FLOAT_EQ(f, 7.0f);
+    fp.MarkWritten(kFlow);
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 7.0f) << "first lookup after a write keeps the shown value";
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 12.5f) << "the next lookup reads the block again";
+}
+
+TEST_F(LookupTest, BadDescriptorsAndShortDataReadAsUnavailable) {
+    float f = 7.0f;
+    EXPECT_EQ(fp.LookHMIData(kNullEntry, f), 0);
+    EXPECT_EQ(fp.LookHMIData(kPastEnd, f), 0);
+    fp.Feed(nullptr);
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0);
+    std::string text;
+    EXPECT_FALSE(fp.FormatItem(kFlow, f, kDecimals, text));
+}
+
+TEST_F(LookupTest, NoDataGivesZeroAndUnavailableText) {
+    fp.Feed(&tb.block, false);
+    float f = 7.0f;
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0);
+    EXPECT_FLOAT_EQ(f, 0.0f);
+    std::string text;
+    EXPECT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "????");
+}
+
+TEST_F(LookupTest, DecimalsFollowTheDecimalsItem) {
+    float f = 0;
+    std::string text;
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "12.50");
+    fp.Put<BYTE>(4, 0);
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "12") << "0 decimals: an integer without a point";
+    fp.Put<BYTE>(4, 6);
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "12.500") << "more than 5 decimals gives 3";
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, 0, text));
+    EXPECT_EQ(text, "12.500") << "no decimals item gives 3";
+}
+
+TEST_F(LookupTest, FlagWordByTypeCode) {
+    FPItemInfo info{};
+    info.wOffset = 12;
+    fp.Put<int32_t>(12, -2);
+    for (int type : {0, 3, 4, 5, 6}) {
+        info.nType = type;
+        EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFFFFFEu) << type;
+    }
+    fp.Put<int16_t>(12, -2);
+    info.nType = 1;
+    EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFFFFFEu);
+    info.nType = 2;
+    EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFEu);
+    fp.Put<float>(12, 5.7f);
+    info.nType = 7;
+    EXPECT_EQ(fp.ReadFlagWord(info), 5u);
+    info.nType = 9;
+    EXPECT_EQ(fp.ReadFlagWord(info), 0u);
+    info.wOffset = 28;
+    info.nType = 8; // 8 bytes would reach past the data
+    EXPECT_EQ(fp.ReadFlagWord(info), 0u);
+}
+
+TEST_F(LookupTest, AlarmAndStatusTextsFromTheBitMap) {
+    EXPECT_EQ(fp.FlagToAlarm(0), "NR");
+    EXPECT_EQ(fp.StatusBitText(0), "");
+    EXPECT_FALSE(fp.AlarmPresent());
+    // Bit map order, each name followed by a blank; bit 33 stands for mask 0x2.
+    EXPECT_EQ(fp.FlagToAlarm(0x3), "HH H ");
+    EXPECT_TRUE(fp.AlarmPresent());
+    EXPECT_EQ(fp.StatusBitText(0x13), "OOS ");
+    EXPECT_EQ(fp.FlagToAlarm(0x10), "NR") << "a status bit is no alarm";
+}
+
+TEST_F(LookupTest, LampIsBlackWhenDataIsNotGood) {
+    fp.FlagToAlarm(0x1);
+    EXPECT_EQ(fp.LampColour(), fp::kAlarmColour);
+    fp.FlagToAlarm(0);
+    EXPECT_EQ(fp.LampColour(), fp::kNormalColour);
+    fp.Feed(&tb.block, false);
+    fp.FlagToAlarm(0x1);
+    EXPECT_EQ(fp.LampColour(), static_cast<COLORREF>(0));
+}
+
+TEST(WriteLogTest, RecordFieldsAndSourceRule) {
+    TestFaceplate fp;
+    fp.SetModule("FP_BALANCE8.dll", "operator", "");
+    tagFPLogRecord r = fp.BuildLogRecord("changed");
+    EXPECT_EQ(r.nKind, 2);
+    EXPECT_EQ(std::string(r.szSource).rfind("BALANCE8", 0), 0u) << r.szSource;
+    EXPECT_STREQ(r.szText, "changed");
+    EXPECT_STREQ(r.szUser, "operator");
+
+    fp.SetModule("NOUNDERSCORE.dll", "u", "");
+    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, "NOUNDERSCORE.dll");
+    fp.SetModule("FP_.dll", "u", "");
+    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, "FP_.dll");
+}
+
+TEST(WriteLogTest, LongTextFillsTheFieldWithoutOverrun) {
+    TestFaceplate fp;
+    fp.SetModule("FP_BALANCE8.dll", "a-user-name-longer-than-thirty-two-characters", "");
+    std::string text(300, 'x');
+    tagFPLogRecord r = fp.BuildLogRecord(text.c_str());
+    EXPECT_EQ(std::string(r.szText, sizeof r.szText), std::string(256, 'x'));
+    EXPECT_EQ(strnlen(r.szUser, sizeof r.szUser), sizeof r.szUser - 1);
+}
+
+TEST(WriteLogTest, ReasonIsAppended) {
+    TestFaceplate fp;
+    fp.SetModule("FP_BALANCE8.dll", "op", "Kalibrierung");
+    std::string text = fp.BuildLogRecord("changed").szText;
+    EXPECT_EQ(text.rfind("changed", 0), 0u);
+    EXPECT_NE(text.find("Kalibrierung"), std::string::npos);
+}
+
+TEST(WriteTest, NothingIsSentWhenNotConnected) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block, false);
+    EXPECT_EQ(fp.WriteData(kFlow, 1.0f, "FPASS1"), 0);
+    EXPECT_EQ(fp.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
+    EXPECT_EQ(fp.shown, 0);
+}
+
+TEST(WriteTest, ItemMissingFromTheMapCountsAsDoneWithoutSending) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block);
+    EXPECT_EQ(fp.WriteData(kMissing, 1.0f, "X"), 1);
+    EXPECT_FALSE(fp.IsWritten(kMissing));
+}
+
+TEST(WriteTest, RefusedWriteKeepsTheBlockAndRepaints) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block);
+    fp.Put<float>(0, 12.5f);
+    // No server: the client refuses the request.
+    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    float f = 0;
+    std::memcpy(&f, &fp.data[6], 4);
+    EXPECT_FLOAT_EQ(f, 12.5f);
+    EXPECT_EQ(fp.shown, 1);
+    EXPECT_FALSE(fp.IsWritten(kFlow));
+}
+
+} // namespace

@@ -2,9 +2,11 @@
 // exports over plain windows. A faceplate shows its tag (32760), a status line (32750: the
 // host's bad bit), a second line (32751: the user, the detail flag), the result of a write
 // (32752), the value of FTTL through the host's callbacks (32753; "NOCB" without them), an
-// edit (12444) whose Enter asks for a confirmation in a modal dialog owned by the faceplate
-// (an edit for the reason, OK, Cancel), and a detail button (32765).
+// edit (12444) whose Enter asks for a confirmation through the station's KrConfirm.dll (its
+// modal dialog, owned by the faceplate), and a detail button (32765).
 #include "FPHostApi.h"
+#include "KrConfirm.h"
+#include "KrToolkit.h"
 
 #include <cstdio>
 #include <string>
@@ -20,7 +22,6 @@ constexpr int kResult = 32752;
 constexpr int kValue = 32753;
 constexpr int kEdit = 12444;
 constexpr int kDetailButton = 32765;
-constexpr int kReason = 1000;
 constexpr UINT kValueEntered = WM_USER + 1000;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
@@ -35,7 +36,6 @@ struct Faceplate {
 
 HINSTANCE g_instance = nullptr;
 std::vector<Faceplate*> g_faceplates;
-HWND g_confirm = nullptr;
 WNDPROC g_editProc = nullptr;
 
 Faceplate* Find(HWND hwnd) {
@@ -64,61 +64,6 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     return ::CallWindowProcW(g_editProc, hwnd, msg, wp, lp);
-}
-
-std::vector<WORD> ConfirmTemplate() {
-    std::vector<WORD> t;
-    auto dword = [&](DWORD v) {
-        t.push_back(LOWORD(v));
-        t.push_back(HIWORD(v));
-    };
-    auto text = [&](const wchar_t* s) {
-        for (; *s; ++s)
-            t.push_back(*s);
-        t.push_back(0);
-    };
-    dword(WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME);
-    dword(0);
-    const WORD header[] = {3, 20, 20, 160, 70, 0, 0};
-    t.insert(t.end(), std::begin(header), std::end(header));
-    text(L"confirm");
-    struct Item {
-        DWORD style;
-        WORD id;
-        WORD cls;
-        short y;
-    } items[] = {{WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, kReason, 0x81, 5},
-                 {WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK, 0x80, 30},
-                 {WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, IDCANCEL, 0x80, 48}};
-    for (const Item& it : items) {
-        if (t.size() % 2)
-            t.push_back(0);
-        dword(it.style);
-        dword(0);
-        const WORD geometry[] = {5, static_cast<WORD>(it.y), 150, 14, it.id, 0xFFFF, it.cls};
-        t.insert(t.end(), std::begin(geometry), std::end(geometry));
-        text(L"");
-        t.push_back(0);
-    }
-    return t;
-}
-
-std::string g_reason;
-
-INT_PTR CALLBACK ConfirmProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    if (msg == WM_INITDIALOG) {
-        g_confirm = dlg;
-        return TRUE;
-    }
-    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
-        char text[128] = {};
-        ::GetDlgItemTextA(dlg, kReason, text, sizeof(text));
-        g_reason = text;
-        g_confirm = nullptr;
-        ::EndDialog(dlg, LOWORD(wp));
-        return TRUE;
-    }
-    return FALSE;
 }
 
 void Refresh(Faceplate& f) {
@@ -153,11 +98,17 @@ LRESULT CALLBACK FaceplateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (f) {
             char value[64] = {};
             ::GetWindowTextA(reinterpret_cast<HWND>(lp), value, sizeof(value));
-            std::vector<WORD> t = ConfirmTemplate();
-            INT_PTR answer = ::DialogBoxIndirectParamW(
-                g_instance, reinterpret_cast<LPCDLGTEMPLATEW>(t.data()), hwnd, ConfirmProc, 0);
+            RECT rc{};
+            ::GetWindowRect(hwnd, &rc);
+            CKrString reason;
+            int accepted = 0;
+            const std::string message = "write " + std::string(value);
+            int shown = ::ShowConfirmDlg(&rc, 0, f->para.szUserName, message.c_str(), &reason,
+                                         &accepted, hwnd);
             SetText(hwnd, kResult,
-                    answer == IDOK ? "WRITE " + std::string(value) + " " + g_reason : "CANCELLED");
+                    !shown     ? "NOT SHOWN"
+                    : accepted ? "WRITE " + std::string(value) + " " + reason.GetString()
+                               : "CANCELLED");
         }
         return 0;
     case WM_COMMAND:
@@ -275,8 +226,7 @@ int __cdecl ChangeUser(const char* user, int level, int ack) {
 }
 
 int __cdecl CloseConfirmDlg(const char*) {
-    if (g_confirm)
-        ::EndDialog(g_confirm, IDCANCEL);
+    ::CloseDialog();
     return 0;
 }
 

@@ -1,6 +1,7 @@
-// fphost.exe running whole scripts against a small faceplate module (FP_FAKETEST.dll):
-// every command, the callbacks behind the faceplate, the confirmation dialog answered while
-// it is modal, and failures reported with their script lines.
+// fphost.exe running whole scripts against a small faceplate module (FP_FAKETEST.dll) that
+// confirms its writes through the station's KrConfirm.dll: every command, the callbacks behind
+// the faceplate, the confirmation dialog answered while it is modal, and failures reported
+// with their script lines.
 #include "RunHost.h"
 
 #include <gtest/gtest.h>

@@ -478,17 +478,52 @@ TEST_F(EditColourTest, TheScreenShowsTheAlarmBackground) {
 
 // ---- key pre-translation inside a modeless dialog ----
 
+constexpr UINT kEndModal = WM_APP + 1;
+constexpr UINT_PTR kGiveUpTimer = 77;
+
 class EditDialog : public kfw::CDialog {
 public:
     EditDialog() : kfw::CDialog(IDD_EDITS) {}
     CTnEdit edit;
-    int oks = 0, cancels = 0;
+    int oks = 0, cancels = 0, commits = 0;
+    bool typeOnInit = false; // modal run: type Enter and Escape into the edit, then end
 
 protected:
     void DoDataExchange() override { edit.SubclassDlgItem(IDC_TNEDIT, m_hWnd); }
+    BOOL OnInitDialog() override {
+        if (!typeOnInit)
+            return TRUE;
+        edit.SetRequiredLevel(1);
+        edit.SetUserLevel(1);
+        ::SetFocus(edit);
+        ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+        ::PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+        SetTimer(kGiveUpTimer, 3000); // ends the dialog if the commit never comes
+        return FALSE;
+    }
     void OnOK() override { ++oks; }
     void OnCancel() override { ++cancels; }
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_TNEDIT_ENTER && wp == IDC_TNEDIT && ++commits == 1 && typeOnInit)
+            PostMessage(kEndModal); // after the Escape queued behind the Enter
+        if (msg == kEndModal)
+            EndDialog(IDOK);
+        if (msg == WM_TIMER && wp == kGiveUpTimer)
+            EndDialog(IDABORT);
+        return kfw::CDialog::WindowProc(msg, wp, lp);
+    }
 };
+
+// In a modal dialog there is no key pre-translation: the dialog manager asks the edit whether
+// it wants Enter and Escape, and the edit keeps them from the default buttons.
+TEST(EditInDialogTest, ModalDialogLeavesEnterAndEscapeToTheEdit) {
+    EditDialog dlg;
+    dlg.typeOnInit = true;
+    EXPECT_EQ(dlg.DoModal(nullptr), IDOK);
+    EXPECT_EQ(dlg.commits, 1);
+    EXPECT_EQ(dlg.oks, 0);
+    EXPECT_EQ(dlg.cancels, 0);
+}
 
 TEST(EditInDialogTest, EnterAndEscapeNeverReachTheDialog) {
     EditDialog dlg;

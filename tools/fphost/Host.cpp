@@ -130,16 +130,22 @@ HWND Host::CreateContainer(const TagConfig& tag, OpenMode mode) {
         kfw::CWnd::RegisterClass(kContainerClass, CS_DBLCLKS, ContainerBrush());
     if (!registered)
         return nullptr;
-    DWORD style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
+    // A floating faceplate is a pop-up of its own that fills its parent's client area; that
+    // parent stays hidden. A pop-child lives inside its visible container.
+    DWORD style = WS_POPUP | WS_CLIPCHILDREN;
     RECT rc{tag.x, tag.y, tag.x + tag.width, tag.y + tag.height};
     switch (mode) {
     case OpenMode::Compact:
+        break;
     case OpenMode::PopChild:
+        style |= WS_VISIBLE;
         break;
     case OpenMode::Detail:
     case OpenMode::PopChildDetail:
         rc.right = tag.x + tag.detailWidth + kDetailExtraWidth;
         rc.bottom = tag.y + tag.detailHeight + kDetailExtraHeight;
+        if (mode == OpenMode::PopChildDetail)
+            style |= WS_VISIBLE;
         break;
     case OpenMode::Embedded:
         style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | WS_CLIPCHILDREN;

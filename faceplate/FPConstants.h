@@ -2,6 +2,8 @@
 // colours and the string-database keys it fetches.
 #pragma once
 
+#include "ControlMessages.h"
+
 #include <windows.h>
 
 namespace fp {
@@ -26,11 +28,6 @@ constexpr UINT IDI_FP_ALARM = 32756;
 constexpr UINT IDI_FP_ADJ = 32759;
 constexpr UINT IDI_FP_ACK = 32752;
 
-// Private messages posted by the controls to their parent.
-constexpr UINT WM_FP_EDIT_ENTER = WM_USER + 1000;   // 2024: Enter in a numeric edit
-constexpr UINT WM_FP_EDIT_KILLFOCUS = 2025;         // an edit lost the focus
-constexpr UINT WM_FP_EDIT_SETFOCUS = 2026;          // an editable edit got the focus
-constexpr UINT WM_FP_INTERACT = 4069;               // interaction begins (1) or ends (0)
 
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshPeriodMs = 1000;
@@ -41,7 +38,7 @@ constexpr char kTextCommFail[] = "COMM_FAIL";
 constexpr char kTextNoAlarm[] = "NR";
 constexpr char kTextUnavailable[] = "????";
 
-constexpr COLORREF kBackground = RGB(210, 210, 210);
+constexpr COLORREF kBackground = kctl::kPanelColour;
 constexpr COLORREF kNormalColour = 0x008000;
 constexpr COLORREF kAlarmColour = 0x0000FF;
 constexpr int kTitleFontSize = 96; // "System", 9.6 pt

@@ -22,7 +22,6 @@ namespace {
 template <size_t N> std::string FieldText(const char (&field)[N]) {
     return std::string(field, strnlen(field, N));
 }
-constexpr int kIconSize = 16;
 } // namespace
 
 void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
@@ -39,8 +38,6 @@ CFP_BASEDlg::CFP_BASEDlg(UINT templateId) : CDialog(templateId), m_Commu(this) {
 
 CFP_BASEDlg::~CFP_BASEDlg() {
     Trace("[FP] CFP_BASEDlg::~CFP_BASEDlg");
-    if (m_hTooltip && ::IsWindow(m_hTooltip))
-        ::DestroyWindow(m_hTooltip);
     if (m_pControlInfo) {
         m_pControlInfo->Release();
         m_pControlInfo = nullptr;
@@ -136,6 +133,8 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         LONG style = ::GetWindowLongW(desc, GWL_STYLE) & ~(SS_TYPEMASK);
         ::SetWindowLongW(desc, GWL_STYLE, style | SS_LEFT);
     }
+    if (title && m_stTitle.SubclassWindow(title))
+        m_stTitle.SetBackgroundColour(kBackground);
     m_bHostMode = m_pfnOpenItem && m_pfnReadStatus && m_pfnHostCall && m_pfnGetVariant;
 
     // Control-information component: without it the operator may operate.
@@ -219,43 +218,31 @@ void CFP_BASEDlg::Subscribe(int length) {
     m_Commu.Read();
 }
 
+void CFP_BASEDlg::DoDataExchange() {
+    m_btnFlow.SubclassDlgItem(IDC_FP_BTN_FLOW, m_hWnd);
+    m_btnCurrent.SubclassDlgItem(IDC_FP_BTN_CURRENT, m_hWnd);
+    m_btnAlarm.SubclassDlgItem(IDC_FP_BTN_ALARM, m_hWnd);
+    m_btnAdj.SubclassDlgItem(IDC_FP_BTN_ADJ, m_hWnd);
+    m_btnAck.SubclassDlgItem(IDC_FP_BTN_ACK, m_hWnd);
+}
+
 void CFP_BASEDlg::SetupButtons() {
     struct Button {
-        int id;
+        CBtnST* button;
         UINT icon;
         const char* tip;
     };
-    static constexpr Button kButtons[] = {
-        {IDC_FP_BTN_FLOW, IDI_FP_FLOW, key::TipFlow},
-        {IDC_FP_BTN_CURRENT, IDI_FP_CURRENT, key::TipCurrent},
-        {IDC_FP_BTN_ALARM, IDI_FP_ALARM, key::TipAlarm},
-        {IDC_FP_BTN_ADJ, IDI_FP_ADJ, key::TipAdjust},
-        {IDC_FP_BTN_ACK, IDI_FP_ACK, key::TipAck},
+    const Button buttons[] = {
+        {&m_btnFlow, IDI_FP_FLOW, key::TipFlow},       {&m_btnCurrent, IDI_FP_CURRENT, key::TipCurrent},
+        {&m_btnAlarm, IDI_FP_ALARM, key::TipAlarm},    {&m_btnAdj, IDI_FP_ADJ, key::TipAdjust},
+        {&m_btnAck, IDI_FP_ACK, key::TipAck},
     };
-    if (!m_hTooltip)
-        m_hTooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
-                                       0, 0, m_hWnd, nullptr, kfw::ThisModule(), nullptr);
-    for (const Button& b : kButtons) {
-        HWND button = GetDlgItem(b.id);
-        if (!button)
+    for (const Button& b : buttons) {
+        if (!b.button->m_hWnd)
             continue;
-        if (HICON icon = kfw::LoadIconResource(b.icon, kIconSize)) {
-            ::SetWindowLongW(button, GWL_STYLE, ::GetWindowLongW(button, GWL_STYLE) | BS_ICON);
-            HICON old = reinterpret_cast<HICON>(
-                ::SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)));
-            if (old)
-                ::DestroyIcon(old);
-        }
-        if (m_hTooltip) {
-            std::wstring tip = kfw::Widen(Text(b.tip));
-            TOOLINFOW ti{};
-            ti.cbSize = sizeof ti;
-            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            ti.hwnd = m_hWnd;
-            ti.uId = reinterpret_cast<UINT_PTR>(button);
-            ti.lpszText = tip.data();
-            ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        }
+        b.button->SetFlat(false);
+        b.button->SetIcon(b.icon);
+        b.button->SetTooltipText(kfw::Widen(Text(b.tip)));
     }
     if (HWND desc = GetDlgItem(IDC_FP_TAGDESC))
         ::SetWindowTextW(desc, kfw::Widen(m_strTagDesc).c_str());
@@ -511,7 +498,7 @@ void CFP_BASEDlg::OnAlarmAck() {
 
 void CFP_BASEDlg::OnLButtonDown() {
     TraceKey(key::LButtonDown, "s", m_strTagName.c_str());
-    SendMessage(WM_FP_INTERACT, 1, 0);
+    SendMessage(kctl::WM_CTRL_INTERACT, 1, 0);
     ::SetFocus(m_hWnd);
     if (m_bPopChild && m_hParentWnd) {
         ::ReleaseCapture();
@@ -553,15 +540,15 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnLButtonDown();
         return 0;
     case WM_SETFOCUS:
-        PostMessage(WM_FP_INTERACT, 1, 0);
+        PostMessage(kctl::WM_CTRL_INTERACT, 1, 0);
         break;
     case WM_KILLFOCUS:
-        PostMessage(WM_FP_INTERACT, 0, 0);
+        PostMessage(kctl::WM_CTRL_INTERACT, 0, 0);
         break;
-    case WM_FP_INTERACT:
+    case kctl::WM_CTRL_INTERACT:
         OnInteract(static_cast<BOOL>(wp));
         return 0;
-    case WM_FP_EDIT_SETFOCUS: {
+    case kctl::WM_TNEDIT_SETFOCUS: {
         HWND focus = ::GetFocus();
         wchar_t cls[16] = {};
         if (focus && ::GetClassNameW(focus, cls, 16) && _wcsicmp(cls, L"Edit") == 0)

@@ -8,6 +8,8 @@
 #include "FPHostApi.h"
 #include "KrLogRecord.h"
 
+#include "BtnST.h"
+#include "ColorStaticST.h"
 #include "Dialog.h"
 #include "Handle.h"
 
@@ -104,6 +106,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnOK() override {}
     void OnCancel() override {}
@@ -171,7 +174,8 @@ protected:
     RECT m_rcLamp{};
     kfw::CFont m_fontTitle;
     kfw::CBrush m_brBackground;
-    HWND m_hTooltip = nullptr;
+    CColorStaticST m_stTitle;
+    CBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;
 
 private:
     template <typename T> int LookBlock(WORD item, T& out, const FPItemInfo& info);

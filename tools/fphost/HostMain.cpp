@@ -132,12 +132,16 @@ int RunLoop() {
 
 Host* g_interactiveHost = nullptr;
 
-void CALLBACK IdleCheck(HWND, UINT, UINT_PTR, DWORD) {
+// Ends the interactive session once no faceplate is visible any more.
+void CALLBACK IdleCheck(HWND, UINT, UINT_PTR, DWORD) noexcept {
     if (!g_interactiveHost)
         return;
-    for (const OpenFaceplate& fp : g_interactiveHost->Faceplates())
-        if (::IsWindowVisible(fp.hwnd))
-            return;
+    try {
+        for (const OpenFaceplate& fp : g_interactiveHost->Faceplates())
+            if (::IsWindowVisible(fp.hwnd))
+                return;
+    } catch (...) {
+    }
     ::PostQuitMessage(0);
 }
 
@@ -244,6 +248,8 @@ int wmain(int argc, wchar_t** argv) {
         return Run(argc, argv);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fphost: %s\n", e.what());
+        return kExitFailed;
+    } catch (...) {
         return kExitFailed;
     }
 }

@@ -52,6 +52,10 @@ void CALLBACK ScriptRunner::TimerProc(HWND, UINT, UINT_PTR, DWORD) {
         std::fprintf(stderr, "fphost: script stopped: %s\n", e.what());
         g_runner->m_failures++;
         g_runner->Finish();
+    } catch (...) {
+        std::fprintf(stderr, "fphost: script stopped by an exception\n");
+        g_runner->m_failures++;
+        g_runner->Finish();
     }
 }
 

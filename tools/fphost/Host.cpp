@@ -3,6 +3,7 @@
 #include "Window.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace fphost {
 namespace {
@@ -177,7 +178,9 @@ HWND Host::Open(const std::string& tagName, OpenMode mode, std::string& error) {
         error = "cannot create the container window";
         return nullptr;
     }
+    // The module may show a message box while it opens the faceplate (a script can dismiss it).
     HWND hwnd = nullptr;
+    const HWND outerOpening = std::exchange(m_opening, container);
     switch (mode) {
     case OpenMode::Compact: hwnd = m_module.OpenFP(&para, 1, 0, 1, container); break;
     case OpenMode::Detail: hwnd = m_module.OpenFP(&para, 1, 1, 1, container); break;
@@ -189,6 +192,7 @@ HWND Host::Open(const std::string& tagName, OpenMode mode, std::string& error) {
     case OpenMode::PopChild: hwnd = m_module.OpenPopChildFP(&para, 0, container); break;
     case OpenMode::PopChildDetail: hwnd = m_module.OpenPopChildFP(&para, 1, container); break;
     }
+    m_opening = outerOpening;
     if (!hwnd) {
         ::DestroyWindow(container);
         error = "the module opened no window for " + tagName + " (" + OpenModeName(mode) + ")";
@@ -258,11 +262,14 @@ const OpenFaceplate* Host::Newest() {
     return m_open.empty() ? nullptr : &m_open.back();
 }
 
-bool Host::IsOurWindow(HWND hwnd) {
-    for (const OpenFaceplate& fp : Faceplates()) {
-        if (hwnd == fp.hwnd || hwnd == fp.container || ::IsChild(fp.hwnd, hwnd))
+bool Host::IsContainer(HWND hwnd) {
+    if (!hwnd)
+        return false;
+    if (hwnd == m_opening)
+        return true;
+    for (const OpenFaceplate& fp : Faceplates())
+        if (hwnd == fp.container)
             return true;
-    }
     return false;
 }
 

@@ -51,8 +51,9 @@ public:
     // Open faceplates, oldest first; windows that no longer exist are dropped first.
     const std::vector<OpenFaceplate>& Faceplates();
     const OpenFaceplate* Newest();
-    // A window of this host: a faceplate, one of its descendants, or a container.
-    bool IsOurWindow(HWND hwnd);
+    // One of the host's container windows, the one of a faceplate being opened included.
+    // Every faceplate, and every dialog a faceplate opens, has a container as its root owner.
+    bool IsContainer(HWND hwnd);
 
 private:
     HWND CreateContainer(const TagConfig& tag, OpenMode mode);
@@ -63,6 +64,7 @@ private:
     TagDatabase m_db;
     FaceplateModule m_module;
     std::vector<OpenFaceplate> m_open;
+    HWND m_opening = nullptr; // container of the faceplate being opened now
 };
 
 // Copies an 8-bit text into a fixed field, cut to fit with its terminating zero.

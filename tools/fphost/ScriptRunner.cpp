@@ -126,12 +126,7 @@ HWND ScriptRunner::Control(const Command& c) {
 }
 
 bool ScriptRunner::OwnedByHost(HWND owner) {
-    for (const OpenFaceplate& fp : m_host.Faceplates()) {
-        if (owner == fp.hwnd || owner == fp.container || ::IsChild(owner, fp.hwnd) ||
-            ::IsChild(fp.hwnd, owner))
-            return true;
-    }
-    return false;
+    return m_host.IsContainer(::GetAncestor(owner, GA_ROOTOWNER));
 }
 
 bool ScriptRunner::Execute(const Command& c) {

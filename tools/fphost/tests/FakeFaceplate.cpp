@@ -3,7 +3,8 @@
 // host's bad bit), a second line (32751: the user, the detail flag), the result of a write
 // (32752), the value of FTTL through the host's callbacks (32753; "NOCB" without them), an
 // edit (12444) whose Enter asks for a confirmation through the station's KrConfirm.dll (its
-// modal dialog, owned by the faceplate), and a detail button (32765).
+// modal dialog, owned by the faceplate), and a detail button (32765). A tag described as
+// "ASK" opens only after a message box owned by its parent has been answered.
 #include "FPHostApi.h"
 #include "KrConfirm.h"
 #include "KrToolkit.h"
@@ -133,6 +134,8 @@ HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, D
     }();
     if (!registered || !para)
         return nullptr;
+    if (std::string(para->szTagDesc) == "ASK")
+        ::MessageBoxW(parent, L"open?", L"fake", MB_OK);
     auto* f = new Faceplate;
     f->para = *para;
     f->tag = para->szTagName;

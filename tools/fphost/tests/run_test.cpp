@@ -14,7 +14,9 @@ constexpr char kIni[] = "[host]\n"
                         "user = op\n"
                         "[tag BAL8_101]\n"
                         "value.FTTL = 412.5\n"
-                        "[tag BAL8_102]\n";
+                        "[tag BAL8_102]\n"
+                        "[tag BAL8_103]\n"
+                        "description = ASK\n";
 
 TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
     std::filesystem::path png = test::Scratch("shot.png");
@@ -66,12 +68,19 @@ TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
         "closeconfirm BAL8_102\n"
         "wait 200\n"
         "expect-text 32752 CANCELLED\n"
+        "open BAL8_103 compact\n"
+        "dismiss\n"
+        "wait 100\n"
+        "expect-text 32760 BAL8_103\n"
         "quit\n";
     test::HostRun run = test::RunHost(kIni, script);
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_NE(run.output.find("fphost: opened BAL8_101 detail"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("fphost: opened BAL8_102 embedded"), std::string::npos);
     EXPECT_NE(run.output.find("fphost: opened BAL8_102 popchild"), std::string::npos);
+    // The message box came while BAL8_103 was being opened; dismissing it let the open end.
+    EXPECT_LT(run.output.find(": dismiss"), run.output.find("fphost: opened BAL8_103"))
+        << run.output;
     EXPECT_NE(run.output.find("close BAL8_102 1 -> 0"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("close BAL8_102 2 -> 1"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("script done, 0 failure(s)"), std::string::npos);

@@ -22,7 +22,16 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args) {
     if (m_process)
         return false;
-    m_job = ::CreateJobObjectW(nullptr, nullptr);
+    // Under Wine the first process that needs the desktop starts the desktop process
+    // (explorer.exe) as its own child: started by the helper it would join the helper's job
+    // and die with it, taking every window of the session with it. Make sure it exists first.
+    ::GetDesktopWindow();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_output.clear();
+    }
+    if (!m_job)
+        m_job = ::CreateJobObjectW(nullptr, nullptr);
     if (!m_job)
         return false;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};

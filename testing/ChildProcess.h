@@ -22,7 +22,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts `exe` (full path) with the command-line arguments `args`.
+    // Starts `exe` (full path) with the command-line arguments `args`; after Kill the same
+    // object can start another process. Output() then holds only the new process's output.
     bool Start(const std::wstring& exe, const std::wstring& args);
     // Polls until a named file mapping can be opened or the time is up.
     static bool WaitForMapping(const char* name, DWORD timeoutMs);

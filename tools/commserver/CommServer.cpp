@@ -44,7 +44,8 @@ bool CCommServer::Start(std::string& error) {
         return false;
     }
     RECT rc{0, 0, 0, 0};
-    if (!CreateEx(0, kClassName, L"Communication Server", 0, rc, nullptr, 0)) {
+    // A message-only window: it only serves requests and never shows.
+    if (!CreateEx(0, kClassName, L"Communication Server", 0, rc, HWND_MESSAGE, 0)) {
         error = "cannot create the request window";
         return false;
     }

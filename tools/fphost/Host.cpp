@@ -2,6 +2,8 @@
 
 #include "Window.h"
 
+#include <objbase.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -51,11 +53,16 @@ HBRUSH ContainerBrush() {
 
 } // namespace
 
-Host::Host(HostConfig config) : m_config(std::move(config)) {}
+Host::Host(HostConfig config) : m_config(std::move(config)) {
+    m_comInitialized = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
 
 Host::~Host() {
     CloseAll();
+    m_module.Unload();
     TagDatabase::SetCurrent(nullptr);
+    if (m_comInitialized)
+        ::CoUninitialize();
 }
 
 bool Host::Prepare(const BlockTable& table, std::string& error) {

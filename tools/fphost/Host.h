@@ -21,6 +21,9 @@ struct OpenFaceplate {
     HWND container = nullptr;
 };
 
+// A station initialises COM (apartment) on its user-interface thread before it opens
+// faceplates (they create the control-information component): so does the host, for as long
+// as it lives.
 class Host {
 public:
     explicit Host(HostConfig config);
@@ -65,6 +68,7 @@ private:
     FaceplateModule m_module;
     std::vector<OpenFaceplate> m_open;
     HWND m_opening = nullptr; // container of the faceplate being opened now
+    bool m_comInitialized = false;
 };
 
 // Copies an 8-bit text into a fixed field, cut to fit with its terminating zero.

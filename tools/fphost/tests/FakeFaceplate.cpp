@@ -4,9 +4,12 @@
 // (32752), the value of FTTL through the host's callbacks (32753; "NOCB" without them), an
 // edit (12444) whose Enter asks for a confirmation through the station's KrConfirm.dll (its
 // modal dialog, owned by the faceplate), and a detail button (32765). A tag described as
-// "ASK" opens only after a message box owned by its parent has been answered.
+// "ASK" opens only after a message box owned by its parent has been answered. 32754 shows
+// how many entries the control-information component lists ("CI n"), created as the
+// faceplate does it, on the host's thread.
 #include "FPHostApi.h"
 #include "KrConfirm.h"
+#include "KrControlInfo.h"
 #include "KrToolkit.h"
 
 #include <cstdio>
@@ -21,6 +24,7 @@ constexpr int kStatus = 32750;
 constexpr int kSecond = 32751;
 constexpr int kResult = 32752;
 constexpr int kValue = 32753;
+constexpr int kControlInfo = 32754;
 constexpr int kEdit = 12444;
 constexpr int kDetailButton = 32765;
 constexpr UINT kValueEntered = WM_USER + 1000;
@@ -164,7 +168,20 @@ HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, D
     child(L"Button", kDetailButton, BS_PUSHBUTTON, 110);
     g_editProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+    child(L"Static", kControlInfo, 0, 185);
     SetText(f->hwnd, kTitle, f->tag);
+    IKrControlInfo* info = nullptr;
+    HRESULT hr = ::CoCreateInstance(CLSID_KrControlInfo, nullptr, CLSCTX_ALL, IID_IKrControlInfo,
+                                    reinterpret_cast<void**>(&info));
+    LONG count = -1;
+    if (SUCCEEDED(hr) && SUCCEEDED(hr = info->Initialize()))
+        info->GetCount(&count);
+    if (info)
+        info->Release();
+    char text[48];
+    std::snprintf(text, sizeof(text), SUCCEEDED(hr) ? "CI %ld" : "CI FAIL 0x%08lX",
+                  SUCCEEDED(hr) ? count : static_cast<long>(hr));
+    SetText(f->hwnd, kControlInfo, text);
     ::SetTimer(f->hwnd, kRefreshTimer, kRefreshMs, nullptr);
     Refresh(*f);
     return f->hwnd;

@@ -20,11 +20,16 @@ constexpr char kIni[] = "[host]\n"
 
 TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
     std::filesystem::path png = test::Scratch("shot.png");
+    // The control-information component the faceplates create reads this file.
+    std::filesystem::path controlInfo = test::Scratch("controlinfo.ini");
+    std::ofstream(controlInfo) << "entry = 1 0=1\nentry = 2 0=0\n";
+    ::SetEnvironmentVariableW(L"KR_CONTROLINFO_FILE", controlInfo.c_str());
     std::string script =
         "# a whole session\n"
         "open BAL8_101 detail\n"
         "wait 300\n"
         "expect-text 32760 BAL8_101\n"
+        "expect-text 32754 CI 2\n"
         "expect-text 32753 412.50\n"
         "set BAL8_101.FTTL 7.25\n"
         "wait 300\n"
@@ -92,6 +97,8 @@ TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
     in.close();
     std::error_code ec;
     std::filesystem::remove(png, ec);
+    ::SetEnvironmentVariableW(L"KR_CONTROLINFO_FILE", nullptr);
+    std::filesystem::remove(controlInfo, ec);
 }
 
 TEST(HostScript, FailuresNameTheirLineAndSetTheExitCode) {

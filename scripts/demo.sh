@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# The main job: setup, build, then run the demo under Xvfb and save its screenshot.
+# The main job: setup, build, then the demo station under Xvfb: the communication server with
+# its fired-heater model, the test host, and a BALANCE8 faceplate driven by a script.
+# Screenshots and the operation log land in build/demo.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 "$top/scripts/build.sh"
 source "$top/scripts/env.sh"
 out="$BUILD_DIR/demo"
+rm -rf "$out"
 mkdir -p "$out"
-export LC_ALL=zh_CN.UTF-8
+cd "$out"
+export LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
+export KR_LOG_PATH="$(winepath -w "$out/operation.log" 2>/dev/null)"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  bin=$1; top=$2
+  wineserver -k 2>/dev/null || true
   wineserver -p
-  wine "$1/bin/demo.exe" "$(winepath -w "$2/demo.png")"
-  rc=$?
+  wine cmd /c exit >/dev/null 2>&1
+  wine "$bin/commserver.exe" --config "$(winepath -w "$bin/demo_station.ini")" > commserver.log 2>&1 &
+  server=$!
+  sleep 2
+  rc=0
+  wine "$bin/fphost.exe" --ini "$(winepath -w "$top/demo/station_host.ini")" \
+       --script "$(winepath -w "$top/demo/station.fps")" || rc=$?
+  kill $server 2>/dev/null || true
   wineserver -k
-  exit $rc' demo "$BUILD_DIR" "$out"
-echo "screenshot: $out/demo.png"
+  exit $rc' demo "$BUILD_DIR/bin" "$top"
+echo "demo: screenshots and operation log in $out"
+ls "$out"

@@ -83,7 +83,7 @@ TEST(BlockTable, TwoBranchBalancesThreeAndFourFollowFourBranchOne) {
     EXPECT_EQ(kLoopBranches[3].first, 5);
 }
 
-TEST(BlockTable, SettableEditsAreExactlyTheSpecifiedOnes) {
+TEST(BlockTable, Exactly289UniqueSettableEdits) {
     std::set<uint16_t> ids;
     std::map<Page, int> perPage;
     int settable = 0;

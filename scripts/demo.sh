@@ -13,9 +13,10 @@ mkdir -p "$out"
 cd "$out"
 export LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
 export KR_LOG_PATH="$(winepath -w "$out/operation.log" 2>/dev/null)"
+wineserver -k 2>/dev/null || true
+wineserver -w
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   bin=$1; top=$2
-  wineserver -k 2>/dev/null || true
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1
   wine "$bin/commserver.exe" --config "$(winepath -w "$bin/demo_station.ini")" > commserver.log 2>&1 &
@@ -26,6 +27,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
        --script "$(winepath -w "$top/demo/station.fps")" || rc=$?
   kill $server 2>/dev/null || true
   wineserver -k
+  wineserver -w
   exit $rc' demo "$BUILD_DIR/bin" "$top"
 echo "demo: screenshots and operation log in $out"
 ls "$out"

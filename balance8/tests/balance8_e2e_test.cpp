@@ -121,6 +121,9 @@ protected:
         ASSERT_TRUE(ChildProcess::WaitForMapping(commproto::kServerHandleSegmentName, 10000));
     }
 
+    // Per-item security levels of the tag (item name or index -> level).
+    std::vector<ItemSetting<uint16_t>> itemLevels;
+
     void MakeHost(bool callbacks = false, int confirm = 1) {
         ::DeleteFileW(logFile.c_str());
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", logFile.c_str());
@@ -134,6 +137,7 @@ protected:
         tag.base = kBase;
         tag.confirm = confirm;
         tag.itemConfirm = 1; // every item asks for confirmation
+        tag.itemLevels = itemLevels;
         tag.width = 128;
         tag.height = 750;
         tag.detailWidth = 945;
@@ -318,6 +322,59 @@ TEST_F(Balance8Test, EntryFromAForeignEditWritesNothing) {
     HWND dialog = FindOwnedDialog([fp](HWND owner) { return owner == fp; }, true);
     EXPECT_EQ(dialog, nullptr) << "no confirmation was asked for";
     ::DestroyWindow(foreign);
+}
+
+TEST_F(Balance8Test, ModeButtonOfTheCurrentModeDoesNothing) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000)) << "item 95 = 1";
+    ConfirmAnswer::Arm(true, L"");
+    ClickControl(FindControl(fp, kModeOn));
+    Pump(600);
+    EXPECT_EQ(ConfirmAnswer::answered, 0) << "mode is already on: no prompt, no write";
+    EXPECT_TRUE(ReadLines(logFile).empty());
+}
+
+TEST_F(Balance8Test, WriteLevelsFollowItemSecurityAndUserLevel) {
+    itemLevels = {{"96", 7}, {"97", 0}};
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    HWND loop21 = FindControl(fp, kLoop21);             // item 96, level 7
+    HWND loop22 = FindControl(fp, 12103);               // item 97, level 0: never operable
+    HWND loop41 = FindControl(fp, 12104);               // item 98, the tag's level 1
+    EXPECT_FALSE(::IsWindowEnabled(loop21)) << "user level 5 is below 7";
+    EXPECT_FALSE(::IsWindowEnabled(loop22));
+    EXPECT_TRUE(::IsWindowEnabled(loop41));
+    host->ChangeUser("chief", 9, 1);
+    Pump(100);
+    EXPECT_TRUE(::IsWindowEnabled(loop21));
+    EXPECT_FALSE(::IsWindowEnabled(loop22)) << "level 0 stays locked for every user";
+    host->ChangeUser("trainee", 0, 0);
+    Pump(100);
+    EXPECT_FALSE(::IsWindowEnabled(loop41));
+}
+
+TEST_F(Balance8Test, WithoutOperatePermissionEverySwitchIsLocked) {
+    StartServer();
+    MakeHost();
+    host->CloseAll();
+    // Station 3 has no permission in the control information: levels become 0.
+    HostConfig config = host->Config();
+    host.reset();
+    config.tags[0].station = 3;
+    host = std::make_unique<Host>(config);
+    BlockTable table;
+    std::string error;
+    ASSERT_TRUE(LoadBalance8Table(table, error)) << error;
+    ASSERT_TRUE(host->Prepare(table, error)) << error;
+    ASSERT_TRUE(host->LoadModule(error)) << error;
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    EXPECT_FALSE(::IsWindowEnabled(FindControl(fp, 12104)));
+    EXPECT_FALSE(::IsWindowEnabled(FindControl(fp, kModeOff)));
 }
 
 TEST_F(Balance8Test, RtDataBadOnlyInHostCallbackMode) {

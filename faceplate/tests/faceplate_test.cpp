@@ -260,3 +260,28 @@ TEST(WriteTest, RefusedWriteKeepsTheBlockAndRepaints) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SetFPParaTest, UnterminatedTextFieldsAreCutAtTheirField) {
+    tagFPOpenPara para;
+    std::memset(&para, 'A', sizeof para); // no text field holds a terminating zero
+    para.pBlock = nullptr;
+    para.pUnitMap = nullptr;
+    para.pfnOpenItem = nullptr;
+    para.pfnReadStatus = nullptr;
+    para.pfnHostCall = nullptr;
+    para.pfnGetVariant = nullptr;
+    para.pfnCheckArea = nullptr;
+    para.pfnAlarmAck = nullptr;
+    para.pfnAlarmState = nullptr;
+    para.bConfirm = 0;
+    TestFaceplate fp;
+    fp.SetFPPara(&para, TRUE, FALSE, TRUE, nullptr);
+    EXPECT_EQ(fp.TagName(), std::string(25, 'A'));
+    EXPECT_FALSE(fp.IsHostCallbackMode());
+    float f = 1.0f;
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0) << "no block descriptor: unavailable";
+}
+
+} // namespace

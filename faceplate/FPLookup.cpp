@@ -59,60 +59,68 @@ int CFP_BASEDlg::LookVariant(WORD item, VARTYPE type, VARIANT& value, const FPIt
     return 1;
 }
 
-// The common steps of every overload; Read fills the output from a VARIANT.
-#define FP_LOOKUP_STEPS(VT, READ_VARIANT)                                                       \
-    if (!m_nDataGood) {                                                                         \
-        out = 0;                                                                                \
-        return 0;                                                                               \
-    }                                                                                           \
-    if (auto it = std::find(m_listWritten.begin(), m_listWritten.end(), item);                  \
-        it != m_listWritten.end()) {                                                            \
-        m_listWritten.erase(it);                                                                \
-        return 1;                                                                               \
-    }                                                                                           \
-    /* Without a block descriptor, or with a map entry that holds no item, nothing is known */ \
-    /* about the value: it reads as unavailable. An item missing from the map is left alone. */ \
-    if (!m_pBlock)                                                                              \
-        return 0;                                                                               \
-    const FPItemMapEntry* entry = FindEntry(item);                                              \
-    if (!entry)                                                                                 \
-        return 1;                                                                               \
-    const FPItemInfo* info = entry->pItem;                                                      \
-    if (!info)                                                                                  \
-        return 0;                                                                               \
-    if (m_bHostMode && bByName) {                                                               \
-        VARIANT v;                                                                              \
-        if (!LookVariant(item, VT, v, *info))                                                   \
-            return 0;                                                                           \
-        READ_VARIANT;                                                                           \
-        return 1;                                                                               \
+template <typename T, typename FromVariant, typename FromBlock>
+int CFP_BASEDlg::Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant fromVariant,
+                      FromBlock fromBlock) {
+    if (!m_nDataGood) {
+        out = 0;
+        return 0;
     }
+    if (auto it = std::find(m_listWritten.begin(), m_listWritten.end(), item);
+        it != m_listWritten.end()) {
+        m_listWritten.erase(it);
+        return 1;
+    }
+    // Without a block descriptor, or with a map entry that holds no item, nothing is known
+    // about the value: it reads as unavailable. An item missing from the map is left alone.
+    if (!m_pBlock)
+        return 0;
+    const FPItemMapEntry* entry = FindEntry(item);
+    if (!entry)
+        return 1;
+    if (!entry->pItem)
+        return 0;
+    if (m_bHostMode && bByName) {
+        VARIANT v;
+        if (!LookVariant(item, type, v, *entry->pItem))
+            return 0;
+        out = fromVariant(v);
+        return 1;
+    }
+    return fromBlock(*entry->pItem);
+}
 
 int CFP_BASEDlg::LookHMIData(WORD item, BYTE& out, BOOL bByName) {
-    FP_LOOKUP_STEPS(VT_UI1, out = v.bVal)
-    return LookBlock(item, out, *info);
+    return Look(
+        item, out, bByName, VT_UI1, [](const VARIANT& v) { return v.bVal; },
+        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
 }
 
 int CFP_BASEDlg::LookHMIData(WORD item, BOOL& out, BOOL bByName) {
-    FP_LOOKUP_STEPS(VT_BOOL, out = static_cast<BOOL>(static_cast<SHORT>(v.boolVal)))
-    BYTE b = 0;
-    if (!LookBlock(item, b, *info))
-        return 0;
-    out = b;
-    return 1;
+    return Look(
+        item, out, bByName, VT_BOOL,
+        [](const VARIANT& v) { return static_cast<BOOL>(static_cast<SHORT>(v.boolVal)); },
+        [&](const FPItemInfo& info) {
+            // One byte in the block, zero-extended.
+            BYTE b = 0;
+            if (!LookBlock(item, b, info))
+                return 0;
+            out = b;
+            return 1;
+        });
 }
 
 int CFP_BASEDlg::LookHMIData(WORD item, DWORD& out, BOOL bByName) {
-    FP_LOOKUP_STEPS(VT_UI4, out = v.ulVal)
-    return LookBlock(item, out, *info);
+    return Look(
+        item, out, bByName, VT_UI4, [](const VARIANT& v) { return v.ulVal; },
+        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
 }
 
 int CFP_BASEDlg::LookHMIData(WORD item, float& out, BOOL bByName) {
-    FP_LOOKUP_STEPS(VT_R4, out = v.fltVal)
-    return LookBlock(item, out, *info);
+    return Look(
+        item, out, bByName, VT_R4, [](const VARIANT& v) { return v.fltVal; },
+        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
 }
-
-#undef FP_LOOKUP_STEPS
 
 int CFP_BASEDlg::GetDecimals(WORD decimalsItem) {
     if (decimalsItem == 0)

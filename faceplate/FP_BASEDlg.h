@@ -178,6 +178,10 @@ protected:
     CBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;
 
 private:
+    // The steps every LookHMIData overload shares.
+    template <typename T, typename FromVariant, typename FromBlock>
+    int Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant fromVariant,
+             FromBlock fromBlock);
     template <typename T> int LookBlock(WORD item, T& out, const FPItemInfo& info);
     int LookVariant(WORD item, VARTYPE type, VARIANT& value, const FPItemInfo& info);
     void InitControlRight();

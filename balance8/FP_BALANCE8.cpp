@@ -16,13 +16,15 @@ using kfw::Trace;
 
 namespace {
 constexpr UINT kFaceplateCtrlId = 32767;
-constexpr DWORD kStyleFloating = WS_POPUP | WS_VISIBLE;  // 0x90000000
-constexpr DWORD kStyleEmbedded = WS_CHILD;               // 0x40000000
-constexpr DWORD kStylePopChild = WS_CHILD | WS_VISIBLE;  // 0x50000000
+constexpr DWORD kStyleFloating = WS_POPUP | WS_VISIBLE; // 0x90000000
+constexpr DWORD kStyleEmbedded = WS_CHILD;              // 0x40000000
+constexpr DWORD kStylePopChild = WS_CHILD | WS_VISIBLE; // 0x50000000
 constexpr int kCloseMovable = 1;
 constexpr int kCloseEmbedded = 2;
 
-HMODULE ToolkitResourceModule() { return KrGetResourceModule(); }
+HMODULE ToolkitResourceModule() {
+    return KrGetResourceModule();
+}
 
 std::string ModuleFile(const tagFPOpenPara* para) {
     return std::string(para->szModuleFile, strnlen(para->szModuleFile, sizeof para->szModuleFile));
@@ -39,7 +41,9 @@ CFP_BALANCEApp::CFP_BALANCEApp() {
     kfw::SetResourceModuleProvider(ToolkitResourceModule);
 }
 
-void CFP_BALANCEApp::ExitInstance() { Trace("[FP_BALANCE]:CFP_BALANCEApp::ExitInstance()\n"); }
+void CFP_BALANCEApp::ExitInstance() {
+    Trace("[FP_BALANCE]:CFP_BALANCEApp::ExitInstance()\n");
+}
 
 std::string CFP_BALANCEApp::NormaliseTagName(const char* name) {
     std::string s = name ? name : "";
@@ -76,8 +80,8 @@ HWND CFP_BALANCEApp::Open(const tagFPOpenPara* para, int bMovable, int bShowDeta
     return dlg->m_hWnd;
 }
 
-HWND CFP_BALANCEApp::OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail,
-                            int bNewFP, HWND parent) {
+HWND CFP_BALANCEApp::OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP,
+                            HWND parent) {
     Trace("[FP_BALANCE]:OpenFP()]::bMovable:%d,bNewFP:%d\n", bMovable, bNewFP);
     return Open(para, bMovable, bShowDetail, bNewFP, parent, FALSE);
 }
@@ -107,8 +111,8 @@ int CFP_BALANCEApp::CloseFP(const char* tagName, int closeType) {
         CFP_BASEDlg* dlg = m_FPArray[i];
         if (!Matches(dlg, name))
             continue;
-        bool close = dlg->IsMovable() ? (closeType & kCloseMovable) != 0
-                                      : (closeType & kCloseEmbedded) != 0;
+        bool close =
+            dlg->IsMovable() ? (closeType & kCloseMovable) != 0 : (closeType & kCloseEmbedded) != 0;
         if (!close)
             continue;
         m_FPArray.erase(m_FPArray.begin() + static_cast<std::ptrdiff_t>(i));
@@ -138,29 +142,30 @@ int CFP_BALANCEApp::CloseConfirmDlg(const char* tagName) {
 }
 
 // Exported entry points: no exception crosses into the host.
-#define FP_GUARD(expr, fallback)                                                                 \
-    try {                                                                                        \
-        return expr;                                                                             \
-    } catch (...) {                                                                              \
-        Trace("[FP_BALANCE]: exception in %s\n", __func__);                                     \
-        return fallback;                                                                         \
+#define FP_GUARD(expr, fallback)                                                                   \
+    try {                                                                                          \
+        return expr;                                                                               \
+    } catch (...) {                                                                                \
+        Trace("[FP_BALANCE]: exception in %s\n", __func__);                                        \
+        return fallback;                                                                           \
     }
 
 extern "C" {
-HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent) {
-    FP_GUARD(TheApp().OpenFP(para, bMovable, bShowDetail, bNewFP, parent), nullptr)
-}
-HWND OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
+HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent){
+    FP_GUARD(TheApp().OpenFP(para, bMovable, bShowDetail, bNewFP, parent), nullptr)} HWND
+    OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
     FP_GUARD(TheApp().OpenPopChildFP(para, bShowDetail, parent), nullptr)
 }
-int ShowDetail(const char* tagName, int show) { FP_GUARD(TheApp().ShowDetail(tagName, show), 1) }
+int ShowDetail(const char* tagName, int show) {
+    FP_GUARD(TheApp().ShowDetail(tagName, show), 1)
+}
 int CloseFP(const char* tagName, int closeType) {
     FP_GUARD(TheApp().CloseFP(tagName, closeType), 0)
 }
 int ChangeUser(const char* userName, int userLevel, int ackPermission) {
     FP_GUARD(TheApp().ChangeUser(userName, userLevel, ackPermission), 1)
 }
-int CloseConfirmDlg(const char* tagName) { FP_GUARD(TheApp().CloseConfirmDlg(tagName), 0) }
+int CloseConfirmDlg(const char* tagName){FP_GUARD(TheApp().CloseConfirmDlg(tagName), 0)}
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH)

@@ -13,8 +13,7 @@ public:
     CFP_BALANCEApp();
     void ExitInstance();
 
-    HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP,
-                HWND parent);
+    HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent);
     HWND OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent);
     int ShowDetail(const char* tagName, int show);
     int CloseFP(const char* tagName, int closeType);

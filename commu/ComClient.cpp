@@ -34,7 +34,9 @@ LRESULT CCommNotifyWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 CComClient::CComClient() : m_Sink(this) {}
 
-CComClient::~CComClient() { Disconnect(); }
+CComClient::~CComClient() {
+    Disconnect();
+}
 
 HWND CComClient::FindServer() {
     CFileMapping handleSegment;
@@ -43,8 +45,8 @@ HWND CComClient::FindServer() {
     const BYTE* view = handleSegment.GetView();
     if (Get<uint32_t>(view, kHandleMagicOffset) != kSegmentMagic)
         return nullptr;
-    HWND server = reinterpret_cast<HWND>(
-        static_cast<UINT_PTR>(Get<uint32_t>(view, kHandleWindowOffset)));
+    HWND server =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(Get<uint32_t>(view, kHandleWindowOffset)));
     // A stale handle left by a server that is gone counts as no server.
     return ::IsWindow(server) ? server : nullptr;
 }
@@ -104,8 +106,8 @@ bool CComClient::Subscribe(WORD target, const std::vector<CommRange>& ranges) {
         Put<uint32_t>(area, entry, ranges[i].start);
         Put<uint32_t>(area, entry + 4, ranges[i].length);
     }
-    LRESULT reply = ::SendMessageW(m_hServerWnd, kServerRequestMsg,
-                                   MakeWParam(kCmdSubscribe, m_nSlot), 0);
+    LRESULT reply =
+        ::SendMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdSubscribe, m_nSlot), 0);
     m_bSubscribed = reply == kSubscribeAccepted;
     return m_bSubscribed;
 }
@@ -126,7 +128,8 @@ bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
     if (!area)
         return false;
     if (length > kMaxWritePayload || (length > 0 && !data)) {
-        kfw::Trace("CComClient::Write: payload of %u bytes refused\n", static_cast<unsigned>(length));
+        kfw::Trace("CComClient::Write: payload of %u bytes refused\n",
+                   static_cast<unsigned>(length));
         return false;
     }
     Put<uint32_t>(area, kWrMagicOffset, kSegmentMagic);

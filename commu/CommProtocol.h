@@ -16,9 +16,9 @@ constexpr uint32_t kSegmentMagic = 0x5B9D5C0F;
 
 // ---- Server handle segment (created by the server, opened by clients) ----
 constexpr char kServerHandleSegmentName[] = "COMMUNATAION SERVER HWND";
-constexpr DWORD kServerHandleSegmentSize = 0x10000;  // clients map this much
-constexpr size_t kHandleMagicOffset = 0;               // u32 magic
-constexpr size_t kHandleWindowOffset = 4;              // u32 request window handle
+constexpr DWORD kServerHandleSegmentSize = 0x10000; // clients map this much
+constexpr size_t kHandleMagicOffset = 0;            // u32 magic
+constexpr size_t kHandleWindowOffset = 4;           // u32 request window handle
 
 // ---- Client segments, one per slot ----
 constexpr int kMaxClients = 32;
@@ -27,36 +27,36 @@ constexpr DWORD kClientSegmentSize = 0x10000;
 extern const char* const kClientSegmentNames[kMaxClients];
 
 // Regions of a client segment.
-constexpr size_t kDataAreaOffset = 0x0000;          // written by the server
+constexpr size_t kDataAreaOffset = 0x0000; // written by the server
 constexpr size_t kDataAreaSize = 0x8000;
-constexpr size_t kWriteAreaOffset = 0x8000;         // one write request, written by the client
+constexpr size_t kWriteAreaOffset = 0x8000; // one write request, written by the client
 constexpr size_t kWriteAreaSize = 0x7000;
-constexpr size_t kSubscriptionAreaOffset = 0xF000;  // range list, written by the client
+constexpr size_t kSubscriptionAreaOffset = 0xF000; // range list, written by the client
 constexpr size_t kSubscriptionAreaSize = 0x1000;
 
 // Data area: a 6-byte header, then the image of the subscribed ranges.
 constexpr size_t kDataHeaderSize = 6;
-constexpr size_t kMaxImageSize = kDataAreaSize - kDataHeaderSize;  // 32762
+constexpr size_t kMaxImageSize = kDataAreaSize - kDataHeaderSize; // 32762
 
 // Subscription area (offsets relative to its start).
-constexpr size_t kSubMagicOffset = 0x00;        // u32 magic
-constexpr size_t kSubFirstEntryOffset = 0x04;   // u32 offset of the first range entry
-constexpr size_t kSubCountOffset = 0x08;        // u32 number of range entries
-constexpr size_t kSubOneOffset = 0x0C;          // u32 always 1
-constexpr size_t kSubTargetOffset = 0x10;       // u16 target word
-constexpr size_t kSubEntriesOffset = 0x18;      // first range entry
-constexpr uint32_t kSubFirstEntryValue = 0x18;  // the value written at kSubFirstEntryOffset
+constexpr size_t kSubMagicOffset = 0x00;       // u32 magic
+constexpr size_t kSubFirstEntryOffset = 0x04;  // u32 offset of the first range entry
+constexpr size_t kSubCountOffset = 0x08;       // u32 number of range entries
+constexpr size_t kSubOneOffset = 0x0C;         // u32 always 1
+constexpr size_t kSubTargetOffset = 0x10;      // u16 target word
+constexpr size_t kSubEntriesOffset = 0x18;     // first range entry
+constexpr uint32_t kSubFirstEntryValue = 0x18; // the value written at kSubFirstEntryOffset
 constexpr uint32_t kSubOneValue = 1;
-constexpr size_t kRangeEntrySize = 8;           // u32 start address, u32 length
+constexpr size_t kRangeEntrySize = 8; // u32 start address, u32 length
 constexpr size_t kMaxRanges = 256;
 static_assert(kSubEntriesOffset + kMaxRanges * kRangeEntrySize <= kSubscriptionAreaSize);
 
 // Write area (offsets relative to its start).
-constexpr size_t kWrMagicOffset = 0x00;    // u32 magic
-constexpr size_t kWrTargetOffset = 0x04;   // u16 target word
-constexpr size_t kWrKindOffset = 0x06;     // u16 caller's kind (the faceplate passes 1)
-constexpr size_t kWrLengthOffset = 0x08;   // u16 payload length
-constexpr size_t kWrPayloadOffset = 0x0C;  // payload; bytes 0x0A and 0x0B are not written
+constexpr size_t kWrMagicOffset = 0x00;   // u32 magic
+constexpr size_t kWrTargetOffset = 0x04;  // u16 target word
+constexpr size_t kWrKindOffset = 0x06;    // u16 caller's kind (the faceplate passes 1)
+constexpr size_t kWrLengthOffset = 0x08;  // u16 payload length
+constexpr size_t kWrPayloadOffset = 0x0C; // payload; bytes 0x0A and 0x0B are not written
 constexpr size_t kMaxWritePayload = kWriteAreaSize - kWrPayloadOffset;
 
 // Write payload of one item: u32 absolute address, u8 width, u8 0, value in that width.
@@ -70,38 +70,44 @@ constexpr bool IsValidPayload(size_t length, unsigned width) {
 
 // One address range to mirror.
 struct CommRange {
-    uint32_t start;   // controller address
-    uint32_t length;  // bytes
+    uint32_t start;  // controller address
+    uint32_t length; // bytes
 };
 
 // ---- Window messages ----
-constexpr UINT kServerRequestMsg = 0x500;  // to the server's request window (WM_USER + 256)
-constexpr UINT kServerNotifyMsg = 0x501;   // to a client's sink window (WM_USER + 257)
+constexpr UINT kServerRequestMsg = 0x500; // to the server's request window (WM_USER + 256)
+constexpr UINT kServerNotifyMsg = 0x501;  // to a client's sink window (WM_USER + 257)
 
 // Commands, carried in the high 16 bits of wParam; the slot is in the low 16 bits.
 enum Command : uint16_t {
-    kCmdRegister = 1,    // sent; lParam = sink window; reply = slot 0..31
-    kCmdUnregister = 2,  // sent; lParam = 0
-    kCmdRefresh = 3,     // posted by the client; also the server's data-ready notification
-    kCmdWrite = 4,       // posted
-    kCmdSubscribe = 5,   // sent; reply 0 = accepted
+    kCmdRegister = 1,   // sent; lParam = sink window; reply = slot 0..31
+    kCmdUnregister = 2, // sent; lParam = 0
+    kCmdRefresh = 3,    // posted by the client; also the server's data-ready notification
+    kCmdWrite = 4,      // posted
+    kCmdSubscribe = 5,  // sent; reply 0 = accepted
 };
 constexpr WPARAM MakeWParam(uint16_t command, int slot) {
     return (static_cast<WPARAM>(command) << 16) | (static_cast<WPARAM>(slot) & 0xFFFF);
 }
-constexpr uint16_t CommandOf(WPARAM wp) { return static_cast<uint16_t>((wp >> 16) & 0xFFFF); }
-constexpr int SlotOf(WPARAM wp) { return static_cast<int>(wp & 0xFFFF); }
-constexpr bool IsValidSlot(long long slot) { return slot >= 0 && slot < kMaxClients; }
+constexpr uint16_t CommandOf(WPARAM wp) {
+    return static_cast<uint16_t>((wp >> 16) & 0xFFFF);
+}
+constexpr int SlotOf(WPARAM wp) {
+    return static_cast<int>(wp & 0xFFFF);
+}
+constexpr bool IsValidSlot(long long slot) {
+    return slot >= 0 && slot < kMaxClients;
+}
 
 // Server replies.
 constexpr LRESULT kSubscribeAccepted = 0;
 constexpr LRESULT kSubscribeRefused = 1;
-constexpr LRESULT kRegisterRefused = -1;  // any reply outside 0..31 refuses
+constexpr LRESULT kRegisterRefused = -1; // any reply outside 0..31 refuses
 
 // ---- The server's own 6-byte data-area header (clients do not interpret it) ----
-constexpr size_t kHdrSequenceOffset = 0;  // u16 refresh counter of the slot, wraps
-constexpr size_t kHdrLengthOffset = 2;    // u16 image length in bytes
-constexpr size_t kHdrStatusOffset = 4;    // u16 status, 0 = every range mirrored
+constexpr size_t kHdrSequenceOffset = 0; // u16 refresh counter of the slot, wraps
+constexpr size_t kHdrLengthOffset = 2;   // u16 image length in bytes
+constexpr size_t kHdrStatusOffset = 4;   // u16 status, 0 = every range mirrored
 constexpr uint16_t kHdrStatusGood = 0;
 
 // Little-endian field access inside a segment (the layouts are packed, fields unaligned).

@@ -6,9 +6,9 @@
 #include <cstring>
 
 namespace {
-constexpr DWORD kSdRevision = SECURITY_DESCRIPTOR_REVISION;  // 1
-constexpr DWORD kAclRevision = ACL_REVISION;                 // 2
-constexpr DWORD kAclHeaderReserve = 16;  // ACL header and ACE header beside the SID
+constexpr DWORD kSdRevision = SECURITY_DESCRIPTOR_REVISION; // 1
+constexpr DWORD kAclRevision = ACL_REVISION;                // 2
+constexpr DWORD kAclHeaderReserve = 16; // ACL header and ACE header beside the SID
 } // namespace
 
 PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
@@ -18,12 +18,14 @@ PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
     bool ok = false;
     do {
         if (!::InitializeSecurityDescriptor(sd, kSdRevision)) {
-            printf("InitializeSecurityDescriptor() failed with error %d\n", static_cast<int>(::GetLastError()));
+            printf("InitializeSecurityDescriptor() failed with error %d\n",
+                   static_cast<int>(::GetLastError()));
             break;
         }
-        if (!::AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0,
-                                        0, &world)) {
-            printf("AllocateAndInitializeSid() failed with error %d\n", static_cast<int>(::GetLastError()));
+        if (!::AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                        &world)) {
+            printf("AllocateAndInitializeSid() failed with error %d\n",
+                   static_cast<int>(::GetLastError()));
             break;
         }
         DWORD aclSize = ::GetLengthSid(world) + kAclHeaderReserve;
@@ -37,11 +39,13 @@ PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
             break;
         }
         if (!::AddAccessAllowedAce(acl, kAclRevision, GENERIC_ALL, world)) {
-            printf("AddAccessAllowedAce() failed with error %d\n", static_cast<int>(::GetLastError()));
+            printf("AddAccessAllowedAce() failed with error %d\n",
+                   static_cast<int>(::GetLastError()));
             break;
         }
         if (!::SetSecurityDescriptorDacl(sd, TRUE, acl, FALSE)) {
-            printf("SetSecurityDescriptorDacl() failed with error %d\n", static_cast<int>(::GetLastError()));
+            printf("SetSecurityDescriptorDacl() failed with error %d\n",
+                   static_cast<int>(::GetLastError()));
             break;
         }
         ok = true;
@@ -70,16 +74,22 @@ CRestrictedSecurityAttributes::~CRestrictedSecurityAttributes() {
         ::HeapFree(::GetProcessHeap(), 0, m_pAcl);
 }
 
-CSharedMemory::CSharedMemory() { SetName(kDefaultName); }
+CSharedMemory::CSharedMemory() {
+    SetName(kDefaultName);
+}
 
-CSharedMemory::CSharedMemory(const char* name) { SetName(name); }
+CSharedMemory::CSharedMemory(const char* name) {
+    SetName(name);
+}
 
 CSharedMemory::CSharedMemory(const char* name, DWORD size) {
     if (SetName(name))
         Create(size);
 }
 
-CSharedMemory::~CSharedMemory() { Release(); }
+CSharedMemory::~CSharedMemory() {
+    Release();
+}
 
 bool CSharedMemory::SetName(const char* name) {
     size_t length = name ? strnlen(name, kMaxNameLength + 1) : 0;
@@ -149,8 +159,8 @@ bool CSharedMemory::Create(DWORD size) {
     m_hMutex = ::CreateMutexA(security.Get(), FALSE, m_szMutexName);
 
     m_dwSize = size;
-    m_hMapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0,
-                                      size, m_szName);
+    m_hMapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0, size,
+                                      m_szName);
     if (!m_hMapping)
         return false;
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
@@ -172,4 +182,6 @@ DWORD CSharedMemory::Lock(DWORD timeoutMs) {
     return ::WaitForSingleObject(m_hMutex, timeoutMs);
 }
 
-bool CSharedMemory::Unlock() { return m_hMutex && ::ReleaseMutex(m_hMutex); }
+bool CSharedMemory::Unlock() {
+    return m_hMutex && ::ReleaseMutex(m_hMutex);
+}

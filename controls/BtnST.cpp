@@ -231,7 +231,8 @@ void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
 
     if (!text.empty()) {
         HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font)
+                                               : ::GetStockObject(DEFAULT_GUI_FONT));
         RECT measure{0, 0, 0, 0};
         ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure,
                     DT_SINGLELINE | DT_CALCRECT);

@@ -19,7 +19,9 @@ public:
     bool IsFlat() const { return m_bIsFlat; }
     bool IsHovering() const { return m_bMouseOnButton; }
     bool IsDefault() const { return m_bIsDefault; }
-    HICON GetIcon(int index = 0) const { return index == 0 ? m_icons[0].icon.get() : m_icons[1].icon.get(); }
+    HICON GetIcon(int index = 0) const {
+        return index == 0 ? m_icons[0].icon.get() : m_icons[1].icon.get();
+    }
     SIZE GetIconSize(int index = 0) const { return m_icons[index == 0 ? 0 : 1].size; }
     HWND GetTooltip() const { return m_tip.hwnd(); }
     std::wstring GetTooltipText() const { return m_tip.GetText(); }

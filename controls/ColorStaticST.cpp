@@ -5,8 +5,8 @@ using namespace kctl;
 CColorStaticST::CColorStaticST()
     : m_crTextColor(::GetSysColor(COLOR_BTNTEXT)),
       m_crBlinkTextColors{::GetSysColor(COLOR_BTNTEXT), ::GetSysColor(COLOR_BTNTEXT)},
-      m_crBkColor(::GetSysColor(COLOR_BTNFACE)),
-      m_crBlinkBkColors{::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNFACE)},
+      m_crBkColor(::GetSysColor(COLOR_BTNFACE)), m_crBlinkBkColors{::GetSysColor(COLOR_BTNFACE),
+                                                                   ::GetSysColor(COLOR_BTNFACE)},
       m_brBkgnd(::CreateSolidBrush(m_crBkColor)),
       m_brBlinkBkgnd{kfw::CBrush(::CreateSolidBrush(m_crBlinkBkColors[0])),
                      kfw::CBrush(::CreateSolidBrush(m_crBlinkBkColors[1]))} {}

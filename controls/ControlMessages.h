@@ -7,34 +7,42 @@
 namespace kctl {
 
 // Messages posted to the parent window
-constexpr UINT WM_TNEDIT_ENTER = WM_USER + 1000;     // 2024: Enter in an editable field; wParam control id, lParam edit HWND
-constexpr UINT WM_TNEDIT_KILLFOCUS = WM_USER + 1001; // 2025: an edit lost the focus; wParam 0, lParam 0
-constexpr UINT WM_TNEDIT_SETFOCUS = WM_USER + 1002;  // 2026: an editable edit got the focus; wParam 0, lParam 0
-constexpr UINT WM_CTRL_INTERACT = 0xFE5;             // 4069: interaction begins (wParam 1) or ends (wParam 0); lParam 0
-constexpr UINT WM_BUTTON_RELEASED = 0xBC2;           // 3010: left button released; wParam control id, lParam button HWND
+constexpr UINT WM_TNEDIT_ENTER =
+    WM_USER + 1000; // 2024: Enter in an editable field; wParam control id, lParam edit HWND
+constexpr UINT WM_TNEDIT_KILLFOCUS =
+    WM_USER + 1001; // 2025: an edit lost the focus; wParam 0, lParam 0
+constexpr UINT WM_TNEDIT_SETFOCUS =
+    WM_USER + 1002; // 2026: an editable edit got the focus; wParam 0, lParam 0
+constexpr UINT WM_CTRL_INTERACT =
+    0xFE5; // 4069: interaction begins (wParam 1) or ends (wParam 0); lParam 0
+constexpr UINT WM_BUTTON_RELEASED =
+    0xBC2; // 3010: left button released; wParam control id, lParam button HWND
 static_assert(WM_TNEDIT_ENTER == 2024 && WM_TNEDIT_KILLFOCUS == 2025 && WM_TNEDIT_SETFOCUS == 2026);
 static_assert(WM_CTRL_INTERACT == 4069 && WM_BUTTON_RELEASED == 3010);
 
 // Colours (0x00BBGGRR)
-constexpr COLORREF kPanelColour = RGB(210, 210, 210);        // faceplate background; read-only edit and disabled button face
-constexpr COLORREF kEditNormalBackground = RGB(0, 0, 0);      // editable numeric edit
-constexpr COLORREF kAlarmHighlight = 0x4DF9FF;                // edit background while its value is in alarm (yellow)
-constexpr COLORREF kDarkFieldText = RGB(255, 255, 255);       // edit text on a dark background
-constexpr COLORREF kLightFieldText = RGB(0, 0, 0);            // edit text on a light background
-constexpr COLORREF kTnButtonFace = RGB(165, 165, 165);        // CTnButton face
-constexpr COLORREF kTnButtonText = RGB(0, 0, 0);              // CTnButton text
+constexpr COLORREF kPanelColour =
+    RGB(210, 210, 210); // faceplate background; read-only edit and disabled button face
+constexpr COLORREF kEditNormalBackground = RGB(0, 0, 0); // editable numeric edit
+constexpr COLORREF kAlarmHighlight =
+    0x4DF9FF; // edit background while its value is in alarm (yellow)
+constexpr COLORREF kDarkFieldText = RGB(255, 255, 255);        // edit text on a dark background
+constexpr COLORREF kLightFieldText = RGB(0, 0, 0);             // edit text on a light background
+constexpr COLORREF kTnButtonFace = RGB(165, 165, 165);         // CTnButton face
+constexpr COLORREF kTnButtonText = RGB(0, 0, 0);               // CTnButton text
 constexpr COLORREF kTnButtonDisabledText = RGB(160, 160, 160); // CTnButton text while disabled
-constexpr COLORREF kOutline = RGB(0, 0, 0);                   // one-pixel outline / default-button frame
-constexpr COLORREF kSystemColour = CLR_INVALID;               // "-1": use the system colour instead
+constexpr COLORREF kOutline = RGB(0, 0, 0);     // one-pixel outline / default-button frame
+constexpr COLORREF kSystemColour = CLR_INVALID; // "-1": use the system colour instead
 
 // Numeric edit
-constexpr int kEditMaxChars = 256;           // typed-character limit
+constexpr int kEditMaxChars = 256;                    // typed-character limit
 constexpr const wchar_t kUnavailableText[] = L"????"; // shown while the value is unavailable
-constexpr unsigned kDarkBackgroundLuma = 128;        // below this brightness (0..255) the edit text is white
-constexpr wchar_t kBackspace = 8;    // character of the Backspace key
-constexpr wchar_t kEnter = 13;       // character of the Enter key
-constexpr wchar_t kEscape = 27;      // character of the Escape key
-constexpr wchar_t kCtrlV = 22;       // character of Ctrl+V (paste)
+constexpr unsigned kDarkBackgroundLuma =
+    128;                          // below this brightness (0..255) the edit text is white
+constexpr wchar_t kBackspace = 8; // character of the Backspace key
+constexpr wchar_t kEnter = 13;    // character of the Enter key
+constexpr wchar_t kEscape = 27;   // character of the Escape key
+constexpr wchar_t kCtrlV = 22;    // character of Ctrl+V (paste)
 enum EditMode : int {
     kModeText = 0,     // every character
     kModeSigned = 1,   // digits, leading '-'
@@ -43,22 +51,22 @@ enum EditMode : int {
 };
 
 // Tooltips
-constexpr UINT kEditToolId = 1001;   // tool of CMyEdit and CMyStatic
-constexpr UINT kButtonToolId = 1;    // tool of CBtnST
+constexpr UINT kEditToolId = 1001; // tool of CMyEdit and CMyStatic
+constexpr UINT kButtonToolId = 1;  // tool of CBtnST
 
 // Blinking (CColorStaticST)
-constexpr UINT_PTR kBlinkTimerId = 1;      // the one timer both kinds share
-constexpr UINT kBlinkSlowMs = 2000;        // speed 0
-constexpr UINT kBlinkMediumMs = 1000;      // speed 1
-constexpr UINT kBlinkFastMs = 500;         // speed 2
+constexpr UINT_PTR kBlinkTimerId = 1;           // the one timer both kinds share
+constexpr UINT kBlinkSlowMs = 2000;             // speed 0
+constexpr UINT kBlinkMediumMs = 1000;           // speed 1
+constexpr UINT kBlinkFastMs = 500;              // speed 2
 constexpr UINT kDefaultNotifyMessage = WM_USER; // sent on each "on" phase unless another is given
 
 // Styles
-constexpr DWORD kNotifyStyle = 0x100;      // SS_NOTIFY, added to CMyEdit and CMyStatic
+constexpr DWORD kNotifyStyle = 0x100; // SS_NOTIFY, added to CMyEdit and CMyStatic
 
 // Button drawing
-constexpr int kBevelWidth = 3;      // CTnButton raised/sunken bevel
-constexpr int kFocusInset = 3;      // focus rectangle inset
-constexpr int kIconTextGap = 3;     // CBtnST: margin left of the icon when the button also has text
+constexpr int kBevelWidth = 3;  // CTnButton raised/sunken bevel
+constexpr int kFocusInset = 3;  // focus rectangle inset
+constexpr int kIconTextGap = 3; // CBtnST: margin left of the icon when the button also has text
 
 } // namespace kctl

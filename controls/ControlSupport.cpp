@@ -51,7 +51,9 @@ void Draw3dRect(HDC hdc, const RECT& rc, COLORREF topLeft, COLORREF bottomRight)
     FillSolid(hdc, RECT{rc.left, rc.bottom - 1, rc.right, rc.bottom}, bottomRight);
 }
 
-void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour) { Draw3dRect(hdc, rc, colour, colour); }
+void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour) {
+    Draw3dRect(hdc, rc, colour, colour);
+}
 
 namespace {
 TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {

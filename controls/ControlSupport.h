@@ -89,12 +89,12 @@ public:
     bool IsCreated() const { return m_hwnd != nullptr; }
     UINT ToolId() const { return m_toolId; }
 
-    void SetText(const std::wstring& text);         // TTM_UPDATETIPTEXT
-    std::wstring GetText() const;                   // TTM_GETTEXT
-    void Activate(bool active);                     // TTM_ACTIVATE
-    void SetDelayTime(DWORD which, int ms);         // TTM_SETDELAYTIME
-    void SetMaxTipWidth(int width);                 // TTM_SETMAXTIPWIDTH
-    void UpdateToolRect();                          // TTM_NEWTOOLRECT with the owner's client area
+    void SetText(const std::wstring& text); // TTM_UPDATETIPTEXT
+    std::wstring GetText() const;           // TTM_GETTEXT
+    void Activate(bool active);             // TTM_ACTIVATE
+    void SetDelayTime(DWORD which, int ms); // TTM_SETDELAYTIME
+    void SetMaxTipWidth(int width);         // TTM_SETMAXTIPWIDTH
+    void UpdateToolRect();                  // TTM_NEWTOOLRECT with the owner's client area
     // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
     void Relay(UINT msg, WPARAM wp, LPARAM lp);
 

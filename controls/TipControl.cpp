@@ -22,7 +22,9 @@ void CTipControl::SetTooltipText(const std::wstring& text) {
         m_tip.SetText(text);
 }
 
-void CTipControl::UpdateTooltip() { SetTooltipText(kfw::GetWindowTextW(m_hWnd)); }
+void CTipControl::UpdateTooltip() {
+    SetTooltipText(kfw::GetWindowTextW(m_hWnd));
+}
 
 LRESULT CTipControl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     m_tip.Relay(msg, wp, lp);

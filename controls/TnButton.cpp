@@ -84,8 +84,10 @@ void CTnButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     const COLORREF dark = ::GetSysColor(COLOR_3DDKSHADOW);
     const COLORREF light = ::GetSysColor(COLOR_3DLIGHT);
     // Three one-pixel layers from the outside in: sunken when pressed, raised otherwise.
-    const COLORREF sunken[kBevelWidth][2] = {{shadow, highlight}, {dark, highlight}, {shadow, light}};
-    const COLORREF raised[kBevelWidth][2] = {{highlight, shadow}, {highlight, dark}, {light, shadow}};
+    const COLORREF sunken[kBevelWidth][2] = {
+        {shadow, highlight}, {dark, highlight}, {shadow, light}};
+    const COLORREF raised[kBevelWidth][2] = {
+        {highlight, shadow}, {highlight, dark}, {light, shadow}};
     RECT bevel = rc;
     for (int i = 0; i < kBevelWidth; ++i) {
         const COLORREF* layer = pressed ? sunken[i] : raised[i];
@@ -96,7 +98,8 @@ void CTnButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     const std::wstring text = kfw::GetWindowTextW(m_hWnd);
     if (!text.empty()) {
         HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font)
+                                               : ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, disabled ? m_crDisabledText : m_crText);
         RECT textRect = rc;

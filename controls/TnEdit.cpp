@@ -6,14 +6,16 @@ using namespace kctl;
 
 namespace {
 
-bool IsDigit(wchar_t ch) { return ch >= L'0' && ch <= L'9'; }
+bool IsDigit(wchar_t ch) {
+    return ch >= L'0' && ch <= L'9';
+}
 
 // Readable text on a background: white on dark colours, black on light ones.
 COLORREF ContrastText(COLORREF back) {
-    unsigned luma = (GetRValue(back) * 299u + GetGValue(back) * 587u + GetBValue(back) * 114u) / 1000u;
+    unsigned luma =
+        (GetRValue(back) * 299u + GetGValue(back) * 587u + GetBValue(back) * 114u) / 1000u;
     return luma < kDarkBackgroundLuma ? kDarkFieldText : kLightFieldText;
 }
-
 
 } // namespace
 
@@ -54,7 +56,9 @@ void CTnEdit::SetText(const std::wstring& text) {
         ::SetWindowTextW(m_hWnd, text.c_str());
 }
 
-void CTnEdit::SetText(const char* text) { SetText(kfw::Widen(text ? text : "")); }
+void CTnEdit::SetText(const char* text) {
+    SetText(kfw::Widen(text ? text : ""));
+}
 
 void CTnEdit::ShowUnavailable() {
     SetText(std::wstring(kUnavailableText));
@@ -91,7 +95,8 @@ bool CTnEdit::AcceptsChar(wchar_t ch) const {
     if (!m_hWnd || IsReadOnly())
         return false;
     DWORD start = 0, end = 0;
-    ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
     const std::wstring text = GetText();
     const int len = static_cast<int>(text.size());
     const int sel = static_cast<int>(end) - static_cast<int>(start);
@@ -164,7 +169,8 @@ LRESULT CTnEdit::OnChar(WPARAM wp, LPARAM lp) {
     if (ch == kBackspace && (m_nMode == kModeSigned || m_nMode == kModeUnsigned)) {
         // The integer modes delete the character before the caret.
         DWORD start = 0, end = 0;
-        ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
         if (end > 0) {
             ::SendMessageW(m_hWnd, EM_SETSEL, end - 1, end);
             ::SendMessageW(m_hWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));

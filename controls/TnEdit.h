@@ -32,14 +32,14 @@ public:
     std::wstring GetText() const { return kfw::GetWindowTextW(m_hWnd); }
 
     // Operations
-    void SetMode(int mode) { m_nMode = mode; }        // kctl::EditMode; other values accept everything
+    void SetMode(int mode) { m_nMode = mode; } // kctl::EditMode; other values accept everything
     void SetMaxChars(int count) { m_nMaxChars = count; }
     void SetNormalBackground(COLORREF colour);
     void SetReadOnlyBackground(COLORREF colour);
     // Shows a value given by the program; while the operator types in the editable field the
     // display keeps the typing and only the saved text follows.
     void SetText(const std::wstring& text);
-    void SetText(const char* text);                   // 8-bit text in the ANSI code page
+    void SetText(const char* text); // 8-bit text in the ANSI code page
     void SetSavedText(const std::wstring& text) { m_strSaved = text; }
     void SetKeepSaved(bool keep) { m_bKeepSaved = keep; }
     // Marks the field as showing unavailable data: Enter on the untouched "????" posts nothing.
@@ -69,7 +69,8 @@ private:
     // Pastes the clipboard's text as if it were typed, character by character.
     void PasteThroughRules();
     bool IsNumericMode() const {
-        return m_nMode == kctl::kModeSigned || m_nMode == kctl::kModeUnsigned || m_nMode == kctl::kModeReal;
+        return m_nMode == kctl::kModeSigned || m_nMode == kctl::kModeUnsigned ||
+               m_nMode == kctl::kModeReal;
     }
     LRESULT OnSetFocus(WPARAM wp, LPARAM lp);
     LRESULT OnKillFocus(WPARAM wp, LPARAM lp);
@@ -87,5 +88,4 @@ private:
     bool m_bUnavailable = false;
     kfw::CBrush m_brush;
     COLORREF m_crBrush = CLR_INVALID;
-
 };

@@ -10,7 +10,7 @@ using kfw::Trace;
 
 namespace {
 constexpr int kLampRadius = 11;
-constexpr int kLampHalf = 14;      // lamp rectangle: centre +- 14
+constexpr int kLampHalf = 14; // lamp rectangle: centre +- 14
 constexpr int kLampBelowTitle = 16;
 constexpr int kSecondLineBelow = 30;
 constexpr int kSymbolWidth = 32;
@@ -18,7 +18,9 @@ constexpr int kSymbolHeight = 28;
 constexpr COLORREF kSymbolColour = 0xFFFF00;
 constexpr COLORREF kBlack = 0x000000;
 
-DWORD BitMask(uint16_t bit) { return 1u << (bit % 32); }
+DWORD BitMask(uint16_t bit) {
+    return 1u << (bit % 32);
+}
 
 RECT ChildRect(HWND dialog, int id) {
     RECT rc{};

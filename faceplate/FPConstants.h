@@ -28,7 +28,6 @@ constexpr UINT IDI_FP_ALARM = 32756;
 constexpr UINT IDI_FP_ADJ = 32759;
 constexpr UINT IDI_FP_ACK = 32752;
 
-
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kMaxMissedTicks = 7; // more than this many ticks without data: COMM_FAIL

@@ -62,8 +62,7 @@ int CFP_BASEDlg::WriteData(WORD item, BYTE value, const char* label) {
         return 0;
     m_listWritten.remove(item);
     TraceKey(key::WriteSwitch, "sd", m_strTagName.c_str(), static_cast<int>(item));
-    return WriteRaw(item, &value, 1, "[FP_BASE]:WriteData ConfirmWrite\n", "", "", label,
-                    kSwitch);
+    return WriteRaw(item, &value, 1, "[FP_BASE]:WriteData ConfirmWrite\n", "", "", label, kSwitch);
 }
 
 int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
@@ -79,8 +78,8 @@ int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
 }
 
 int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
-                          const std::string& oldText, const std::string& newText,
-                          const char* label, int variant) {
+                          const std::string& oldText, const std::string& newText, const char* label,
+                          int variant) {
     const FPItemInfo* info = FindItem(item);
     if (!info)
         return 1;
@@ -162,19 +161,18 @@ int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* re
     const char* desc = m_strTagDesc.c_str();
     std::string text;
     if (standard)
-        text = m_strTagDesc.empty()
-                   ? FormatN(kLogTextSize, key::LogStandard, "ssss", tag, label, oldText.c_str(),
-                             newText.c_str())
-                   : FormatN(kLogTextSize, key::LogStandardDesc, "sssss", tag, label, desc,
-                             oldText.c_str(), newText.c_str());
+        text = m_strTagDesc.empty() ? FormatN(kLogTextSize, key::LogStandard, "ssss", tag, label,
+                                              oldText.c_str(), newText.c_str())
+                                    : FormatN(kLogTextSize, key::LogStandardDesc, "sssss", tag,
+                                              label, desc, oldText.c_str(), newText.c_str());
     else if (variant == kAction)
-        text = m_strTagDesc.empty() ? FormatN(kLogTextSize, key::LogAction, "ss", tag, label)
-                                    : FormatN(kLogTextSize, key::LogActionDesc, "sss", tag, desc,
-                                              label);
+        text = m_strTagDesc.empty()
+                   ? FormatN(kLogTextSize, key::LogAction, "ss", tag, label)
+                   : FormatN(kLogTextSize, key::LogActionDesc, "sss", tag, desc, label);
     else
-        text = m_strTagDesc.empty() ? FormatN(kLogTextSize, key::LogSwitch, "ss", tag, label)
-                                    : FormatN(kLogTextSize, key::LogSwitchDesc, "sss", tag, desc,
-                                              label);
+        text = m_strTagDesc.empty()
+                   ? FormatN(kLogTextSize, key::LogSwitch, "ss", tag, label)
+                   : FormatN(kLogTextSize, key::LogSwitchDesc, "sss", tag, desc, label);
     WriteLog(text.c_str());
     return 1;
 }
@@ -189,8 +187,8 @@ tagFPLogRecord CFP_BASEDlg::BuildLogRecord(const char* text) const {
     size_t underscore = m_strModuleFile.find('_');
     size_t dot = m_strModuleFile.find('.');
     if (underscore != std::string::npos && dot != std::string::npos && dot > underscore + 1)
-        source = m_strModuleFile.substr(underscore + 1, dot - underscore - 1) +
-                 Text(key::LogSource);
+        source =
+            m_strModuleFile.substr(underscore + 1, dot - underscore - 1) + Text(key::LogSource);
 
     std::string line = text ? text : "";
     if (!m_strReason.empty())

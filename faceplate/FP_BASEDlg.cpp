@@ -27,8 +27,7 @@ template <size_t N> std::string FieldText(const char (&field)[N]) {
 void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
     CComClient::OnServerMsg(wParam, lParam);
     if (commproto::CommandOf(wParam) == commproto::kCmdRefresh &&
-        commproto::SlotOf(wParam) == GetSlot() &&
-        lParam == 0 && m_pOwner)
+        commproto::SlotOf(wParam) == GetSlot() && lParam == 0 && m_pOwner)
         m_pOwner->OnCommuData(GetDataArea());
 }
 
@@ -45,8 +44,8 @@ CFP_BASEDlg::~CFP_BASEDlg() {
     m_Commu.Disconnect();
 }
 
-void CFP_BASEDlg::SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShowDetail,
-                            BOOL bNewFP, HWND parent) {
+void CFP_BASEDlg::SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShowDetail, BOOL bNewFP,
+                            HWND parent) {
     m_bMovable = bMovable;
     m_bShowDetail = bShowDetail;
     m_bNewFP = bNewFP;
@@ -108,9 +107,8 @@ bool CFP_BASEDlg::CreateFP(DWORD style, HWND parent) {
 BOOL CFP_BASEDlg::OnInitDialog() {
     TraceKey(key::InitDialog, "s", m_strTagName.c_str());
     CDialog::OnInitDialog();
-    m_fontTitle.reset(::CreateFontW(-::MulDiv(kTitleFontSize, 96, 720), 0, 0, 0, FW_NORMAL, 0,
-                                    0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                    kfw::Widen(kTitleFont).c_str()));
+    m_fontTitle.reset(::CreateFontW(-::MulDiv(kTitleFontSize, 96, 720), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                    DEFAULT_CHARSET, 0, 0, 0, 0, kfw::Widen(kTitleFont).c_str()));
 
     // Title fitting: left-aligned and wrapped when too wide, else centred.
     HWND title = GetDlgItem(IDC_FP_TAGNAME);
@@ -169,8 +167,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         int w = m_szDetail.cx + kDetailExtraWidth;
         int h = m_szDetail.cy + kDetailExtraHeight;
         if (m_bPopChild && m_hParentWnd)
-            ::SetWindowPos(m_hParentWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h,
-                           SWP_SHOWWINDOW);
+            ::SetWindowPos(m_hParentWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
         if (!full) {
             InitTabWindow();
@@ -196,8 +193,8 @@ BOOL CFP_BASEDlg::OnInitDialog() {
 
     int length = 0;
     if (m_pBlock)
-        length = m_bShowDetail ? m_pBlock->wDataSize
-                               : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
+        length =
+            m_bShowDetail ? m_pBlock->wDataSize : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
     m_Commu.Connect();
     Subscribe(length);
     Trace("[FPTIME] m_Commu.Read()");
@@ -233,8 +230,10 @@ void CFP_BASEDlg::SetupButtons() {
         const char* tip;
     };
     const Button buttons[] = {
-        {&m_btnFlow, IDI_FP_FLOW, key::TipFlow},       {&m_btnCurrent, IDI_FP_CURRENT, key::TipCurrent},
-        {&m_btnAlarm, IDI_FP_ALARM, key::TipAlarm},    {&m_btnAdj, IDI_FP_ADJ, key::TipAdjust},
+        {&m_btnFlow, IDI_FP_FLOW, key::TipFlow},
+        {&m_btnCurrent, IDI_FP_CURRENT, key::TipCurrent},
+        {&m_btnAlarm, IDI_FP_ALARM, key::TipAlarm},
+        {&m_btnAdj, IDI_FP_ADJ, key::TipAdjust},
         {&m_btnAck, IDI_FP_ACK, key::TipAck},
     };
     for (const Button& b : buttons) {
@@ -266,7 +265,8 @@ void CFP_BASEDlg::InitControlRight() {
         KrControlInfoEntry entry{};
         if (FAILED(m_pControlInfo->GetAt(i, &entry)))
             continue;
-        Trace("[FP_BASE] OnInitDialog() controlinfo.GetAt(i).nID=%d\n", static_cast<int>(entry.nID));
+        Trace("[FP_BASE] OnInitDialog() controlinfo.GetAt(i).nID=%d\n",
+              static_cast<int>(entry.nID));
         if (entry.nID != m_byStation) {
             TraceKey(key::OtherStation, "");
             continue;
@@ -308,14 +308,17 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
 }
 
 void CFP_BASEDlg::UpdateRight() {
-    bool adjust = m_pBlock && m_pBlock->wOperateLevel != 0 && m_nUserLevel >= m_pBlock->wOperateLevel;
+    bool adjust =
+        m_pBlock && m_pBlock->wOperateLevel != 0 && m_nUserLevel >= m_pBlock->wOperateLevel;
     if (HWND adj = GetDlgItem(IDC_FP_BTN_ADJ))
         ::EnableWindow(adj, adjust);
     if (HWND ack = GetDlgItem(IDC_FP_BTN_ACK))
         ::EnableWindow(ack, m_nAckPermission != 0);
 }
 
-void CFP_BASEDlg::RefreshControls() { UpdateRight(); }
+void CFP_BASEDlg::RefreshControls() {
+    UpdateRight();
+}
 
 void CFP_BASEDlg::OnCommuData(BYTE* block) {
     m_bconnected = TRUE;

@@ -21,7 +21,9 @@ DWORD ReadDword(const std::vector<BYTE>& b, size_t at) {
     std::memcpy(&v, b.data() + at, sizeof v);
     return v;
 }
-void WriteDword(std::vector<BYTE>& b, size_t at, DWORD v) { std::memcpy(b.data() + at, &v, sizeof v); }
+void WriteDword(std::vector<BYTE>& b, size_t at, DWORD v) {
+    std::memcpy(b.data() + at, &v, sizeof v);
+}
 } // namespace
 
 std::vector<BYTE> CDialog::LoadTemplate(HMODULE module, UINT id) {
@@ -84,9 +86,9 @@ bool CDialog::CreateIndirect(const std::vector<BYTE>& tmpl, HWND parent) {
         return false;
     m_modal = false;
     HWND hwnd = CreateBound(this, [&] {
-        return ::CreateDialogIndirectParamW(
-            CurrentResourceModule(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), parent,
-            &CDialog::DlgProc, 0);
+        return ::CreateDialogIndirectParamW(CurrentResourceModule(),
+                                            reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
+                                            parent, &CDialog::DlgProc, 0);
     });
     if (!hwnd || m_hWnd != hwnd)
         return false;
@@ -101,8 +103,8 @@ INT_PTR CDialog::DoModal(HWND parent) {
     m_modal = true;
     return CreateBound(this, [&] {
         return ::DialogBoxIndirectParamW(CurrentResourceModule(),
-                                         reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
-                                         parent, &CDialog::DlgProc, 0);
+                                         reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), parent,
+                                         &CDialog::DlgProc, 0);
     });
 }
 
@@ -115,7 +117,9 @@ void CDialog::EndDialog(int result) {
         ::ShowWindow(m_hWnd, SW_HIDE);
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
+BOOL CDialog::OnInitDialog() {
+    return TRUE;
+}
 
 void CDialog::OnOK() {
     if (m_modal)

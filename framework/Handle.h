@@ -59,8 +59,8 @@ struct MappedViewTraits {
 
 using CHandle = THandle<KernelTraits>;                          // CloseHandle
 using CFileHandle = THandle<FileTraits>;                        // CloseHandle, INVALID_HANDLE_VALUE
-template <typename G> using TGdiObject = THandle<GdiTraits<G>>;        // DeleteObject
-template <typename G> using TGdiRef = THandle<GdiTraits<G>, false>;    // borrowed, never deleted
+template <typename G> using TGdiObject = THandle<GdiTraits<G>>; // DeleteObject
+template <typename G> using TGdiRef = THandle<GdiTraits<G>, false>; // borrowed, never deleted
 using CBrush = TGdiObject<HBRUSH>;
 using CPen = TGdiObject<HPEN>;
 using CFont = TGdiObject<HFONT>;
@@ -68,9 +68,9 @@ using CBitmap = TGdiObject<HBITMAP>;
 using CRgn = TGdiObject<HRGN>;
 using CFontRef = TGdiRef<HFONT>;
 using CBrushRef = TGdiRef<HBRUSH>;
-using CIconHandle = THandle<TNullTraits<HICON, ::DestroyIcon>>;  // DestroyIcon
-using CMemoryDC = THandle<TNullTraits<HDC, ::DeleteDC>>;         // DeleteDC
-using CMappedView = THandle<MappedViewTraits>;                   // UnmapViewOfFile
+using CIconHandle = THandle<TNullTraits<HICON, ::DestroyIcon>>; // DestroyIcon
+using CMemoryDC = THandle<TNullTraits<HDC, ::DeleteDC>>;        // DeleteDC
+using CMappedView = THandle<MappedViewTraits>;                  // UnmapViewOfFile
 using CLibrary = THandle<TNullTraits<HMODULE, ::FreeLibrary>>;  // FreeLibrary
 
 // BeginPaint / EndPaint.

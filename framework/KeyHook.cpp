@@ -77,6 +77,8 @@ void KeyHook::Unregister(HWND dialog) {
     }
 }
 
-bool KeyHook::Installed() { return t_hook.hook != nullptr; }
+bool KeyHook::Installed() {
+    return t_hook.hook != nullptr;
+}
 
 } // namespace kfw

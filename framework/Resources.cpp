@@ -7,7 +7,9 @@ namespace {
 ResourceModuleProvider g_provider = nullptr;
 }
 
-void SetResourceModuleProvider(ResourceModuleProvider provider) { g_provider = provider; }
+void SetResourceModuleProvider(ResourceModuleProvider provider) {
+    g_provider = provider;
+}
 
 HMODULE CurrentResourceModule() {
     if (g_provider) {

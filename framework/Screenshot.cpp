@@ -29,8 +29,8 @@ bool EncodePng(const wchar_t* path, UINT width, UINT height, std::vector<BYTE>& 
         ComPtr<IWICBitmapEncoder> encoder;
         ComPtr<IWICBitmapFrameEncode> frame;
         WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
-        ok = SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr,
-                                          CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+        ok = SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_IWICImagingFactory,
                                           reinterpret_cast<void**>(&factory))) &&
              SUCCEEDED(factory->CreateStream(&stream)) &&
              SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
@@ -58,7 +58,8 @@ bool SaveWindowPng(HWND hwnd, const wchar_t* path) {
     int height = rc.bottom - rc.top;
     if (width <= 0 || height <= 0)
         return false;
-    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    ::RedrawWindow(hwnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;

@@ -11,7 +11,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace kfw {
 
-HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE ThisModule() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 namespace {
 
@@ -50,7 +52,8 @@ struct WindowBinding {
 void BeginCreateBound(CWnd* wnd) {
     auto* pending = new PendingCreate{wnd, nullptr, t_pending};
     t_pending = pending;
-    pending->hook = ::SetWindowsHookExW(WH_CBT, WindowBinding::CreateHookProc, nullptr, ::GetCurrentThreadId());
+    pending->hook =
+        ::SetWindowsHookExW(WH_CBT, WindowBinding::CreateHookProc, nullptr, ::GetCurrentThreadId());
 }
 
 void EndCreateBound() {
@@ -94,15 +97,15 @@ bool CWnd::RegisterClass(LPCWSTR className, UINT style, HBRUSH background, HCURS
     return ::RegisterClassExW(&wc) != 0;
 }
 
-bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style,
-                    const RECT& rc, HWND parent, UINT id) {
+bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, const RECT& rc,
+                    HWND parent, UINT id) {
     if (m_hWnd)
         return false;
     HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
     HWND hwnd = CreateBound(this, [&] {
         return ::CreateWindowExW(exStyle, className, title, style, rc.left, rc.top,
-                                 rc.right - rc.left, rc.bottom - rc.top, parent, menu,
-                                 ThisModule(), nullptr);
+                                 rc.right - rc.left, rc.bottom - rc.top, parent, menu, ThisModule(),
+                                 nullptr);
     });
     return hwnd != nullptr && m_hWnd == hwnd;
 }
@@ -113,8 +116,8 @@ bool CWnd::Attach(HWND hwnd, bool subclass) {
     m_hWnd = hwnd;
     ::SetPropW(hwnd, BindingProperty(), this);
     if (subclass)
-        m_prevProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-            hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+        m_prevProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
     return true;
 }
 
@@ -122,9 +125,8 @@ void CWnd::Detach() {
     if (!m_hWnd)
         return;
     if (::IsWindow(m_hWnd)) {
-        if (m_prevProc &&
-            ::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) ==
-                reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc))
+        if (m_prevProc && ::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) ==
+                              reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc))
             ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
         if (::GetPropW(m_hWnd, BindingProperty()) == this)
             ::RemovePropW(m_hWnd, BindingProperty());
@@ -165,9 +167,13 @@ BOOL CWnd::SetWindowTextA(const char* text) const {
     return ::SetWindowTextW(m_hWnd, Widen(text).c_str());
 }
 
-bool CWnd::PreTranslateMessage(MSG*) { return false; }
+bool CWnd::PreTranslateMessage(MSG*) {
+    return false;
+}
 
-LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProc(msg, wp, lp); }
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProc(msg, wp, lp);
+}
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (m_prevProc)
@@ -175,7 +181,9 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(m_hWnd, msg, wp, lp);
 }
 
-bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
 
 namespace {
 // The child window a notification is about, for the reflected messages.

@@ -99,17 +99,17 @@ struct FPBitMap {
 
 struct FPBlockInfo {
     uint8_t reserved0[16];
-    uint16_t wDataSize;      // 16: size of the whole data area
-    uint8_t reserved1[22];   // 18
-    FPItemMap itemMap;       // 40
-    FPBitMap bitMap;         // 68
-    uint8_t reserved2[52];   // 96
-    uint16_t wCompactSize1;  // 148: the compact read range is the sum of these two
-    uint8_t reserved3[6];    // 150
-    uint16_t wCompactSize2;  // 156
-    uint8_t reserved4[22];   // 158
-    uint16_t wOperateLevel;  // 180: required operation level of the adjust button
-    uint16_t reserved5;      // 182
+    uint16_t wDataSize;     // 16: size of the whole data area
+    uint8_t reserved1[22];  // 18
+    FPItemMap itemMap;      // 40
+    FPBitMap bitMap;        // 68
+    uint8_t reserved2[52];  // 96
+    uint16_t wCompactSize1; // 148: the compact read range is the sum of these two
+    uint8_t reserved3[6];   // 150
+    uint16_t wCompactSize2; // 156
+    uint8_t reserved4[22];  // 158
+    uint16_t wOperateLevel; // 180: required operation level of the adjust button
+    uint16_t reserved5;     // 182
 };
 
 // Unit texts: 8-bit unit code -> text.
@@ -125,51 +125,50 @@ struct FPUnitMap {
 
 // The record the host passes to OpenFP and OpenPopChildFP (276 bytes).
 struct tagFPOpenPara {
-    char szTagName[25];          // 0
-    char szTagDesc[65];          // 25
-    char szModuleFile[16];       // 90
-    char szKeep[20];             // 106
-    char szUserName[30];         // 126
-    const FPBlockInfo* pBlock;   // 156
-    uint8_t byStation;           // 160
-    uint8_t byStationColumn;     // 161
-    uint8_t pad0[2];             // 162
-    int32_t nX;                  // 164
-    int32_t nY;                  // 168
-    int32_t nWidth;              // 172
-    int32_t nHeight;             // 176
-    int32_t nDetailWidth;        // 180
-    int32_t nDetailHeight;       // 184
-    uint16_t wTarget;            // 188
-    uint8_t pad1[2];             // 190
-    int32_t nBaseAddress;        // 192
-    int32_t nUserLevel;          // 196
-    const FPUnitMap* pUnitMap;   // 200
-    int32_t nMsgParam;           // 204
-    int32_t reserved208;         // 208
-    int32_t nConfirmHold;        // 212
-    int32_t nAckPermission;      // 216
-    PFN_FPOpenItem pfnOpenItem;  // 220
+    char szTagName[25];             // 0
+    char szTagDesc[65];             // 25
+    char szModuleFile[16];          // 90
+    char szKeep[20];                // 106
+    char szUserName[30];            // 126
+    const FPBlockInfo* pBlock;      // 156
+    uint8_t byStation;              // 160
+    uint8_t byStationColumn;        // 161
+    uint8_t pad0[2];                // 162
+    int32_t nX;                     // 164
+    int32_t nY;                     // 168
+    int32_t nWidth;                 // 172
+    int32_t nHeight;                // 176
+    int32_t nDetailWidth;           // 180
+    int32_t nDetailHeight;          // 184
+    uint16_t wTarget;               // 188
+    uint8_t pad1[2];                // 190
+    int32_t nBaseAddress;           // 192
+    int32_t nUserLevel;             // 196
+    const FPUnitMap* pUnitMap;      // 200
+    int32_t nMsgParam;              // 204
+    int32_t reserved208;            // 208
+    int32_t nConfirmHold;           // 212
+    int32_t nAckPermission;         // 216
+    PFN_FPOpenItem pfnOpenItem;     // 220
     PFN_FPReadStatus pfnReadStatus; // 224
-    PFN_FPHostCall pfnHostCall;  // 228
+    PFN_FPHostCall pfnHostCall;     // 228
     PFN_FPGetVariant pfnGetVariant; // 232
-    void* reserved236[2];        // 236
-    PFN_FPCheckArea pfnCheckArea; // 244
-    PFN_FPAlarmAck pfnAlarmAck;  // 248
+    void* reserved236[2];           // 236
+    PFN_FPCheckArea pfnCheckArea;   // 244
+    PFN_FPAlarmAck pfnAlarmAck;     // 248
     PFN_FPAlarmState pfnAlarmState; // 252
-    COLORREF crNormal;           // 256
-    COLORREF crKeep;             // 260
-    int32_t nOperate;            // 264
-    uint8_t bySecurityClass;     // 268
-    uint8_t pad2[3];             // 269
-    int32_t bConfirm;            // 272
+    COLORREF crNormal;              // 256
+    COLORREF crKeep;                // 260
+    int32_t nOperate;               // 264
+    uint8_t bySecurityClass;        // 268
+    uint8_t pad2[3];                // 269
+    int32_t bConfirm;               // 272
 };
 
 // Exports of a faceplate module (C calling convention, undecorated names).
 typedef HWND(__cdecl* PFN_OpenFP)(const tagFPOpenPara* para, int bMovable, int bShowDetail,
                                   int bNewFP, HWND parent);
-typedef HWND(__cdecl* PFN_OpenPopChildFP)(const tagFPOpenPara* para, int bShowDetail,
-                                          HWND parent);
+typedef HWND(__cdecl* PFN_OpenPopChildFP)(const tagFPOpenPara* para, int bShowDetail, HWND parent);
 typedef int(__cdecl* PFN_ShowDetail)(const char* tagName, int show);
 typedef int(__cdecl* PFN_CloseFP)(const char* tagName, int closeType);
 typedef int(__cdecl* PFN_ChangeUser)(const char* userName, int userLevel, int ackPermission);

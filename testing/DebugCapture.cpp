@@ -8,8 +8,8 @@ constexpr DWORD kBufferSize = 4096;
 }
 
 DebugCapture::DebugCapture(DWORD pid) : m_pid(pid) {
-    m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                     kBufferSize, L"DBWIN_BUFFER");
+    m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
+                                     L"DBWIN_BUFFER");
     m_bufferReady = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
     m_dataReady = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
     m_stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);

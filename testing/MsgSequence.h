@@ -76,7 +76,8 @@ private:
 // A plain top-level window whose procedure logs everything it receives (flag parent).
 class LoggingParent {
 public:
-    LoggingParent(int width = 400, int height = 300, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    LoggingParent(int width = 400, int height = 300,
+                  DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ~LoggingParent();
     HWND hwnd() const { return m_hwnd; }
 
@@ -98,6 +99,6 @@ std::string Describe(const std::vector<Message>& list);
 } // namespace kt
 
 // Compares the log with an expected table; prints both lists on a mismatch.
-#define EXPECT_SEQUENCE(...)                                                                   \
-    EXPECT_TRUE(::kt::MatchSequence(std::vector<::kt::Message>(__VA_ARGS__),                  \
+#define EXPECT_SEQUENCE(...)                                                                       \
+    EXPECT_TRUE(::kt::MatchSequence(std::vector<::kt::Message>(__VA_ARGS__),                       \
                                     ::kt::MsgLog::Get().Entries()))

@@ -64,7 +64,9 @@ template <typename F> bool PumpUntil(F done, DWORD ms) {
     return true;
 }
 
-std::wstring ControlText(HWND fp, int id) { return kfw::GetWindowTextW(FindControl(fp, id)); }
+std::wstring ControlText(HWND fp, int id) {
+    return kfw::GetWindowTextW(FindControl(fp, id));
+}
 int Checked(HWND fp, int id) {
     return static_cast<int>(::SendMessageW(FindControl(fp, id), BM_GETCHECK, 0, 0));
 }
@@ -213,7 +215,7 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000))
         << "the first delivery shows the block's mode";
     EXPECT_EQ(Checked(fp, kModeOff), 0);
-    Pump(1600); // refreshes have stopped
+    Pump(1600);         // refreshes have stopped
     ::KillTimer(fp, 1); // ticks are driven by hand from here on
     for (int tick = 1; tick <= 7; ++tick) {
         ::SendMessageW(fp, WM_TIMER, 1, 0);
@@ -307,8 +309,8 @@ TEST_F(Balance8Test, EntryFromAForeignEditWritesNothing) {
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
     // Any process can post 2024: an edit that is not one of the faceplate's numeric edits (or
     // that does not exist) must not lead to a write; the focus still goes to the tag name.
-    HWND foreign = ::CreateWindowExW(0, L"EDIT", L"12.5", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
-                                     fp, reinterpret_cast<HMENU>(12444), nullptr, nullptr);
+    HWND foreign = ::CreateWindowExW(0, L"EDIT", L"12.5", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, fp,
+                                     reinterpret_cast<HMENU>(12444), nullptr, nullptr);
     ::SetForegroundWindow(fp);
     ::PostMessageW(fp, kEditEnter, 12444, reinterpret_cast<LPARAM>(foreign));
     ::PostMessageW(fp, kEditEnter, 12176, 0);
@@ -316,8 +318,8 @@ TEST_F(Balance8Test, EntryFromAForeignEditWritesNothing) {
     HWND focus = ::GetFocus();
     wchar_t cls[64] = {};
     ::GetClassNameW(focus, cls, 64);
-    EXPECT_EQ(focus, FindControl(fp, 32760)) << "focus on " << kfw::Narrow(cls) << " id "
-                                             << ::GetDlgCtrlID(focus);
+    EXPECT_EQ(focus, FindControl(fp, 32760))
+        << "focus on " << kfw::Narrow(cls) << " id " << ::GetDlgCtrlID(focus);
     EXPECT_TRUE(ReadLines(logFile).empty());
     HWND dialog = FindOwnedDialog([fp](HWND owner) { return owner == fp; }, true);
     EXPECT_EQ(dialog, nullptr) << "no confirmation was asked for";
@@ -342,9 +344,9 @@ TEST_F(Balance8Test, WriteLevelsFollowItemSecurityAndUserLevel) {
     MakeHost();
     HWND fp = Open(OpenMode::Compact);
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
-    HWND loop21 = FindControl(fp, kLoop21);             // item 96, level 7
-    HWND loop22 = FindControl(fp, 12103);               // item 97, level 0: never operable
-    HWND loop41 = FindControl(fp, 12104);               // item 98, the tag's level 1
+    HWND loop21 = FindControl(fp, kLoop21); // item 96, level 7
+    HWND loop22 = FindControl(fp, 12103);   // item 97, level 0: never operable
+    HWND loop41 = FindControl(fp, 12104);   // item 98, the tag's level 1
     EXPECT_FALSE(::IsWindowEnabled(loop21)) << "user level 5 is below 7";
     EXPECT_FALSE(::IsWindowEnabled(loop22));
     EXPECT_TRUE(::IsWindowEnabled(loop41));

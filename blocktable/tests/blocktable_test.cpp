@@ -58,14 +58,14 @@ TEST(BlockTable, TwoBranchBalancesThreeAndFourFollowFourBranchOne) {
         uint16_t item;
         uint16_t editId;
     } cases[] = {
-        {"FMAXER23", 86, 12291}, {"TMAXER23", 87, 12293}, {"FMAXER24", 88, 12296},
-        {"TMAXER24", 89, 12298}, {"FERLMT23", 311, 12290}, {"TERLMT23", 312, 12292},
+        {"FMAXER23", 86, 12291},  {"TMAXER23", 87, 12293},  {"FMAXER24", 88, 12296},
+        {"TMAXER24", 89, 12298},  {"FERLMT23", 311, 12290}, {"TERLMT23", 312, 12292},
         {"FERLMT24", 313, 12202}, {"TERLMT24", 314, 12297}, {"HLMT23", 325, 12294},
-        {"LLMT23", 326, 12295}, {"HLMT24", 327, 12299}, {"LLMT24", 328, 12300},
-        {"K231", 293, 12279}, {"K232", 294, 12280}, {"K233", 295, 12281},
-        {"K241", 296, 12282}, {"K242", 297, 12283}, {"K243", 298, 12214},
-        {"FMAXER41", 84, 12322}, {"K411", 290, 12301}, {"K81", 302, 12305},
-        {"FMAXER22", 82, 12285}, {"K223", 289, 12278},
+        {"LLMT23", 326, 12295},   {"HLMT24", 327, 12299},   {"LLMT24", 328, 12300},
+        {"K231", 293, 12279},     {"K232", 294, 12280},     {"K233", 295, 12281},
+        {"K241", 296, 12282},     {"K242", 297, 12283},     {"K243", 298, 12214},
+        {"FMAXER41", 84, 12322},  {"K411", 290, 12301},     {"K81", 302, 12305},
+        {"FMAXER22", 82, 12285},  {"K223", 289, 12278},
     };
     for (const Case& c : cases) {
         const ItemDef* def = FindItemByName(c.name);
@@ -141,8 +141,8 @@ TEST(BlockTable, ItemsDoNotOverlapAndFitTheBlock) {
 }
 
 TEST(BlockTable, CompactRangeHoldsEverythingReadWithDetailClosed) {
-    std::vector<uint16_t> compact = {1, 2, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 105,
-                                     418, 419, 420, 421, 423, 424, 425, 553, 554};
+    std::vector<uint16_t> compact = {1,   2,   94,  95,  96,  97,  98,  99,  100, 101, 102, 103,
+                                     104, 105, 418, 419, 420, 421, 423, 424, 425, 553, 554};
     for (uint16_t i = 3; i <= 26; ++i)
         compact.push_back(i);
     for (uint16_t i = 60; i <= 67; ++i)

@@ -27,9 +27,12 @@ struct FakeServer {
         auto* self = reinterpret_cast<FakeServer*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (self && msg == kServerRequestMsg) {
             switch (CommandOf(wp)) {
-            case kCmdRegister: return self->registerReply;
-            case kCmdSubscribe: return self->subscribeReply;
-            default: return 0;
+            case kCmdRegister:
+                return self->registerReply;
+            case kCmdSubscribe:
+                return self->subscribeReply;
+            default:
+                return 0;
             }
         }
         return ::DefWindowProcW(hwnd, msg, wp, lp);
@@ -297,7 +300,7 @@ TEST_F(ComClientTest, SinkHandsNotificationsToOnServerMsg) {
     RecordingClient client;
     ASSERT_TRUE(client.Connect());
     EXPECT_EQ(::SendMessageW(client.GetSinkWnd(), kServerNotifyMsg, 0x00030007, 0), 0);
-    ::SendMessageW(client.GetSinkWnd(), WM_USER, 1, 2);  // not a notification
+    ::SendMessageW(client.GetSinkWnd(), WM_USER, 1, 2); // not a notification
     ASSERT_EQ(client.calls.size(), 1u);
     EXPECT_EQ(client.calls[0].first, 0x00030007u);
     EXPECT_EQ(client.calls[0].second, 0);
@@ -323,7 +326,7 @@ TEST(FileMapping, TracesAndAreas) {
     ASSERT_TRUE(created.Create(name.c_str()));
     EXPECT_EQ(created.GetWriteArea(), created.GetView() + 0x8000);
     EXPECT_EQ(created.GetSubscriptionArea(), created.GetView() + 0xF000);
-    created.GetView()[0xFFFF] = 0x11;  // the view covers the whole segment
+    created.GetView()[0xFFFF] = 0x11; // the view covers the whole segment
 
     CFileMapping opened;
     ASSERT_TRUE(opened.Open(name.c_str()));

@@ -105,7 +105,7 @@ TEST(SharedMemory, CreateAgainMovesToAnotherName) {
 TEST(SharedMemory, FailedCreateLeavesNoData) {
     std::string name = UniqueName("zero");
     CSharedMemory memory;
-    EXPECT_FALSE(memory.Create(name.c_str(), 0));  // a new paging-file mapping needs a size
+    EXPECT_FALSE(memory.Create(name.c_str(), 0)); // a new paging-file mapping needs a size
     EXPECT_EQ(memory.GetData(), nullptr);
     EXPECT_FALSE(memory.IsValid());
     EXPECT_FALSE(memory.AlreadyExisted());
@@ -151,8 +151,8 @@ TEST(RestrictedSecurity, GrantsEveryoneFullAccess) {
     EXPECT_EQ(ace->Mask, static_cast<DWORD>(GENERIC_ALL));
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
-    ASSERT_TRUE(::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                           &everyone));
+    ASSERT_TRUE(
+        ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
     EXPECT_TRUE(::EqualSid(everyone, &ace->SidStart));
     ::FreeSid(everyone);
     ::HeapFree(::GetProcessHeap(), 0, acl);

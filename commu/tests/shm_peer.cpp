@@ -7,7 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
-enum PeerResult { kOk = 0, kUsage = 1, kNotValid = 2, kNotExisted = 3, kNoPing = 4, kNotLocked = 5 };
+enum PeerResult {
+    kOk = 0,
+    kUsage = 1,
+    kNotValid = 2,
+    kNotExisted = 3,
+    kNoPing = 4,
+    kNotLocked = 5
+};
 
 int main(int argc, char** argv) {
     if (argc < 3)

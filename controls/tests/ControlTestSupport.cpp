@@ -23,12 +23,13 @@ ReflectingParent::~ReflectingParent() {
         DestroyWindow();
 }
 
-HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                 int x, int y, int w, int h) {
+HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
+                 int y, int w, int h) {
     HWND hwnd = ::CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   ::GetModuleHandleW(nullptr), nullptr);
-    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)),
+                   FALSE);
     return hwnd;
 }
 

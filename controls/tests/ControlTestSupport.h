@@ -25,8 +25,8 @@ private:
 };
 
 // Creates a child control of a system class with this id.
-HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                 int x, int y, int w, int h);
+HWND CreateChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
+                 int y, int w, int h);
 
 // Runs the queue for a while (timers included) until `done` holds or the time is up.
 template <typename F> bool PumpUntil(F done, DWORD maxMs) {
@@ -58,4 +58,4 @@ void StartLog(std::initializer_list<UINT> messages);
 namespace ct {
 // Fills a rectangle of a context with a colour.
 void FillRectColour(HDC hdc, const RECT& rc, COLORREF colour);
-}
+} // namespace ct

@@ -23,7 +23,9 @@ constexpr int kButtonId = 201;
 constexpr int kOtherId = 202;
 constexpr LPARAM kInside = MAKELPARAM(10, 8);
 
-COLORREF Sys(int index) { return ::GetSysColor(index); }
+COLORREF Sys(int index) {
+    return ::GetSysColor(index);
+}
 
 // Clicks with real mouse messages, as the system delivers them to the button.
 void Click(HWND button) {
@@ -31,7 +33,9 @@ void Click(HWND button) {
     ::SendMessageW(button, WM_LBUTTONUP, 0, kInside);
 }
 
-bool NeedsRepaint(HWND hwnd) { return ::GetUpdateRect(hwnd, nullptr, FALSE) != FALSE; }
+bool NeedsRepaint(HWND hwnd) {
+    return ::GetUpdateRect(hwnd, nullptr, FALSE) != FALSE;
+}
 
 // ---- CTnButton ----
 
@@ -40,7 +44,8 @@ protected:
     void SetUp() override {
         m_hwnd = ct::CreateChild(m_parent.hwnd(), L"BUTTON", L"手动", BS_PUSHBUTTON | WS_TABSTOP,
                                  kButtonId, 10, 10, 80, 26);
-        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
+        m_other =
+            ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
         ASSERT_TRUE(m_button.SubclassWindow(m_hwnd));
         m_recorder.Attach(m_hwnd, 1);
     }
@@ -83,7 +88,8 @@ TEST_F(TnButtonTest, UserLevelAgainstRequiredLevel) {
 TEST_F(TnButtonTest, ClickNotifiesBeforeTheQueuedPressAndRelease) {
     m_button.SetRequiredLevel(1);
     m_button.SetUserLevel(1);
-    ct::StartLog({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_COMMAND, WM_APP, WM_CTRL_INTERACT, WM_BUTTON_RELEASED});
+    ct::StartLog(
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_COMMAND, WM_APP, WM_CTRL_INTERACT, WM_BUTTON_RELEASED});
     Click(m_hwnd);
     kt::MarkAndPump(m_parent.hwnd());
     EXPECT_SEQUENCE({
@@ -93,7 +99,8 @@ TEST_F(TnButtonTest, ClickNotifiesBeforeTheQueuedPressAndRelease) {
          reinterpret_cast<LPARAM>(m_hwnd)},
         {WM_APP, sent | parent},
         {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
-        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId, reinterpret_cast<LPARAM>(m_hwnd)},
+        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId,
+         reinterpret_cast<LPARAM>(m_hwnd)},
         // Another program's window taking the activation ends the interaction.
         {WM_CTRL_INTERACT, posted | parent | wparam | optional, 0},
     });
@@ -102,7 +109,8 @@ TEST_F(TnButtonTest, ClickNotifiesBeforeTheQueuedPressAndRelease) {
 TEST_F(TnButtonTest, LockedButtonSwallowsThePress) {
     m_button.SetRequiredLevel(2);
     m_button.SetUserLevel(1);
-    ct::StartLog({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_COMMAND, WM_APP, WM_CTRL_INTERACT, WM_BUTTON_RELEASED});
+    ct::StartLog(
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_COMMAND, WM_APP, WM_CTRL_INTERACT, WM_BUTTON_RELEASED});
     ::SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, kInside);
     EXPECT_EQ(::SendMessageW(m_hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED, 0); // no pressed look
     ::SendMessageW(m_hwnd, WM_LBUTTONUP, 0, kInside);
@@ -147,7 +155,8 @@ TEST_F(TnButtonTest, SetLatchedRepaintsOnlyOnChange) {
 // Drawing goes through the reflected WM_DRAWITEM, so the parent is bound to the framework.
 class ButtonDrawTest : public ::testing::Test {
 protected:
-    HWND Add(kfw::CWnd& control, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h) {
+    HWND Add(kfw::CWnd& control, const wchar_t* text, DWORD style, int id, int x, int y, int w,
+             int h) {
         HWND hwnd = ct::CreateChild(m_parent.hwnd(), L"BUTTON", text, style, id, x, y, w, h);
         EXPECT_TRUE(control.SubclassWindow(hwnd));
         ::InvalidateRect(hwnd, nullptr, TRUE);
@@ -277,8 +286,8 @@ TEST_F(ButtonDrawTest, BtnSTAnswersTheColourRequestWithAHollowBrush) {
     HWND b = Add(level, L"", BS_PUSHBUTTON, 2, 50, 10, 30, 30);
     kfw::CMemoryDC dc(::CreateCompatibleDC(nullptr));
     for (HWND h : {a, b})
-        EXPECT_EQ(::SendMessageW(m_parent.hwnd(), WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.get()),
-                                 reinterpret_cast<LPARAM>(h)),
+        EXPECT_EQ(::SendMessageW(m_parent.hwnd(), WM_CTLCOLORBTN,
+                                 reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(h)),
                   reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)));
     EXPECT_EQ(level.GetBackgroundInside(), RGB(210, 210, 210));
     EXPECT_EQ(level.GetBackgroundOutside(), RGB(210, 210, 210));
@@ -299,16 +308,23 @@ TEST_F(ButtonDrawTest, DrawingLeavesTheCallersContextAsItWas) {
         kfw::CMemoryDC dc(::CreateCompatibleDC(screen));
         kfw::CBitmap bmp(::CreateCompatibleBitmap(screen, 60, 24));
         kfw::CSelectObject selBmp(dc, bmp);
-        kfw::CFont font(::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System"));
+        kfw::CFont font(
+            ::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System"));
         kfw::CSelectObject selFont(dc, font);
         ::SetTextColor(dc, RGB(1, 2, 3));
         ::SetBkColor(dc, RGB(4, 5, 6));
         ::SetBkMode(dc, OPAQUE);
-        const HGDIOBJ before[] = {::GetCurrentObject(dc, OBJ_FONT), ::GetCurrentObject(dc, OBJ_BITMAP),
-                                  ::GetCurrentObject(dc, OBJ_BRUSH), ::GetCurrentObject(dc, OBJ_PEN)};
-        DRAWITEMSTRUCT dis{ODT_BUTTON, static_cast<UINT>(::GetDlgCtrlID(h)), 0, ODA_DRAWENTIRE, 0, h, dc,
-                           RECT{0, 0, 60, 24}, 0};
-        EXPECT_EQ(::SendMessageW(m_parent.hwnd(), WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis)), TRUE);
+        const HGDIOBJ before[] = {
+            ::GetCurrentObject(dc, OBJ_FONT), ::GetCurrentObject(dc, OBJ_BITMAP),
+            ::GetCurrentObject(dc, OBJ_BRUSH), ::GetCurrentObject(dc, OBJ_PEN)};
+        DRAWITEMSTRUCT dis{ODT_BUTTON, static_cast<UINT>(::GetDlgCtrlID(h)),
+                           0,          ODA_DRAWENTIRE,
+                           0,          h,
+                           dc,         RECT{0, 0, 60, 24},
+                           0};
+        EXPECT_EQ(
+            ::SendMessageW(m_parent.hwnd(), WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis)),
+            TRUE);
         EXPECT_EQ(::GetCurrentObject(dc, OBJ_FONT), before[0]);
         EXPECT_EQ(::GetCurrentObject(dc, OBJ_BITMAP), before[1]);
         EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), before[2]);
@@ -328,7 +344,8 @@ class HoverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ::SetWindowPos(m_parent.hwnd(), HWND_TOPMOST, 600, 500, 300, 200, SWP_SHOWWINDOW);
-        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"BUTTON", L"", BS_PUSHBUTTON, kButtonId, 20, 20, 40, 30);
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"BUTTON", L"", BS_PUSHBUTTON, kButtonId, 20, 20,
+                                 40, 30);
         ASSERT_TRUE(m_button.SubclassWindow(m_hwnd));
         ::SetActiveWindow(m_parent.hwnd());
         ::UpdateWindow(m_parent.hwnd());
@@ -349,7 +366,7 @@ TEST_F(HoverTest, PointerEnteringAndLeavingAFlatButton) {
     ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(m_button.IsHovering());
     EXPECT_EQ(::GetCapture(), m_hwnd);
-    EXPECT_EQ(ct::ClientPixel(m_hwnd, 20, 15), RGB(255, 0, 0)); // inside colours
+    EXPECT_EQ(ct::ClientPixel(m_hwnd, 20, 15), RGB(255, 0, 0));     // inside colours
     EXPECT_EQ(ct::ClientPixel(m_hwnd, 0, 0), Sys(COLOR_3DHILIGHT)); // raised while hovering
     // Over another window (the parent) with the left button held: hover ends, capture stays.
     ::SendMessageW(m_hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-10, -10));
@@ -369,7 +386,7 @@ TEST_F(HoverTest, PointerEnteringAndLeavingAFlatButton) {
         {WM_MOUSEMOVE, sent | kId, 0, 0, 1},
         {WM_CAPTURECHANGED, sent | kId | optional, 0, 0, 1}, // capture set again to the button
         {WM_MOUSEMOVE, sent | kId, 0, 0, 1},
-        {WM_CAPTURECHANGED, sent | kId | lparam, 0, 0, 1},   // released
+        {WM_CAPTURECHANGED, sent | kId | lparam, 0, 0, 1}, // released
         {WM_APP, sent | parent},
     });
 }
@@ -415,9 +432,11 @@ TEST_F(HoverTest, TooltipIsCreatedOnFirstUse) {
 class LevelBtnSTTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"BUTTON", L"投入",
-                                 BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP, kButtonId, 10, 10, 60, 24);
-        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
+        m_hwnd =
+            ct::CreateChild(m_parent.hwnd(), L"BUTTON", L"投入",
+                            BS_AUTOCHECKBOX | BS_PUSHLIKE | WS_TABSTOP, kButtonId, 10, 10, 60, 24);
+        m_other =
+            ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
         ASSERT_TRUE(m_button.SubclassWindow(m_hwnd));
         m_recorder.Attach(m_hwnd, 1);
     }
@@ -445,7 +464,8 @@ TEST_F(LevelBtnSTTest, ClickAndFocusLossNotifications) {
         {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kButtonId, BN_CLICKED)},
         {WM_APP, sent | parent},
         {WM_CTRL_INTERACT, posted | parent | wparam | lparam, 1, 0},
-        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId, reinterpret_cast<LPARAM>(m_hwnd)},
+        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId,
+         reinterpret_cast<LPARAM>(m_hwnd)},
         {WM_KILLFOCUS, sent | kId, 0, 0, 1},
         {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kOtherId, EN_SETFOCUS)},
         {WM_APP, sent | parent},
@@ -482,7 +502,8 @@ TEST(LevelButtonTest, ReleaseAndFocusLossNotifications) {
     kt::LoggingParent parentWnd;
     HWND hwnd = ct::CreateChild(parentWnd.hwnd(), L"BUTTON", L"HH", BS_AUTOCHECKBOX | WS_TABSTOP,
                                 kButtonId, 10, 10, 80, 20);
-    HWND other = ct::CreateChild(parentWnd.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
+    HWND other =
+        ct::CreateChild(parentWnd.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 60, 80, 22);
     CLevelButton button;
     ASSERT_TRUE(button.SubclassWindow(hwnd));
     button.SetRequiredLevel(1);
@@ -500,7 +521,8 @@ TEST(LevelButtonTest, ReleaseAndFocusLossNotifications) {
         {WM_LBUTTONUP, sent | kId, 0, 0, 1},
         {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kButtonId, BN_CLICKED)},
         {WM_APP, sent | parent},
-        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId, reinterpret_cast<LPARAM>(hwnd)},
+        {WM_BUTTON_RELEASED, posted | parent | wparam | lparam, kButtonId,
+         reinterpret_cast<LPARAM>(hwnd)},
         {WM_KILLFOCUS, sent | kId, 0, 0, 1},
         {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kOtherId, EN_SETFOCUS)},
         {WM_APP, sent | parent},

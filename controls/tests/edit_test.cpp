@@ -29,9 +29,10 @@ constexpr int kOtherId = 102;
 class EditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER | ES_AUTOHSCROLL,
-                                 kEditId, 10, 10, 200, 22);
-        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 200, 22);
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER | ES_AUTOHSCROLL, kEditId,
+                                 10, 10, 200, 22);
+        m_other =
+            ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 200, 22);
         ASSERT_TRUE(m_edit.SubclassWindow(m_hwnd));
         m_recorder.Attach(m_hwnd, 1);
     }
@@ -68,40 +69,40 @@ struct CharCase {
 const CharCase kCharCases[] = {
     // signed integer
     {kModeSigned, L"", 0, 0, L'-', L"-"},
-    {kModeSigned, L"-", 1, 1, L'-', L"-"},      // a second '-'
-    {kModeSigned, L"-", 0, 0, L'-', L"-"},      // text is just "-"
-    {kModeSigned, L"-12", 0, 0, L'-', L"-12"},  // already negative
+    {kModeSigned, L"-", 1, 1, L'-', L"-"},     // a second '-'
+    {kModeSigned, L"-", 0, 0, L'-', L"-"},     // text is just "-"
+    {kModeSigned, L"-12", 0, 0, L'-', L"-12"}, // already negative
     {kModeSigned, L"12", 0, 0, L'-', L"-12"},
-    {kModeSigned, L"12", 1, 1, L'-', L"12"},    // not at the start
-    {kModeSigned, L"12", 0, 1, L'-', L"-2"},    // selection from the start
-    {kModeSigned, L"12", 1, 2, L'-', L"12"},    // selection not from the start
+    {kModeSigned, L"12", 1, 1, L'-', L"12"}, // not at the start
+    {kModeSigned, L"12", 0, 1, L'-', L"-2"}, // selection from the start
+    {kModeSigned, L"12", 1, 2, L'-', L"12"}, // selection not from the start
     {kModeSigned, L"12", 2, 2, L'7', L"127"},
     {kModeSigned, L"12", 2, 2, L'.', L"12"},
     {kModeSigned, L"12", 2, 2, L'a', L"12"},
-    {kModeSigned, L"123", 2, 2, 8, L"13"},      // Backspace: the character before the caret
-    {kModeSigned, L"123", 0, 0, 8, L"123"},     // nothing before the caret
-    {kModeSigned, L"123", 0, 2, 8, L"13"},      // deletes before the caret (the selection's end),
-    {kModeSigned, L"123", 1, 3, 8, L"12"},      // not the selection
+    {kModeSigned, L"123", 2, 2, 8, L"13"},  // Backspace: the character before the caret
+    {kModeSigned, L"123", 0, 0, 8, L"123"}, // nothing before the caret
+    {kModeSigned, L"123", 0, 2, 8, L"13"},  // deletes before the caret (the selection's end),
+    {kModeSigned, L"123", 1, 3, 8, L"12"},  // not the selection
     // unsigned integer
     {kModeUnsigned, L"", 0, 0, L'-', L""},
     {kModeUnsigned, L"5", 1, 1, L'0', L"50"},
     {kModeUnsigned, L"5", 1, 1, L'.', L"5"},
     {kModeUnsigned, L"50", 2, 2, 8, L"5"},
     // real number
-    {kModeReal, L"", 0, 0, L'.', L""},          // index 0
-    {kModeReal, L"-", 1, 1, L'.', L"-"},        // right after a leading '-'
+    {kModeReal, L"", 0, 0, L'.', L""},   // index 0
+    {kModeReal, L"-", 1, 1, L'.', L"-"}, // right after a leading '-'
     {kModeReal, L"1", 1, 1, L'.', L"1."},
-    {kModeReal, L"1.", 2, 2, L'.', L"1."},      // a second '.'
+    {kModeReal, L"1.", 2, 2, L'.', L"1."}, // a second '.'
     {kModeReal, L"1.5", 3, 3, L'.', L"1.5"},
-    {kModeReal, L"12", 0, 2, L'.', L"12"},      // selection from index 0
-    {kModeReal, L"-12", 1, 3, L'.', L"-12"},    // selection from index 1 after '-'
+    {kModeReal, L"12", 0, 2, L'.', L"12"},   // selection from index 0
+    {kModeReal, L"-12", 1, 3, L'.', L"-12"}, // selection from index 1 after '-'
     {kModeReal, L"123", 1, 3, L'.', L"1."},
-    {kModeReal, L"1.23", 3, 4, L'.', L"1.23"},  // the rest already holds a '.'
-    {kModeReal, L"1.23", 1, 4, L'.', L"1."},    // the selection takes the old '.'
+    {kModeReal, L"1.23", 3, 4, L'.', L"1.23"}, // the rest already holds a '.'
+    {kModeReal, L"1.23", 1, 4, L'.', L"1."},   // the selection takes the old '.'
     {kModeReal, L"", 0, 0, L'-', L"-"},
-    {kModeReal, L"-0.5", 0, 0, L'-', L"-0.5"},  // already has its '-'
+    {kModeReal, L"-0.5", 0, 0, L'-', L"-0.5"}, // already has its '-'
     {kModeReal, L"0.5", 0, 0, L'-', L"-0.5"},
-    {kModeReal, L"1.25", 1, 3, 8, L"15"},       // Backspace deletes the selection
+    {kModeReal, L"1.25", 1, 3, 8, L"15"}, // Backspace deletes the selection
     {kModeReal, L"1.25", 4, 4, 8, L"1.2"},
     {kModeReal, L"1", 1, 1, L'e', L"1"},
     // free text and unknown modes take everything
@@ -119,9 +120,9 @@ TEST_F(EditTest, CharacterRulesOfTheInputModes) {
         const bool accepted = m_edit.AcceptsChar(c.ch);
         ::SendMessageW(m_hwnd, WM_CHAR, c.ch, 1);
         const std::wstring after = m_edit.GetText();
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " text \"" << kfw::Narrow(c.text)
-                                        << "\" sel " << c.selStart << "-" << c.selEnd << " char "
-                                        << static_cast<int>(c.ch));
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " text \"" << kfw::Narrow(c.text) << "\" sel "
+                     << c.selStart << "-" << c.selEnd << " char " << static_cast<int>(c.ch));
         EXPECT_EQ(after, std::wstring(c.result));
         // A refused character changes nothing; Backspace at the start is taken but has no effect.
         if (c.ch != 8 || c.selEnd != 0)
@@ -262,7 +263,8 @@ TEST_F(EditTest, EnterPostsTheCommitWithIdAndControl) {
         {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_CHANGE)},
         {WM_KEYDOWN, posted | wparam | kId, VK_RETURN, 0, 1},
         {WM_CHAR, posted | wparam | kId | optional, 13, 0, 1}, // from TranslateMessage, dropped
-        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, kEditId, reinterpret_cast<LPARAM>(m_hwnd)},
+        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, kEditId,
+         reinterpret_cast<LPARAM>(m_hwnd)},
     });
 }
 
@@ -271,7 +273,8 @@ TEST_F(EditTest, EnterInAReadOnlyFieldPostsNothing) {
     m_edit.SetUserLevel(2);
     m_edit.SetReadOnlyPreference(true);
     Focus();
-    ct::StartLog({WM_APP, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS, WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
+    ct::StartLog(
+        {WM_APP, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS, WM_TNEDIT_SETFOCUS, WM_CTRL_INTERACT});
     PressKey(VK_RETURN);
     kt::MarkAndPump(m_parent.hwnd());
     EXPECT_SEQUENCE({{WM_APP, sent | parent}});
@@ -425,14 +428,16 @@ TEST_F(EditTest, OperatorLevelBelowTheRequiredLevelLocks) {
 class EditColourTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        HWND hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"1.25", WS_BORDER, kEditId, 10, 10, 120, 24);
+        HWND hwnd =
+            ct::CreateChild(m_parent.hwnd(), L"EDIT", L"1.25", WS_BORDER, kEditId, 10, 10, 120, 24);
         ASSERT_TRUE(m_edit.SubclassWindow(hwnd));
     }
     // Asks the parent for the edit's colours, as the edit does when it paints.
     COLORREF Background(UINT msg, COLORREF* text, COLORREF* brushColour) {
         kfw::CMemoryDC dc(::CreateCompatibleDC(nullptr));
-        auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
-            m_parent.hwnd(), msg, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(m_edit.m_hWnd)));
+        auto brush = reinterpret_cast<HBRUSH>(
+            ::SendMessageW(m_parent.hwnd(), msg, reinterpret_cast<WPARAM>(dc.get()),
+                           reinterpret_cast<LPARAM>(m_edit.m_hWnd)));
         LOGBRUSH lb{};
         ::GetObjectW(brush, sizeof lb, &lb);
         *brushColour = lb.lbColor;
@@ -547,7 +552,8 @@ TEST(EditInDialogTest, EnterAndEscapeNeverReachTheDialog) {
         {WM_NULL, posted | kId, 0, 0, 1}, // the character, dispatched by the dialog manager
         {WM_NULL, posted | kId, 0, 0, 1},
         {WM_NULL, posted | kId, 0, 0, 1},
-        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, IDC_TNEDIT, reinterpret_cast<LPARAM>(dlg.edit.m_hWnd)},
+        {WM_TNEDIT_ENTER, posted | parent | wparam | lparam, IDC_TNEDIT,
+         reinterpret_cast<LPARAM>(dlg.edit.m_hWnd)},
     });
     EXPECT_EQ(dlg.oks, 0);
     EXPECT_EQ(dlg.cancels, 0);
@@ -562,8 +568,10 @@ TEST(EditInDialogTest, EnterAndEscapeNeverReachTheDialog) {
 class MyEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"总管流量", WS_BORDER, kEditId, 10, 10, 150, 22);
-        m_other = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 150, 22);
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"EDIT", L"总管流量", WS_BORDER, kEditId, 10, 10,
+                                 150, 22);
+        m_other =
+            ct::CreateChild(m_parent.hwnd(), L"EDIT", L"", WS_BORDER, kOtherId, 10, 40, 150, 22);
         ASSERT_TRUE(m_edit.SubclassWindow(m_hwnd));
     }
     kt::LoggingParent m_parent;

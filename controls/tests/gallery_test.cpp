@@ -38,16 +38,26 @@ protected:
             kfw::CWnd* wnd;
             UINT id;
         } binds[] = {
-            {&editNormal, IDC_G_EDIT_NORMAL}, {&editAlarm, IDC_G_EDIT_ALARM},
-            {&editLocked, IDC_G_EDIT_LOCKED}, {&editUnavailable, IDC_G_EDIT_UNAVAIL},
-            {&tnNormal, IDC_G_TN_NORMAL},     {&tnLatched, IDC_G_TN_LATCHED},
-            {&tnLocked, IDC_G_TN_LOCKED},     {&tnColoured, IDC_G_TN_COLOURED},
-            {&stIcon, IDC_G_ST_ICON},         {&stChecked, IDC_G_ST_CHECKED},
-            {&stText, IDC_G_ST_TEXT},         {&lvOn, IDC_G_LV_ON},
-            {&lvOff, IDC_G_LV_OFF},           {&lvLocked, IDC_G_LV_LOCKED},
-            {&lbCheck, IDC_G_LB_CHECK},       {&lbLocked, IDC_G_LB_LOCKED},
-            {&staticColour, IDC_G_STATIC_COLOUR}, {&staticBlink, IDC_G_STATIC_BLINK},
-            {&myStatic, IDC_G_MYSTATIC},      {&myEdit, IDC_G_MYEDIT},
+            {&editNormal, IDC_G_EDIT_NORMAL},
+            {&editAlarm, IDC_G_EDIT_ALARM},
+            {&editLocked, IDC_G_EDIT_LOCKED},
+            {&editUnavailable, IDC_G_EDIT_UNAVAIL},
+            {&tnNormal, IDC_G_TN_NORMAL},
+            {&tnLatched, IDC_G_TN_LATCHED},
+            {&tnLocked, IDC_G_TN_LOCKED},
+            {&tnColoured, IDC_G_TN_COLOURED},
+            {&stIcon, IDC_G_ST_ICON},
+            {&stChecked, IDC_G_ST_CHECKED},
+            {&stText, IDC_G_ST_TEXT},
+            {&lvOn, IDC_G_LV_ON},
+            {&lvOff, IDC_G_LV_OFF},
+            {&lvLocked, IDC_G_LV_LOCKED},
+            {&lbCheck, IDC_G_LB_CHECK},
+            {&lbLocked, IDC_G_LB_LOCKED},
+            {&staticColour, IDC_G_STATIC_COLOUR},
+            {&staticBlink, IDC_G_STATIC_BLINK},
+            {&myStatic, IDC_G_MYSTATIC},
+            {&myEdit, IDC_G_MYEDIT},
         };
         for (const auto& b : binds)
             bound += b.wnd->SubclassDlgItem(b.id, m_hWnd) ? 1 : 0;
@@ -70,7 +80,9 @@ private:
 };
 
 // A pixel of a control, in its own client coordinates.
-COLORREF At(kfw::CWnd& wnd, int x, int y) { return ct::ClientPixel(wnd, x, y); }
+COLORREF At(kfw::CWnd& wnd, int x, int y) {
+    return ct::ClientPixel(wnd, x, y);
+}
 
 TEST(GalleryTest, EveryControlInItsStates) {
     GalleryDialog dlg;
@@ -134,7 +146,8 @@ TEST(GalleryTest, EveryControlInItsStates) {
     dlg.staticBlink.StartBackgroundBlink(true, 2);
     ::SendMessageW(dlg.staticBlink, WM_TIMER, kBlinkTimerId, 0); // show the "on" phase
 
-    ::RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::RedrawWindow(dlg, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     kt::PumpAndLog(300);
 
     EXPECT_EQ(dlg.editNormal.GetText(), L"125.50");

@@ -24,7 +24,8 @@ constexpr UINT kNotify = WM_APP + 7;
 class ColorStaticTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"STATIC", L"COMM_FAIL", SS_LEFT, kStaticId, 10, 10, 120, 20);
+        m_hwnd = ct::CreateChild(m_parent.hwnd(), L"STATIC", L"COMM_FAIL", SS_LEFT, kStaticId, 10,
+                                 10, 120, 20);
         ASSERT_TRUE(m_static.SubclassWindow(m_hwnd));
     }
     // The colours the static gets when it asks its parent, as it does for every paint.
@@ -171,7 +172,8 @@ TEST_F(ColorStaticTest, DestroyingKillsTheTimer) {
 
 TEST(MyStaticTest, ClickTakesFocusAndNotifies) {
     kt::LoggingParent parentWnd;
-    HWND hwnd = ct::CreateChild(parentWnd.hwnd(), L"STATIC", L"总管流量", SS_LEFT, kStaticId, 10, 10, 100, 20);
+    HWND hwnd = ct::CreateChild(parentWnd.hwnd(), L"STATIC", L"总管流量", SS_LEFT, kStaticId, 10,
+                                10, 100, 20);
     CMyStatic label;
     ASSERT_TRUE(label.SubclassWindow(hwnd));
     EXPECT_TRUE(::GetWindowLongW(hwnd, GWL_STYLE) & SS_NOTIFY);
@@ -232,10 +234,10 @@ TEST(MemDCTest, DrawsOffScreenAndCopiesTheClipBoxAtTheEnd) {
         EXPECT_EQ(::GetPixel(target, 35, 25), RGB(0, 0, 0));
     }
     EXPECT_EQ(::GetCurrentObject(target, OBJ_BITMAP), bitmapBefore);
-    EXPECT_EQ(::GetPixel(target, 35, 25), RGB(255, 0, 0));   // drawn, at the right place
-    EXPECT_EQ(::GetPixel(target, 25, 15), RGB(0, 255, 0));   // started from the background colour
+    EXPECT_EQ(::GetPixel(target, 35, 25), RGB(255, 0, 0)); // drawn, at the right place
+    EXPECT_EQ(::GetPixel(target, 25, 15), RGB(0, 255, 0)); // started from the background colour
     ::SelectClipRgn(target, nullptr);
-    EXPECT_EQ(::GetPixel(target, 10, 5), RGB(0, 0, 0));      // outside the clip box: untouched
+    EXPECT_EQ(::GetPixel(target, 10, 5), RGB(0, 0, 0)); // outside the clip box: untouched
 }
 
 TEST(MemDCTest, NullTargetDrawsNowhere) {

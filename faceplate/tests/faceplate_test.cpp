@@ -35,7 +35,7 @@ struct TestBlock {
         item(3, kWord, "", FPT_UINT32, 8);
         item(4, kFlag, "", FPT_INT32, 12);
         item(5, kPastEnd, "", FPT_FLOAT, 30); // reaches past the 32 delivered bytes
-        entries[6].wKey = kNullEntry;          // an entry without its item
+        entries[6].wKey = kNullEntry;         // an entry without its item
         block.itemMap.pEntries = entries;
         block.itemMap.nCount = 7;
         auto bit = [&](int i, WORD number, const char* name, int alarm) {
@@ -68,7 +68,9 @@ public:
         m_bconnected = connected;
         m_nDataGood = connected;
     }
-    template <typename T> void Put(size_t offset, T v) { std::memcpy(&data[6 + offset], &v, sizeof v); }
+    template <typename T> void Put(size_t offset, T v) {
+        std::memcpy(&data[6 + offset], &v, sizeof v);
+    }
     void MarkWritten(WORD item) { m_listWritten.push_back(item); }
     void SetModule(const char* file, const char* user, const char* reason) {
         m_strModuleFile = file;

@@ -25,10 +25,9 @@ TEST(HandleTest, OwnedGdiObjectsAreDeletedBorrowedAreNot) {
     }
     EXPECT_EQ(::GetObjectType(raw), 0u);
 
-    HFONT font = ::CreateFontW(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System");
-    {
-        CFontRef ref(font);
-    }
+    HFONT font =
+        ::CreateFontW(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System");
+    { CFontRef ref(font); }
     EXPECT_EQ(::GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
     ::DeleteObject(font);
 }
@@ -52,7 +51,8 @@ TEST(HandleTest, MoveTransfersOwnershipAndReleaseKeepsTheHandle) {
 TEST(HandleTest, SelectObjectPutsThePreviousObjectBack) {
     CMemoryDC dc(::CreateCompatibleDC(nullptr));
     HGDIOBJ before = ::GetCurrentObject(dc, OBJ_FONT);
-    CFont font(::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System"));
+    CFont font(
+        ::CreateFontW(20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"System"));
     {
         CSelectObject select(dc, font);
         EXPECT_EQ(::GetCurrentObject(dc, OBJ_FONT), font.get());
@@ -61,7 +61,8 @@ TEST(HandleTest, SelectObjectPutsThePreviousObjectBack) {
 }
 
 TEST(HandleTest, MappedViewIsUnmapped) {
-    CHandle mapping(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
+    CHandle mapping(
+        ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
     ASSERT_TRUE(mapping);
     void* raw = nullptr;
     {
@@ -115,8 +116,8 @@ TEST(TextTest, ChineseRoundTripThroughGbk) {
 }
 
 TEST(ScreenshotTest, WritesAPngOfTheWindowSize) {
-    HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"shot", WS_POPUP | WS_VISIBLE | WS_BORDER, 10,
-                                  10, 123, 45, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"shot", WS_POPUP | WS_VISIBLE | WS_BORDER, 10, 10,
+                                  123, 45, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(hwnd);
     wchar_t path[MAX_PATH];
     ::GetTempPathW(MAX_PATH, path);

@@ -43,7 +43,8 @@ protected:
 
 TEST_F(WindowTest, BoundBeforeFirstMessageOfCreation) {
     RecordingWnd wnd;
-    ASSERT_TRUE(wnd.CreateEx(0, kClass, L"w", WS_OVERLAPPEDWINDOW, RECT{0, 0, 200, 100}, nullptr, 0));
+    ASSERT_TRUE(
+        wnd.CreateEx(0, kClass, L"w", WS_OVERLAPPEDWINDOW, RECT{0, 0, 200, 100}, nullptr, 0));
     ASSERT_FALSE(wnd.seen.empty());
     // An overlapped window gets WM_GETMINMAXINFO before WM_NCCREATE; both reach the object.
     EXPECT_EQ(wnd.seen[0], static_cast<UINT>(WM_GETMINMAXINFO));
@@ -151,8 +152,9 @@ TEST_F(WindowTest, NotificationsAreReflectedToTheControlObject) {
     ParentWnd parent;
     ASSERT_TRUE(parent.CreateEx(0, kClass, L"p", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 RECT{0, 0, 300, 200}, nullptr, 0));
-    HWND button = ::CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10,
-                                    10, 80, 24, parent, reinterpret_cast<HMENU>(5), nullptr, nullptr);
+    HWND button =
+        ::CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24,
+                          parent, reinterpret_cast<HMENU>(5), nullptr, nullptr);
     ReflectingButton obj;
     ASSERT_TRUE(obj.SubclassWindow(button));
     ::SendMessageW(button, BM_CLICK, 0, 0);
@@ -167,7 +169,8 @@ TEST_F(WindowTest, NotificationsAreReflectedToTheControlObject) {
     EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), obj.brush);
 
     // A notification the control does not take reaches the parent.
-    ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(5, BN_SETFOCUS), reinterpret_cast<LPARAM>(button));
+    ::SendMessageW(parent, WM_COMMAND, MAKEWPARAM(5, BN_SETFOCUS),
+                   reinterpret_cast<LPARAM>(button));
     EXPECT_EQ(parent.commands, std::vector<UINT>{BN_SETFOCUS});
 }
 

@@ -56,9 +56,10 @@ Unattended ReadUnattended() {
         u.reason = krcfg::ReadIni(L"Confirm", L"AutoReason", L"");
     }
     std::wstring delay = krcfg::ReadIni(L"Confirm", L"AutoDelayMs", L"");
-    u.delayMs = delay.empty() ? kDefaultDelayMs
-                              : std::min<UINT>(static_cast<UINT>(std::wcstoul(delay.c_str(), nullptr, 10)),
-                                               kMaxDelayMs);
+    u.delayMs = delay.empty()
+                    ? kDefaultDelayMs
+                    : std::min<UINT>(static_cast<UINT>(std::wcstoul(delay.c_str(), nullptr, 10)),
+                                     kMaxDelayMs);
     return u;
 }
 

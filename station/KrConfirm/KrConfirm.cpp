@@ -15,8 +15,8 @@ constexpr wchar_t kSecuritySection[] = L"Security";
 constexpr wchar_t kClassKeyPrefix[] = L"Class";
 } // namespace
 
-extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* userName, const char* message,
-                              CKrString* reason, int* accepted, HWND owner) {
+extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* userName,
+                              const char* message, CKrString* reason, int* accepted, HWND owner) {
     if (!message || !reason || !accepted) {
         krtrace::Trace("[KrConfirm] ShowConfirmDlg: null message or result pointer\n");
         return 0;
@@ -26,7 +26,8 @@ extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* us
                                    krconfirm::ReadUnattended());
         INT_PTR result = dlg.DoModal(owner);
         if (result != IDOK && result != IDCANCEL) {
-            krtrace::Trace("[KrConfirm] ShowConfirmDlg: dialog cannot be shown (error %lu)\n", ::GetLastError());
+            krtrace::Trace("[KrConfirm] ShowConfirmDlg: dialog cannot be shown (error %lu)\n",
+                           ::GetLastError());
             return 0;
         }
         *accepted = result == IDOK ? 1 : 0;
@@ -58,7 +59,8 @@ extern "C" int GetTagSecurity(int securityClass, int kind, int* answer) {
         std::wstring key = kClassKeyPrefix + std::to_wstring(securityClass);
         std::wstring value = krcfg::ReadIni(kSecuritySection, key.c_str(), L"");
         if (value != L"0" && value != L"1") {
-            krtrace::Trace("[KrConfirm] GetTagSecurity: security class %d unknown\n", securityClass);
+            krtrace::Trace("[KrConfirm] GetTagSecurity: security class %d unknown\n",
+                           securityClass);
             return 0;
         }
         *answer = value == L"1" ? 1 : 0;

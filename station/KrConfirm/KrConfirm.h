@@ -20,8 +20,8 @@ extern "C" {
 // reason edit. Returns when the operator has answered: *accepted = 1 for OK, 0 for Cancel
 // (or CloseDialog); *reason = the typed reason for OK, empty otherwise. Result non-zero when
 // the dialog was shown, 0 for a null message, reason or accepted pointer or a failed dialog.
-KRCONFIRM_API int ShowConfirmDlg(const RECT* rect, int reserved, const char* userName, const char* message,
-                                 CKrString* reason, int* accepted, HWND owner);
+KRCONFIRM_API int ShowConfirmDlg(const RECT* rect, int reserved, const char* userName,
+                                 const char* message, CKrString* reason, int* accepted, HWND owner);
 // Closes every open confirmation dialog as cancelled, from any thread (from the dialog's own
 // thread, e.g. a timer inside the modal loop, it ends at once). Result 1 when one was open.
 KRCONFIRM_API int CloseDialog(void);

@@ -78,10 +78,18 @@ std::string Escape(const std::string& utf8) {
     for (char c : utf8) {
         unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
         default:
             if (u < 0x20 || u == 0x7F) {
                 char hex[8];
@@ -120,8 +128,8 @@ std::string Unescape(const std::string& escaped) {
 
 std::string RecordContent(const tagFPLogRecord& record, const SYSTEMTIME& t) {
     char time[64];
-    std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay,
-                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
+                  t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     std::string line = time;
     line += '\t';
     line += std::to_string(record.nKind);
@@ -145,7 +153,8 @@ std::vector<std::string> SplitFields(const std::string& line) {
     size_t start = 0;
     for (;;) {
         size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        fields.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos)
             break;
         start = tab + 1;

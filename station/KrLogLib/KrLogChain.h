@@ -13,8 +13,7 @@ namespace krlog {
 
 constexpr size_t kHashHexChars = 64;
 constexpr size_t kFieldCount = 7; // time, kind, category, source, user, text, hash
-constexpr char kGenesisHash[] =
-    "0000000000000000000000000000000000000000000000000000000000000000";
+constexpr char kGenesisHash[] = "0000000000000000000000000000000000000000000000000000000000000000";
 constexpr wchar_t kDefaultLogFolder[] = L"KrLog";
 constexpr wchar_t kDefaultLogFile[] = L"operation.log";
 

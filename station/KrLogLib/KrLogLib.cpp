@@ -73,8 +73,9 @@ bool LastHash(HANDLE file, LONGLONG size, std::string& hash, bool& torn) {
         size_t prevFeed = lastFeed == 0 ? std::string::npos : tail.rfind('\n', lastFeed - 1);
         if (prevFeed == std::string::npos && start > 0)
             continue;
-        std::string line = tail.substr(prevFeed == std::string::npos ? 0 : prevFeed + 1,
-                                       lastFeed - (prevFeed == std::string::npos ? 0 : prevFeed + 1));
+        std::string line =
+            tail.substr(prevFeed == std::string::npos ? 0 : prevFeed + 1,
+                        lastFeed - (prevFeed == std::string::npos ? 0 : prevFeed + 1));
         if (line.size() > krlog::kHashHexChars)
             hash = line.substr(line.size() - krlog::kHashHexChars);
         return true;
@@ -116,11 +117,13 @@ int WriteRecord(const tagFPLogRecord& record) {
     }
     MutexLock lock(MutexName(path));
     if (!lock.Owned()) {
-        krtrace::Trace("[KrLogLib] kr_WriteLog: log %s is locked by another writer\n", Narrow(path).c_str());
+        krtrace::Trace("[KrLogLib] kr_WriteLog: log %s is locked by another writer\n",
+                       Narrow(path).c_str());
         return 0;
     }
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         krtrace::Trace("[KrLogLib] kr_WriteLog: cannot open %s (error %lu)\n", Narrow(path).c_str(),
                        ::GetLastError());
@@ -149,8 +152,8 @@ int WriteRecord(const tagFPLogRecord& record) {
             ::SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
             ::SetEndOfFile(file);
             ::FlushFileBuffers(file);
-            krtrace::Trace("[KrLogLib] kr_WriteLog: writing %s failed (error %lu)\n", Narrow(path).c_str(),
-                           error);
+            krtrace::Trace("[KrLogLib] kr_WriteLog: writing %s failed (error %lu)\n",
+                           Narrow(path).c_str(), error);
         }
     } else {
         krtrace::Trace("[KrLogLib] kr_WriteLog: cannot read %s (error %lu)\n", Narrow(path).c_str(),

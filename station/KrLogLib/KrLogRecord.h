@@ -6,11 +6,11 @@
 #include <cstddef>
 
 struct tagFPLogRecord {
-    int nKind;             // 1 after initialisation, 2 for faceplate operations
-    char szCategory[16];   // operation category
-    char szSource[128];    // source (module part and suffix)
-    char szText[256];      // operation text
-    char szUser[32];       // user name
+    int nKind;           // 1 after initialisation, 2 for faceplate operations
+    char szCategory[16]; // operation category
+    char szSource[128];  // source (module part and suffix)
+    char szText[256];    // operation text
+    char szUser[32];     // user name
 };
 
 static_assert(offsetof(tagFPLogRecord, nKind) == 0, "tagFPLogRecord layout");

@@ -20,7 +20,9 @@ constexpr char kUnsupported = 'x';
 constexpr char kNullFormatText[] = "(null)";
 constexpr char kNullStringText[] = "(null)";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Appends the argument kinds the conversions of format need; false when the format holds a
 // conversion that cannot be checked (positional arguments, %n, %p, 64-bit or wide types,
@@ -75,7 +77,12 @@ bool NeededKinds(const char* format, std::string& needs) {
         }
         char need = kUnsupported;
         switch (*p) {
-        case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
             need = length == kOther ? kUnsupported : kNeedInt;
             break;
         case 'c':
@@ -84,7 +91,14 @@ bool NeededKinds(const char* format, std::string& needs) {
         case 's':
             need = (length == kNone || length == kShort) ? kNeedString : kUnsupported;
             break;
-        case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
+        case 'f':
+        case 'F':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
             need = (length == kNone || length == kLong) ? kNeedDouble : kUnsupported;
             break;
         default: // '\0', 'n', 'p', unknown letters
@@ -117,10 +131,17 @@ bool HasNullString(const char* kinds, va_list args) {
             if (!va_arg(args, const char*))
                 return true;
             break;
-        case 'd': (void)va_arg(args, int); break;
-        case 'u': (void)va_arg(args, unsigned int); break;
-        case 'f': (void)va_arg(args, double); break;
-        default: return false;
+        case 'd':
+            (void)va_arg(args, int);
+            break;
+        case 'u':
+            (void)va_arg(args, unsigned int);
+            break;
+        case 'f':
+            (void)va_arg(args, double);
+            break;
+        default:
+            return false;
         }
     }
     return false;
@@ -140,9 +161,15 @@ std::string SafeRendering(const char* format, const char* kinds, va_list args) {
             out += s ? s : kNullStringText;
             continue;
         }
-        case 'd': std::snprintf(number, sizeof number, "%d", va_arg(args, int)); break;
-        case 'u': std::snprintf(number, sizeof number, "%u", va_arg(args, unsigned int)); break;
-        case 'f': std::snprintf(number, sizeof number, "%g", va_arg(args, double)); break;
+        case 'd':
+            std::snprintf(number, sizeof number, "%d", va_arg(args, int));
+            break;
+        case 'u':
+            std::snprintf(number, sizeof number, "%u", va_arg(args, unsigned int));
+            break;
+        case 'f':
+            std::snprintf(number, sizeof number, "%g", va_arg(args, double));
+            break;
         default:
             // An unknown kind has an unknown size: nothing after it can be read.
             out += "?]";
@@ -186,7 +213,8 @@ int CopyOut(char* out, int outSize, const std::string& text) {
 
 } // namespace
 
-extern "C" int KrFormatV(char* out, int outSize, const char* format, const char* argKinds, va_list args) {
+extern "C" int KrFormatV(char* out, int outSize, const char* format, const char* argKinds,
+                         va_list args) {
     if (!out || outSize <= 0)
         return 0;
     const char* kinds = argKinds ? argKinds : "";
@@ -213,8 +241,8 @@ extern "C" int KrFormatV(char* out, int outSize, const char* format, const char*
         }
     }
     if (!agree) {
-        krtrace::Trace("[KrToolkit] KrFormat: arguments \"%s\" do not fit the format \"%.200s\"\n", kinds,
-                       format ? format : kNullFormatText);
+        krtrace::Trace("[KrToolkit] KrFormat: arguments \"%s\" do not fit the format \"%.200s\"\n",
+                       kinds, format ? format : kNullFormatText);
         text = SafeRendering(format, kinds, args);
     }
     return CopyOut(out, outSize, text);

@@ -33,4 +33,6 @@ CKrRcSwitch::~CKrRcSwitch() {
         ::FreeLibrary(m_hLoaded);
 }
 
-extern "C" HMODULE KrGetResourceModule(void) { return t_current; }
+extern "C" HMODULE KrGetResourceModule(void) {
+    return t_current;
+}

@@ -10,7 +10,9 @@ constexpr DWORD kMaxValueChars = 1024;
 constexpr wchar_t kAbsentMarker[] = L"\x01<absent>\x01";
 } // namespace
 
-HMODULE SelfModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
+HMODULE SelfModule() {
+    return reinterpret_cast<HMODULE>(&__ImageBase);
+}
 
 std::wstring ModuleFolder(HMODULE module) {
     std::vector<wchar_t> buf(MAX_PATH);
@@ -57,8 +59,8 @@ bool HasIniKey(const wchar_t* section, const wchar_t* key) {
 }
 
 std::wstring ResolvePath(const std::wstring& path) {
-    bool absolute = !path.empty() && (path[0] == L'\\' || path[0] == L'/' ||
-                                      (path.size() >= 2 && path[1] == L':'));
+    bool absolute = !path.empty() &&
+                    (path[0] == L'\\' || path[0] == L'/' || (path.size() >= 2 && path[1] == L':'));
     if (absolute || path.empty())
         return path;
     return ModuleFolder(SelfModule()) + path;

@@ -28,12 +28,22 @@ CKrString& CKrString::operator=(const char* text) {
     return *this;
 }
 
-CKrString::~CKrString() { Empty(); }
+CKrString::~CKrString() {
+    Empty();
+}
 
-CKrString::operator const char*() const { return m_pszData; }
-const char* CKrString::GetString() const { return m_pszData; }
-int CKrString::GetLength() const { return m_nLength; }
-bool CKrString::IsEmpty() const { return m_nLength == 0; }
+CKrString::operator const char*() const {
+    return m_pszData;
+}
+const char* CKrString::GetString() const {
+    return m_pszData;
+}
+int CKrString::GetLength() const {
+    return m_nLength;
+}
+bool CKrString::IsEmpty() const {
+    return m_nLength == 0;
+}
 
 void CKrString::Empty() {
     if (m_pszData != g_emptyText)

@@ -34,12 +34,12 @@ std::wstring FromUtf8(const std::string& text) {
 std::string ToCodePage(const std::wstring& text, UINT codePage) {
     if (text.empty())
         return {};
-    int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                  nullptr, nullptr);
+    int n = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                  0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                              nullptr, nullptr);
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              n, nullptr, nullptr);
     return out;
 }
 
@@ -47,8 +47,8 @@ bool ValidLanguage(const std::wstring& lang) {
     if (lang.empty() || lang.size() > kMaxLanguageChars)
         return false;
     for (wchar_t c : lang) {
-        bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-                  c == L'-' || c == L'_';
+        bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                  (c >= L'0' && c <= L'9') || c == L'-' || c == L'_';
         if (!ok)
             return false;
     }
@@ -64,15 +64,16 @@ std::wstring LanguageLocked() {
         lang = krcfg::ReadIni(L"Language", L"Language", kDefaultLanguage);
     if (!ValidLanguage(lang)) {
         krtrace::Trace("[KrToolkit] invalid language \"%s\", using %s\n",
-                       ToCodePage(lang, CP_ACP).c_str(), ToCodePage(kDefaultLanguage, CP_ACP).c_str());
+                       ToCodePage(lang, CP_ACP).c_str(),
+                       ToCodePage(kDefaultLanguage, CP_ACP).c_str());
         lang = kDefaultLanguage;
     }
     return lang;
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string& out) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};
@@ -80,8 +81,9 @@ bool ReadFileBytes(const std::wstring& path, std::string& out) {
     if (ok) {
         out.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        ok = out.empty() || (::ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
-                             read == out.size());
+        ok = out.empty() ||
+             (::ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
+              read == out.size());
     }
     ::CloseHandle(file);
     return ok;
@@ -96,7 +98,8 @@ const Table& TableLocked(const std::wstring& lang) {
     std::string bytes;
     Table table;
     if (!ReadFileBytes(path, bytes)) {
-        krtrace::Trace("[KrToolkit] string database %s cannot be read\n", ToCodePage(path, CP_ACP).c_str());
+        krtrace::Trace("[KrToolkit] string database %s cannot be read\n",
+                       ToCodePage(path, CP_ACP).c_str());
     } else {
         int bad = 0;
         table = Parse(bytes, &bad);

@@ -75,5 +75,6 @@ KRTOOLKIT_API HMODULE KrGetResourceModule(void);
 // and cut to outSize-1 bytes on a character boundary. Returns the number of bytes written.
 KRTOOLKIT_API int KrFormat(char* out, int outSize, const char* format, const char* argKinds, ...);
 // The same with a va_list (which it consumes, like vsnprintf).
-KRTOOLKIT_API int KrFormatV(char* out, int outSize, const char* format, const char* argKinds, va_list args);
+KRTOOLKIT_API int KrFormatV(char* out, int outSize, const char* format, const char* argKinds,
+                            va_list args);
 }

@@ -136,7 +136,8 @@ LRESULT CCommServer::OnRegister(HWND sink) {
         return kRegisterRefused;
     }
     if (!::IsWindow(sink)) {
-        ServerLog("refused register: 0x%08X is no window", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(sink)));
+        ServerLog("refused register: 0x%08X is no window",
+                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(sink)));
         return kRegisterRefused;
     }
     int free = -1;
@@ -192,11 +193,13 @@ LRESULT CCommServer::OnSubscribe(int slot) {
         return kSubscribeRefused;
     }
     if (first != kSubFirstEntryValue) {
-        ServerLog("refused subscribe of slot %d: first entry at %u, not %u", slot, first, kSubFirstEntryValue);
+        ServerLog("refused subscribe of slot %d: first entry at %u, not %u", slot, first,
+                  kSubFirstEntryValue);
         return kSubscribeRefused;
     }
     if (count > kMaxRanges) {
-        ServerLog("refused subscribe of slot %d: %u ranges, at most %u", slot, count, static_cast<unsigned>(kMaxRanges));
+        ServerLog("refused subscribe of slot %d: %u ranges, at most %u", slot, count,
+                  static_cast<unsigned>(kMaxRanges));
         return kSubscribeRefused;
     }
     std::vector<CommRange> ranges;
@@ -205,7 +208,8 @@ LRESULT CCommServer::OnSubscribe(int slot) {
         size_t entry = kSubEntriesOffset + i * kRangeEntrySize;
         CommRange range{Get<uint32_t>(area, entry), Get<uint32_t>(area, entry + 4)};
         if (!m_station.Memory().Contains(range.start, range.length)) {
-            ServerLog("refused subscribe of slot %d: range %u (0x%X, %u bytes) outside controller memory (%u bytes)",
+            ServerLog("refused subscribe of slot %d: range %u (0x%X, %u bytes) outside controller "
+                      "memory (%u bytes)",
                       slot, i, range.start, range.length, m_station.Memory().Size());
             return kSubscribeRefused;
         }
@@ -220,13 +224,14 @@ LRESULT CCommServer::OnSubscribe(int slot) {
     client.ranges = std::move(ranges);
     client.target = Get<uint16_t>(area, kSubTargetOffset);
     client.subscribed = true;
-    ServerLog("subscribe: slot %d, %u ranges, %llu bytes", slot, count, static_cast<unsigned long long>(total));
+    ServerLog("subscribe: slot %d, %u ranges, %llu bytes", slot, count,
+              static_cast<unsigned long long>(total));
     return kSubscribeAccepted;
 }
 
 void CCommServer::OnRefresh(int slot) {
-    if (m_faults.noRefresh ||
-        (m_faults.noRefreshAfterMs && ::GetTickCount() - m_startTick >= m_faults.noRefreshAfterMs)) {
+    if (m_faults.noRefresh || (m_faults.noRefreshAfterMs &&
+                               ::GetTickCount() - m_startTick >= m_faults.noRefreshAfterMs)) {
         // The fault: silence, as a server that stopped serving.
         ServerLog("refresh of slot %d not answered (fault injection)", slot);
         return;
@@ -286,13 +291,15 @@ void CCommServer::OnWrite(int slot) {
     const BYTE* payload = area + kWrPayloadOffset;
     unsigned width = length > kPayWidthOffset ? payload[kPayWidthOffset] : 0;
     if (!IsValidPayload(length, width)) {
-        ServerLog("refused write of slot %d: payload of %u bytes with width %u", slot, length, width);
+        ServerLog("refused write of slot %d: payload of %u bytes with width %u", slot, length,
+                  width);
         return;
     }
     uint32_t address = Get<uint32_t>(payload, kPayAddressOffset);
     if (!m_station.Memory().Write(address, payload + kPayValueOffset, width)) {
-        ServerLog("refused write of slot %d: address 0x%X (+%u) outside controller memory (%u bytes)",
-                  slot, address, width, m_station.Memory().Size());
+        ServerLog(
+            "refused write of slot %d: address 0x%X (+%u) outside controller memory (%u bytes)",
+            slot, address, width, m_station.Memory().Size());
         return;
     }
     ServerLog("write: slot %d, address 0x%X, %u bytes", slot, address, width);

@@ -18,17 +18,17 @@ constexpr char kDefaultQuitEvent[] = "KrCommServerQuit";
 
 // Faults a test can ask for.
 struct ServerFaults {
-    bool noRefresh = false;         // never answer a refresh
-    DWORD noRefreshAfterMs = 0;     // stop answering refreshes this long after the start (0 = never)
+    bool noRefresh = false;     // never answer a refresh
+    DWORD noRefreshAfterMs = 0; // stop answering refreshes this long after the start (0 = never)
     bool refuseRegister = false;
     bool refuseSubscribe = false;
-    bool badMagic = false;          // wrong magic in the handle segment
+    bool badMagic = false; // wrong magic in the handle segment
 };
 
 class CCommServer : public kfw::CWnd {
 public:
     static constexpr wchar_t kClassName[] = L"KrCommServer";
-    static constexpr DWORD kNotifyTimeoutMs = 1000;  // a hung client never blocks the server longer
+    static constexpr DWORD kNotifyTimeoutMs = 1000; // a hung client never blocks the server longer
 
     CCommServer(CStation& station, const ServerFaults& faults, DWORD periodMs);
     ~CCommServer() override;

@@ -8,32 +8,41 @@ using namespace b8;
 namespace commsim {
 namespace {
 
-constexpr double kHeaderTimeConstant = 5.0;  // s, header flow toward its set value
-constexpr double kShareTimeConstant = 3.0;   // s, pass shares toward the set-value split
-constexpr double kSkinLagFactor = 0.5;       // tube-skin lag relative to the outlet lag
-constexpr double kMinTimeConstant = 0.5;     // s
+constexpr double kHeaderTimeConstant = 5.0; // s, header flow toward its set value
+constexpr double kShareTimeConstant = 3.0;  // s, pass shares toward the set-value split
+constexpr double kSkinLagFactor = 0.5;      // tube-skin lag relative to the outlet lag
+constexpr double kMinTimeConstant = 0.5;    // s
 constexpr float kMinPassFlow = 0.1f;
 constexpr float kSkinFlowExponent = 0.8f;
-constexpr float kDefaultDuty = 5000.0f;      // (350 - 250) °C x 50 flow
-constexpr float kDutySpread = 0.08f;         // pass-to-pass duty difference (relative)
+constexpr float kDefaultDuty = 5000.0f; // (350 - 250) °C x 50 flow
+constexpr float kDutySpread = 0.08f;    // pass-to-pass duty difference (relative)
 constexpr uint8_t kOn = 255;
 
 double Approach(double dt, double timeConstant) {
     return 1.0 - std::exp(-dt / std::max(timeConstant, kMinTimeConstant));
 }
 
-bool On(const uint8_t* block, uint16_t item) { return ReadUInt(block, item) != 0; }
-float Branch(const uint8_t* block, Family f, int k) { return ReadReal(block, BranchItem(f, k)); }
-float Loop(const uint8_t* block, LoopParam p, int j) { return ReadReal(block, LoopItem(p, j)); }
+bool On(const uint8_t* block, uint16_t item) {
+    return ReadUInt(block, item) != 0;
+}
+float Branch(const uint8_t* block, Family f, int k) {
+    return ReadReal(block, BranchItem(f, k));
+}
+float Loop(const uint8_t* block, LoopParam p, int j) {
+    return ReadReal(block, LoopItem(p, j));
+}
 
 // Families of the three measures: value, HH, H, L, LL, hysteresis, rate limit.
 struct MeasureFamilies {
     Family value, hh, h, l, ll, hys, rate;
 };
 constexpr MeasureFamilies kMeasures[3] = {
-    {Family::FPASS, Family::FPHH, Family::FPH, Family::FPL, Family::FPLL, Family::FPHYS, Family::FPVL},
-    {Family::TPASS, Family::TPHH, Family::TPH, Family::TPL, Family::TPLL, Family::TPHYS, Family::TPVL},
-    {Family::TCS, Family::TCSHH, Family::TCSH, Family::TCSL, Family::TCSLL, Family::TCSHYS, Family::TCSVL},
+    {Family::FPASS, Family::FPHH, Family::FPH, Family::FPL, Family::FPLL, Family::FPHYS,
+     Family::FPVL},
+    {Family::TPASS, Family::TPHH, Family::TPH, Family::TPL, Family::TPLL, Family::TPHYS,
+     Family::TPVL},
+    {Family::TCS, Family::TCSHH, Family::TCSH, Family::TCSL, Family::TCSLL, Family::TCSHYS,
+     Family::TCSVL},
 };
 constexpr uint32_t kMeasureFlag[3] = {kFlagFlow, kFlagTemp, kFlagTubeSkin};
 
@@ -46,7 +55,9 @@ uint64_t CRandom::Next() {
     return z ^ (z >> 31);
 }
 
-double CRandom::Uniform() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+double CRandom::Uniform() {
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
 
 double CRandom::Normal() {
     double sum = 0.0;
@@ -97,8 +108,8 @@ void CHeaterModel::ApplyDefaults(uint8_t* block) {
     WriteUInt(block, kItemDecimalsFlow, 1);
     WriteUInt(block, kItemDecimalsTemp, 1);
     WriteUInt(block, kItemDecimalsTubeSkin, 1);
-    const AlarmLimits limits[3] = {{70, 65, 35, 30, 1, 5}, {380, 370, 320, 310, 1, 5},
-                                   {470, 460, 360, 350, 2, 5}};
+    const AlarmLimits limits[3] = {
+        {70, 65, 35, 30, 1, 5}, {380, 370, 320, 310, 1, 5}, {470, 460, 360, 350, 2, 5}};
     const float start[3] = {50.0f, 350.0f, 400.0f};
     uint32_t limitEnable = 0;
     for (int k = 1; k <= kBranchCount; ++k) {
@@ -285,7 +296,8 @@ void CHeaterModel::UpdateBranches(uint8_t* block, double dt) {
     double shareTotal = 0.0;
     const double approach = Approach(dt, kShareTimeConstant);
     for (int i = 0; i < kBranchCount; ++i) {
-        double wanted = setTotal > 0.0f ? std::max(m_working[i], 0.0f) / setTotal : 1.0 / kBranchCount;
+        double wanted =
+            setTotal > 0.0f ? std::max(m_working[i], 0.0f) / setTotal : 1.0 / kBranchCount;
         double share = m_share[i] + (wanted - m_share[i]) * approach;
         share *= 1.0 + m_random.Normal() * m_params.flowNoise * std::sqrt(dt);
         m_share[i] = static_cast<float>(std::max(share, 0.0));
@@ -305,9 +317,11 @@ void CHeaterModel::UpdateBranches(uint8_t* block, double dt) {
         float steady = m_params.inletTemp + gain * m_params.duty[i] / flow;
         m_temp[i] += static_cast<float>((steady - m_temp[i]) * Approach(dt, lag) +
                                         m_random.Normal() * m_params.tempNoise);
-        float skinSteady = m_temp[i] + m_params.skinRise * std::pow(nominal / flow, kSkinFlowExponent);
-        m_skin[i] += static_cast<float>((skinSteady - m_skin[i]) * Approach(dt, lag * kSkinLagFactor) +
-                                        m_random.Normal() * m_params.tempNoise);
+        float skinSteady =
+            m_temp[i] + m_params.skinRise * std::pow(nominal / flow, kSkinFlowExponent);
+        m_skin[i] +=
+            static_cast<float>((skinSteady - m_skin[i]) * Approach(dt, lag * kSkinLagFactor) +
+                               m_random.Normal() * m_params.tempNoise);
         WriteReal(block, BranchItem(Family::FPASS, k), m_flow[i]);
         WriteReal(block, BranchItem(Family::TPASS, k), m_temp[i]);
         WriteReal(block, BranchItem(Family::TCS, k), m_skin[i]);
@@ -325,11 +339,11 @@ void CHeaterModel::UpdateAlarms(uint8_t* block, double dt, bool inhibit) {
             m_prev[m][i] = values[m][i];
             uint32_t state = 0;
             if (!inhibit) {
-                AlarmLimits limits{Branch(block, f.hh, k), Branch(block, f.h, k),
-                                   Branch(block, f.l, k),  Branch(block, f.ll, k),
+                AlarmLimits limits{Branch(block, f.hh, k),  Branch(block, f.h, k),
+                                   Branch(block, f.l, k),   Branch(block, f.ll, k),
                                    Branch(block, f.hys, k), Branch(block, f.rate, k)};
-                state = EvaluateAlarms(ReadUInt(block, stateItem),
-                                       ReadUInt(block, stateItem + 1), values[m][i], rate, limits);
+                state = EvaluateAlarms(ReadUInt(block, stateItem), ReadUInt(block, stateItem + 1),
+                                       values[m][i], rate, limits);
             }
             WriteUInt(block, stateItem, state);
         }
@@ -341,20 +355,32 @@ void CHeaterModel::UpdateFlag(uint8_t* block, bool outOfService) {
     for (int m = 0; m < 3; ++m) {
         for (int k = 1; k <= kBranchCount; ++k) {
             uint32_t state = ReadUInt(block, AlarmStateItem(static_cast<Measure>(m), k));
-            if (state & kAlarmHH) flag |= kFlagHH;
-            if (state & kAlarmH) flag |= kFlagH;
-            if (state & kAlarmLL) flag |= kFlagLL;
-            if (state & kAlarmL) flag |= kFlagL;
-            if (state & kAlarmRate) flag |= kFlagRate;
-            if (state & kAlarmBits) flag |= kMeasureFlag[m];
+            if (state & kAlarmHH)
+                flag |= kFlagHH;
+            if (state & kAlarmH)
+                flag |= kFlagH;
+            if (state & kAlarmLL)
+                flag |= kFlagLL;
+            if (state & kAlarmL)
+                flag |= kFlagL;
+            if (state & kAlarmRate)
+                flag |= kFlagRate;
+            if (state & kAlarmBits)
+                flag |= kMeasureFlag[m];
         }
     }
-    if (ReadUInt(block, kItemLimitState) & kLimitBits) flag |= kFlagSvLimit;
-    if (outOfService) flag |= kFlagOutOfService;
-    if (On(block, kItemAlarmInhibit)) flag |= kFlagAlarmInhibit;
-    if (On(block, kItemMode)) flag |= kFlagAuto;
-    if (m_loopActive) flag |= kFlagBalancing;
-    if (On(block, kItemControlMethod)) flag |= kFlagTubeSkinMethod;
+    if (ReadUInt(block, kItemLimitState) & kLimitBits)
+        flag |= kFlagSvLimit;
+    if (outOfService)
+        flag |= kFlagOutOfService;
+    if (On(block, kItemAlarmInhibit))
+        flag |= kFlagAlarmInhibit;
+    if (On(block, kItemMode))
+        flag |= kFlagAuto;
+    if (m_loopActive)
+        flag |= kFlagBalancing;
+    if (On(block, kItemControlMethod))
+        flag |= kFlagTubeSkinMethod;
     WriteUInt(block, kItemAlarmFlag, flag);
 }
 

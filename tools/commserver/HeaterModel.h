@@ -30,8 +30,8 @@ class CRandom {
 public:
     explicit CRandom(uint64_t seed) : m_state(seed) {}
     uint64_t Next();
-    double Uniform();   // [0, 1)
-    double Normal();    // mean 0, standard deviation 1 (sum of twelve uniforms)
+    double Uniform(); // [0, 1)
+    double Normal();  // mean 0, standard deviation 1 (sum of twelve uniforms)
 
 private:
     uint64_t m_state;
@@ -39,11 +39,11 @@ private:
 
 // Process constants of one heater (not part of the block).
 struct HeaterParams {
-    float inletTemp = 250.0f;              // °C
-    float duty[b8::kBranchCount] = {};     // heat picked up per pass (°C x flow); 0 = default
-    float skinRise = 50.0f;                // tube-skin above outlet at the nominal pass flow
-    float flowNoise = 0.002f;              // relative
-    float tempNoise = 0.05f;               // °C
+    float inletTemp = 250.0f;          // °C
+    float duty[b8::kBranchCount] = {}; // heat picked up per pass (°C x flow); 0 = default
+    float skinRise = 50.0f;            // tube-skin above outlet at the nominal pass flow
+    float flowNoise = 0.002f;          // relative
+    float tempNoise = 0.05f;           // °C
 };
 
 // Alarm limits of one measured value.

@@ -13,7 +13,7 @@ using namespace b8;
 namespace commsim {
 namespace {
 
-constexpr uint64_t kBlockSeedStep = 0x51ED2701u;  // decorrelates the blocks of one station
+constexpr uint64_t kBlockSeedStep = 0x51ED2701u; // decorrelates the blocks of one station
 
 std::string Trim(const std::string& s) {
     size_t begin = s.find_first_not_of(" \t\r\n");
@@ -28,7 +28,8 @@ bool EqualNoCase(const std::string& a, const char* b) {
     if (a.size() != n)
         return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -59,7 +60,7 @@ bool ParseNumber(const std::string& text, double& out) {
         return true;
     }
     out = strtod(text.c_str(), &end);
-    return !errno && !*end && out == out;  // no NaN
+    return !errno && !*end && out == out; // no NaN
 }
 
 bool BlockKey(BlockConfig& block, const std::string& key, const std::string& value,
@@ -107,7 +108,9 @@ bool BlockKey(BlockConfig& block, const std::string& key, const std::string& val
         reason = "unknown key";
         return false;
     }
-    if (def->type != ValueType::Real && (number < 0 || number > 4294967295.0 || number != static_cast<double>(static_cast<uint64_t>(number)))) {
+    if (def->type != ValueType::Real &&
+        (number < 0 || number > 4294967295.0 ||
+         number != static_cast<double>(static_cast<uint64_t>(number)))) {
         reason = "unsigned integer expected";
         return false;
     }

@@ -32,7 +32,7 @@ struct BlockConfig {
     std::string tag;
     uint32_t base = 0;
     HeaterParams params;
-    std::vector<std::pair<uint16_t, double>> values;  // item, initial value, in file order
+    std::vector<std::pair<uint16_t, double>> values; // item, initial value, in file order
 };
 
 struct StationConfig {

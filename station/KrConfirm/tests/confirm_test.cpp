@@ -21,7 +21,9 @@ namespace {
 constexpr UINT kGbk = 936;
 constexpr DWORD kFindTimeoutMs = 5000;
 
-std::string Gbk(const wchar_t* text) { return kfw::Narrow(text, kGbk); }
+std::string Gbk(const wchar_t* text) {
+    return kfw::Narrow(text, kGbk);
+}
 
 BOOL CALLBACK IsConfirmDialog(HWND hwnd, LPARAM lp) {
     if (::IsWindowVisible(hwnd) && ::GetDlgItem(hwnd, IDC_KRC_REASON)) {
@@ -52,13 +54,15 @@ void TypeText(HWND edit, const wchar_t* text) {
 std::wstring TempIni(const wchar_t* body) {
     wchar_t tmp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, tmp);
-    std::wstring path = std::wstring(tmp) + L"krconfirm_" + std::to_wstring(::GetCurrentProcessId()) + L".ini";
+    std::wstring path =
+        std::wstring(tmp) + L"krconfirm_" + std::to_wstring(::GetCurrentProcessId()) + L".ini";
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     // UTF-16LE with BOM, so that non-ASCII values survive GetPrivateProfileStringW.
     std::wstring content = L"\xFEFF";
     content += body;
     DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size() * sizeof(wchar_t)), &written, nullptr);
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size() * sizeof(wchar_t)),
+                &written, nullptr);
     ::CloseHandle(file);
     return path;
 }
@@ -67,8 +71,8 @@ class ConfirmTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::GetACP(), kGbk) << "run with LC_ALL=zh_CN.UTF-8";
-        m_owner = ::CreateWindowExW(0, L"STATIC", L"faceplate", WS_POPUP | WS_VISIBLE | WS_BORDER, 300, 300, 400,
-                                    300, nullptr, nullptr, nullptr, nullptr);
+        m_owner = ::CreateWindowExW(0, L"STATIC", L"faceplate", WS_POPUP | WS_VISIBLE | WS_BORDER,
+                                    300, 300, 400, 300, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(m_owner, nullptr);
         m_ui = ::GetCurrentThreadId();
     }
@@ -219,7 +223,8 @@ TEST_F(ConfirmTest, NullArgumentsShowNothing) {
 }
 
 TEST_F(ConfirmTest, UnattendedAnswersStillShowTheRealDialog) {
-    ::SetEnvironmentVariableW(L"KR_STATION_INI", TempIni(L"[Confirm]\r\nAutoDelayMs=100\r\n").c_str());
+    ::SetEnvironmentVariableW(L"KR_STATION_INI",
+                              TempIni(L"[Confirm]\r\nAutoDelayMs=100\r\n").c_str());
     ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", L"accept:自动确认");
     std::wstring typed;
     Drive([&](HWND dlg) {
@@ -245,7 +250,8 @@ TEST_F(ConfirmTest, UnattendedAnswersStillShowTheRealDialog) {
     ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", nullptr);
     ::SetEnvironmentVariableW(
         L"KR_STATION_INI",
-        TempIni(L"[Confirm]\r\nAutoAnswer=accept\r\nAutoReason=批量测试\r\nAutoDelayMs=50\r\n").c_str());
+        TempIni(L"[Confirm]\r\nAutoAnswer=accept\r\nAutoReason=批量测试\r\nAutoDelayMs=50\r\n")
+            .c_str());
     Drive([](HWND) {});
     ASSERT_EQ(Show(nullptr, "op", "auto"), 1);
     EXPECT_EQ(m_accepted, 1);
@@ -265,7 +271,9 @@ TEST(TagSecurityTest, ClassesComeFromTheConfiguration) {
     EXPECT_EQ(GetTagSecurity(1, 1, nullptr), 0);
     EXPECT_EQ(GetTagSecurity(1, 2, &answer), 0) << "unknown question";
 
-    ::SetEnvironmentVariableW(L"KR_STATION_INI", TempIni(L"[Security]\r\nClass1=0\r\nClass9=1\r\nClass4=yes\r\n").c_str());
+    ::SetEnvironmentVariableW(
+        L"KR_STATION_INI",
+        TempIni(L"[Security]\r\nClass1=0\r\nClass9=1\r\nClass4=yes\r\n").c_str());
     ASSERT_EQ(GetTagSecurity(1, 1, &answer), 1);
     EXPECT_EQ(answer, 0);
     ASSERT_EQ(GetTagSecurity(9, 1, &answer), 1);

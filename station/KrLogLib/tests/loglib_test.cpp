@@ -29,7 +29,8 @@ std::wstring BinFolder() {
 std::wstring TempFolder(const wchar_t* name) {
     wchar_t tmp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, tmp);
-    std::wstring folder = std::wstring(tmp) + name + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+    std::wstring folder = std::wstring(tmp) + name + L"_" +
+                          std::to_wstring(::GetCurrentProcessId()) + L"_" +
                           std::to_wstring(::GetTickCount());
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder + L"\\";
@@ -37,8 +38,8 @@ std::wstring TempFolder(const wchar_t* name) {
 
 std::string ReadAll(const std::wstring& path) {
     std::string out;
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return out;
     DWORD size = ::GetFileSize(file, nullptr), read = 0;
@@ -94,15 +95,16 @@ int RunChild(HANDLE job, const std::wstring& exe, const std::wstring& args, HAND
     HANDLE out = INVALID_HANDLE_VALUE;
     if (!outFile.empty()) {
         SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-        out = ::CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+        out = ::CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0,
+                            nullptr);
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = out;
         si.hStdError = out;
         si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION pi{};
-    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
-                               &si, &pi);
+    BOOL ok = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &si, &pi);
     if (out != INVALID_HANDLE_VALUE)
         ::CloseHandle(out);
     if (!ok)
@@ -141,8 +143,10 @@ protected:
 };
 
 TEST(LogChainTest, Sha256MatchesKnownVectors) {
-    EXPECT_EQ(krlog::Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(krlog::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(krlog::Sha256Hex(""),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(krlog::Sha256Hex("abc"),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(krlog::Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
 }
@@ -178,13 +182,14 @@ TEST_F(LogTest, RecordBecomesOneLineWithEveryFieldBounded) {
     krlog::VerifyResult v = krlog::Verify(ReadAll(m_log));
     EXPECT_EQ(v.records, 2u);
     EXPECT_EQ(v.brokenLine, 0u);
-    EXPECT_EQ(f[6], krlog::ChainHash(krlog::kGenesisHash, lines[0].substr(0, lines[0].rfind('\t'))));
+    EXPECT_EQ(f[6],
+              krlog::ChainHash(krlog::kGenesisHash, lines[0].substr(0, lines[0].rfind('\t'))));
 }
 
 TEST_F(LogTest, GbkFieldsArriveAsUtf8EvenWhenCutInsideACharacter) {
     ASSERT_EQ(::GetACP(), 936u) << "run with LC_ALL=zh_CN.UTF-8";
     tagFPLogRecord r = MakeRecord("\xD7\xDC\xB9\xDC\xC1\xF7\xC1\xBF 1.0 -> 2.0"); // 总管流量 in GBK
-    std::strcpy(r.szUser, "\xD5\xC5\xB9\xA4");                                        // 张工
+    std::strcpy(r.szUser, "\xD5\xC5\xB9\xA4");                                    // 张工
     ASSERT_EQ(kr_WriteLog(&r), 1);
     // A full text field whose last byte is the first half of a GBK character.
     std::memset(r.szText, 'a', sizeof r.szText);
@@ -213,11 +218,13 @@ TEST_F(LogTest, FourProcessesWritingAtOnceLoseNothing) {
     for (int id = 0; id < kWriters; ++id) {
         HANDLE process = nullptr;
         ASSERT_EQ(RunChild(m_job, L"krlog_writer.exe",
-                           std::to_wstring(id) + L" " + std::to_wstring(kRecordsPerWriter), &process),
+                           std::to_wstring(id) + L" " + std::to_wstring(kRecordsPerWriter),
+                           &process),
                   0);
         children.push_back(process);
     }
-    ASSERT_EQ(::WaitForMultipleObjects(kWriters, children.data(), TRUE, kChildTimeoutMs), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForMultipleObjects(kWriters, children.data(), TRUE, kChildTimeoutMs),
+              WAIT_OBJECT_0);
     for (HANDLE child : children) {
         DWORD code = 1;
         ::GetExitCodeProcess(child, &code);
@@ -231,7 +238,8 @@ TEST_F(LogTest, FourProcessesWritingAtOnceLoseNothing) {
     std::set<std::string> texts;
     for (const std::string& line : Lines(contents))
         texts.insert(krlog::SplitFields(line)[5]);
-    EXPECT_EQ(texts.size(), static_cast<size_t>(kWriters * kRecordsPerWriter)) << "every record exactly once";
+    EXPECT_EQ(texts.size(), static_cast<size_t>(kWriters * kRecordsPerWriter))
+        << "every record exactly once";
     EXPECT_EQ(texts.count("writer 3 record 249"), 1u);
     EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_log + L"\"", nullptr), 0);
 }
@@ -258,7 +266,8 @@ TEST_F(LogTest, ReaderFindsTheFirstChangedOrRemovedLine) {
     WriteAll(m_log, removed);
     EXPECT_EQ(krlog::Verify(removed).brokenLine, 3u);
     EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_log + L"\"", nullptr), 1);
-    EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_folder + L"missing.log\"", nullptr), 2);
+    EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_folder + L"missing.log\"", nullptr),
+              2);
 }
 
 TEST_F(LogTest, TornLastLineIsClosedAndReportedWhileTheChainGoesOn) {
@@ -286,7 +295,8 @@ TEST_F(LogTest, UnwritableLogGivesZeroAndTheNextWriteAfterTheFixSucceeds) {
 
     // A program holding the file without sharing it (a read-only attribute means nothing to
     // root, under whom Wine runs here).
-    HANDLE holder = ::CreateFileW(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE holder =
+        ::CreateFileW(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WriteText("locked"), 0);
     ::CloseHandle(holder);

@@ -16,8 +16,8 @@ constexpr int kExitBroken = 1;
 constexpr int kExitUnreadable = 2;
 
 bool ReadAll(const std::wstring& path, std::string& out) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};
@@ -25,14 +25,17 @@ bool ReadAll(const std::wstring& path, std::string& out) {
     if (ok) {
         out.resize(size.LowPart);
         DWORD read = 0;
-        ok = out.empty() || (::ReadFile(file, out.data(), size.LowPart, &read, nullptr) && read == size.LowPart);
+        ok = out.empty() ||
+             (::ReadFile(file, out.data(), size.LowPart, &read, nullptr) && read == size.LowPart);
     }
     ::CloseHandle(file);
     return ok;
 }
 
 // Writes UTF-8 bytes as they are (the log is UTF-8).
-void Out(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Out(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 } // namespace
 
@@ -58,12 +61,14 @@ int wmain(int argc, wchar_t** argv) {
         size_t pos = 0;
         for (size_t lineNo = 1; pos < contents.size(); ++lineNo) {
             size_t end = contents.find('\n', pos);
-            std::string line = contents.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+            std::string line =
+                contents.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
             pos = end == std::string::npos ? contents.size() : end + 1;
             std::vector<std::string> f = krlog::SplitFields(line);
             std::string shown = std::to_string(lineNo) + ": ";
             if (f.size() == krlog::kFieldCount)
-                shown += f[0] + " kind " + f[1] + " | " + f[2] + " | " + f[3] + " | " + f[4] + " | " + f[5];
+                shown += f[0] + " kind " + f[1] + " | " + f[2] + " | " + f[3] + " | " + f[4] +
+                         " | " + f[5];
             else
                 shown += line;
             Out(shown + "\n");

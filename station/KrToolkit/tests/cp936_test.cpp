@@ -35,7 +35,8 @@ TEST_F(Cp936Test, ChineseTextsArriveInGbk) {
     CKrString caption = CKrStringDBWrapper::GetString("FP_ACCUM_STR000135");
     EXPECT_STREQ(caption, "\xD7\xDC\xC3\xB2"); // 总貌 in GBK
     EXPECT_EQ(FromGbk(CKrStringDBWrapper::GetString("FP_BALANCE8_STR000538")), L"炉管温度报警");
-    EXPECT_EQ(FromGbk(CKrStringDBWrapper::GetString("STR005869")), L"目标程序未运行，请求无法送达。");
+    EXPECT_EQ(FromGbk(CKrStringDBWrapper::GetString("STR005869")),
+              L"目标程序未运行，请求无法送达。");
 }
 
 TEST_F(Cp936Test, FormattedChineseTextsRoundTrip) {
@@ -43,8 +44,8 @@ TEST_F(Cp936Test, FormattedChineseTextsRoundTrip) {
     KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000473"), "d", 6);
     EXPECT_EQ(FromGbk(out), L"支路6速率限幅投入");
     CKrString tag("\xD7\xDC\xB9\xDC"); // 总管 in GBK, as the host passes it
-    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000250"), "sss", tag.GetString(),
-             "1.00000", "2.00000");
+    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000250"), "sss",
+             tag.GetString(), "1.00000", "2.00000");
     EXPECT_EQ(FromGbk(out), L"确认将 总管 由 1.00000 修改为 2.00000 吗？");
 }
 

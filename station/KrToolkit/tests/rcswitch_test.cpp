@@ -18,14 +18,17 @@ std::string CurrentWhich() {
     HMODULE module = KrGetResourceModule();
     if (!module)
         return "";
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_WHICH), MAKEINTRESOURCEW(10) /*RT_RCDATA*/);
+    HRSRC res =
+        ::FindResourceW(module, MAKEINTRESOURCEW(IDR_WHICH), MAKEINTRESOURCEW(10) /*RT_RCDATA*/);
     if (!res)
         return "?";
     const char* data = static_cast<const char*>(::LockResource(::LoadResource(module, res)));
     return data ? std::string(data) : "?";
 }
 
-TEST(RcSwitchTest, NoSwitchMeansNoModule) { EXPECT_EQ(KrGetResourceModule(), nullptr); }
+TEST(RcSwitchTest, NoSwitchMeansNoModule) {
+    EXPECT_EQ(KrGetResourceModule(), nullptr);
+}
 
 TEST(RcSwitchTest, NestedSwitchesRestoreTheirPredecessors) {
     HMODULE loadedB = ::LoadLibraryW(L"krres_b.dll"); // B is loaded, A only as a data file
@@ -82,7 +85,8 @@ TEST(RcSwitchTest, FrameworkDialogsComeFromTheSwitchedModule) {
         dlg.DestroyWindow();
     }
     kfw::CDialog outside(IDD_SWITCH_TEST);
-    EXPECT_FALSE(outside.Create(nullptr)) << "without a switch the test's own module has no such template";
+    EXPECT_FALSE(outside.Create(nullptr))
+        << "without a switch the test's own module has no such template";
     kfw::SetResourceModuleProvider(nullptr);
 }
 

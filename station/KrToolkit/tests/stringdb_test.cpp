@@ -183,13 +183,13 @@ TEST_F(StringDbTest, DatabaseTextsFormatWithTheirCallersArguments) {
     // A few formats filled as their callers fill them: no fallback rendering.
     char out[256];
     CKrStringDBWrapper::SetLanguage("en");
-    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000250"), "sss", "TIC101.FTTLSET",
-             "12.50000", "13.00000");
+    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000250"), "sss",
+             "TIC101.FTTLSET", "12.50000", "13.00000");
     EXPECT_STREQ(out, "Change TIC101.FTTLSET from 12.50000 to 13.00000?");
     KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000473"), "d", 6);
     EXPECT_STREQ(out, "Branch 6 rate limit on");
-    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000216"), "sssss", "BAL1", "FTTLSET",
-             "Heater 1", "1.0", "2.0");
+    KrFormat(out, sizeof out, CKrStringDBWrapper::GetString("FP_ACCUM_STR000216"), "sssss", "BAL1",
+             "FTTLSET", "Heater 1", "1.0", "2.0");
     EXPECT_STREQ(out, "BAL1 FTTLSET (Heater 1) changed from 1.0 to 2.0");
 }
 
@@ -219,7 +219,8 @@ TEST_F(StringDbTest, MissingKeyGivesAnEmptyTextAndOneTraceLine) {
 TEST_F(StringDbTest, LanguageComesFromEnvironmentThenIniThenDefault) {
     wchar_t folder[MAX_PATH];
     ::GetTempPathW(MAX_PATH, folder);
-    std::wstring ini = std::wstring(folder) + L"krtoolkit_lang_" + std::to_wstring(::GetCurrentProcessId()) + L".ini";
+    std::wstring ini = std::wstring(folder) + L"krtoolkit_lang_" +
+                       std::to_wstring(::GetCurrentProcessId()) + L".ini";
     ASSERT_TRUE(::WritePrivateProfileStringW(L"Language", L"Language", L"en", ini.c_str()));
     ::SetEnvironmentVariableW(L"KR_STATION_INI", ini.c_str());
     EXPECT_STREQ(CKrStringDBWrapper::GetLanguage(), "en");
@@ -228,9 +229,11 @@ TEST_F(StringDbTest, LanguageComesFromEnvironmentThenIniThenDefault) {
     EXPECT_STREQ(CKrStringDBWrapper::GetLanguage(), "zh-CN");
     EXPECT_EQ(std::string(CKrStringDBWrapper::GetString("FP_ACCUM_STR000135")), ToAcp(L"总貌"));
     ::SetEnvironmentVariableW(L"KR_LANGUAGE", L"..\\evil");
-    EXPECT_STREQ(CKrStringDBWrapper::GetLanguage(), "zh-CN") << "an invalid name falls back to the default";
+    EXPECT_STREQ(CKrStringDBWrapper::GetLanguage(), "zh-CN")
+        << "an invalid name falls back to the default";
     ::SetEnvironmentVariableW(L"KR_LANGUAGE", L"fr");
-    EXPECT_TRUE(CKrStringDBWrapper::GetString("FP_ACCUM_STR000135").IsEmpty()) << "no database for fr";
+    EXPECT_TRUE(CKrStringDBWrapper::GetString("FP_ACCUM_STR000135").IsEmpty())
+        << "no database for fr";
     ::SetEnvironmentVariableW(L"KR_LANGUAGE", nullptr);
     ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
     ::DeleteFileW(ini.c_str());

@@ -80,7 +80,7 @@ TEST(HeaterModel, SwitchedOnLoopBringsOutletTemperaturesTogether) {
     manual.Run(200);
     const float before = on.Spread(Family::TPASS);
     ASSERT_GT(before, 3.0f) << "the passes should differ before balancing";
-    WriteUInt(on.block(), LoopSwitchItem(6), 255);    // eight-branch balance
+    WriteUInt(on.block(), LoopSwitchItem(6), 255); // eight-branch balance
     WriteUInt(manual.block(), LoopSwitchItem(6), 255);
     off.Run(900);
     on.Run(900);
@@ -103,12 +103,14 @@ TEST(HeaterModel, SwitchedOnLoopBringsOutletTemperaturesTogether) {
 TEST(HeaterModel, TwoBranchLoopTouchesOnlyItsBranches) {
     TestStation s(9);
     s.Run(200);
-    WriteUInt(s.block(), LoopSwitchItem(3), 255);  // two-branch balance 3: branches 5 and 6
-    const float t5 = s.Real(BranchItem(Family::TPASS, 5)), t6 = s.Real(BranchItem(Family::TPASS, 6));
+    WriteUInt(s.block(), LoopSwitchItem(3), 255); // two-branch balance 3: branches 5 and 6
+    const float t5 = s.Real(BranchItem(Family::TPASS, 5)),
+                t6 = s.Real(BranchItem(Family::TPASS, 6));
     s.Run(900);
     for (int k : {1, 2, 3, 4, 7, 8})
         EXPECT_FLOAT_EQ(s.Real(BranchItem(Family::FPSET, k)), 50.0f) << k;
-    const float after = std::fabs(s.Real(BranchItem(Family::TPASS, 5)) - s.Real(BranchItem(Family::TPASS, 6)));
+    const float after =
+        std::fabs(s.Real(BranchItem(Family::TPASS, 5)) - s.Real(BranchItem(Family::TPASS, 6)));
     EXPECT_LT(after, std::max(std::fabs(t5 - t6) / 3, 1.0f));
 }
 
@@ -172,7 +174,7 @@ TEST(HeaterModel, AlarmWordsFollowLimitsEnableAndInhibit) {
 TEST(HeaterModel, SetValueLimitsClampSlewAndReport) {
     TestStation s;
     s.Run(5);
-    WriteReal(s.block(), BranchItem(Family::FPSET, 1), 90.0f);  // above FPSETH1 = 70
+    WriteReal(s.block(), BranchItem(Family::FPSET, 1), 90.0f); // above FPSETH1 = 70
     s.Run(1);
     EXPECT_FLOAT_EQ(s.Real(BranchItem(Family::FPSET, 1)), 70.0f);
     EXPECT_EQ(s.UInt(kItemLimitState), LimitHighBit(1));
@@ -249,11 +251,11 @@ TEST(StationConfig, ParsesValuesAndRefusesMalformedInput) {
         "[block A]\nbase = 0x1000\nNOSUCH = 1\n",
         "[block A]\nbase = 0x1000\nFTTL = abc\n",
         "[block A]\nbase = -1\n",
-        "[block A]\nbase = 0xFFFF\n",                          // does not fit
-        "[block A]\nbase = 0x1000\n[block B]\nbase = 0x1100\n",  // overlap
-        "[block A]\n[block a]\nbase = 0x2000\n",              // same tag
-        "[block 0123456789012345678901234]\n",                 // tag too long
-        "[block A]\nbase = 0x1000\n423 = 300\n",              // not a byte
+        "[block A]\nbase = 0xFFFF\n",                           // does not fit
+        "[block A]\nbase = 0x1000\n[block B]\nbase = 0x1100\n", // overlap
+        "[block A]\n[block a]\nbase = 0x2000\n",                // same tag
+        "[block 0123456789012345678901234]\n",                  // tag too long
+        "[block A]\nbase = 0x1000\n423 = 300\n",                // not a byte
         "[block A]\nbase = 0x1000\n95 = 1.5\n",
         "[server]\nperiod = 0\n",
         "[heater]\n",
@@ -272,7 +274,8 @@ TEST(StationConfig, DemoStationLoads) {
     std::wstring path = kt::BinPath(L"demo_station.ini");
     StationConfig config;
     std::string error;
-    ASSERT_TRUE(LoadStationConfig(std::string(path.begin(), path.end()).c_str(), config, error)) << error;
+    ASSERT_TRUE(LoadStationConfig(std::string(path.begin(), path.end()).c_str(), config, error))
+        << error;
     EXPECT_EQ(config.blocks.size(), 2u);
     CStation station;
     ASSERT_TRUE(station.Build(config, error)) << error;

@@ -14,7 +14,7 @@ using namespace commproto;
 
 namespace {
 
-constexpr uint32_t kBase = 0x1000;  // the built-in station: one block at 0x1000
+constexpr uint32_t kBase = 0x1000; // the built-in station: one block at 0x1000
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kDeliveryTimeoutMs = 5000;
 
@@ -132,19 +132,23 @@ TEST_F(ServerProcess, WritesChangeTheServersMemory) {
     ASSERT_TRUE(client->Refresh());
     EXPECT_FLOAT_EQ(client->Real(b8::BranchItem(b8::Family::FPHH, 1)), limit);
     // The model acts on it: branch 1's flow is far above the new HH limit.
-    ASSERT_TRUE(PumpUntil([&] {
-        client->Refresh();
-        return (client->UInt(b8::AlarmStateItem(b8::Measure::Flow, 1)) & b8::kAlarmHH) != 0;
-    }, kDeliveryTimeoutMs));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            client->Refresh();
+            return (client->UInt(b8::AlarmStateItem(b8::Measure::Flow, 1)) & b8::kAlarmHH) != 0;
+        },
+        kDeliveryTimeoutMs));
     EXPECT_TRUE(client->UInt(b8::kItemAlarmFlag) & b8::kFlagHH);
 
     // A one-byte switch write (7-byte payload): alarm inhibit.
     const uint8_t on = 255;
     ASSERT_TRUE(client->WriteItem(b8::kItemAlarmInhibit, &on));
-    ASSERT_TRUE(PumpUntil([&] {
-        client->Refresh();
-        return (client->UInt(b8::kItemAlarmFlag) & b8::kFlagAlarmInhibit) != 0;
-    }, kDeliveryTimeoutMs));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            client->Refresh();
+            return (client->UInt(b8::kItemAlarmFlag) & b8::kFlagAlarmInhibit) != 0;
+        },
+        kDeliveryTimeoutMs));
     EXPECT_EQ(client->UInt(b8::kItemAlarmInhibit), 255u);
     EXPECT_EQ(client->UInt(b8::AlarmStateItem(b8::Measure::Flow, 1)), 0u);
 
@@ -157,7 +161,7 @@ TEST_F(ServerProcess, WritesChangeTheServersMemory) {
     EXPECT_TRUE(WaitForLog("outside controller memory")) << server.Output();
     BYTE badWidth[8] = {};
     Put<uint32_t>(badWidth, 0, kBase);
-    badWidth[4] = 4;  // 4-byte width with an 8-byte payload
+    badWidth[4] = 4; // 4-byte width with an 8-byte payload
     EXPECT_TRUE(client->Write(1, 1, sizeof badWidth, badWidth));
     EXPECT_TRUE(WaitForLog("payload of 8 bytes with width 4")) << server.Output();
     ASSERT_TRUE(client->Refresh());
@@ -213,7 +217,7 @@ TEST_F(ServerProcess, MalformedRequestsAreRefusedAndLogged) {
     Put<uint32_t>(area, kSubCountOffset, 300);
     EXPECT_NE(::SendMessageW(window, kServerRequestMsg, subscribe, 0), kSubscribeAccepted);
     Put<uint32_t>(area, kSubCountOffset, 1);
-    Put<uint32_t>(area, kSubEntriesOffset, 0xFFFFFF00);  // outside the memory
+    Put<uint32_t>(area, kSubEntriesOffset, 0xFFFFFF00); // outside the memory
     EXPECT_NE(::SendMessageW(window, kServerRequestMsg, subscribe, 0), kSubscribeAccepted);
     Put<uint32_t>(area, kSubEntriesOffset, kBase);
     Put<uint32_t>(area, kSubFirstEntryOffset, 32);
@@ -222,17 +226,19 @@ TEST_F(ServerProcess, MalformedRequestsAreRefusedAndLogged) {
     Put<uint32_t>(area, kSubMagicOffset, 0);
     EXPECT_NE(::SendMessageW(window, kServerRequestMsg, subscribe, 0), kSubscribeAccepted);
     EXPECT_NE(::SendMessageW(window, kServerRequestMsg, MakeWParam(kCmdSubscribe, 17), 0),
-              kSubscribeAccepted) << "slot 17 is not registered";
+              kSubscribeAccepted)
+        << "slot 17 is not registered";
     EXPECT_FALSE(IsValidSlot(::SendMessageW(window, kServerRequestMsg, MakeWParam(9, slot), 0)));
-    EXPECT_FALSE(IsValidSlot(::SendMessageW(window, kServerRequestMsg, MakeWParam(kCmdRegister, 0), 0)));
+    EXPECT_FALSE(
+        IsValidSlot(::SendMessageW(window, kServerRequestMsg, MakeWParam(kCmdRegister, 0), 0)));
     ::SendMessageW(window, kServerRequestMsg, MakeWParam(kCmdUnregister, 0xFFFF), 0);
-    ::PostMessageW(window, kServerRequestMsg, MakeWParam(kCmdWrite, slot), 0);  // stale request
+    ::PostMessageW(window, kServerRequestMsg, MakeWParam(kCmdWrite, slot), 0); // stale request
 
     std::string log;
-    for (const char* text : {"300 ranges, at most 256", "outside controller memory",
-                             "first entry at 32", "wrong magic 0x00000000",
-                             "slot 17 is not registered", "unknown command 9", "is no window",
-                             "slot 65535 is not registered", "refused write of slot"}) {
+    for (const char* text :
+         {"300 ranges, at most 256", "outside controller memory", "first entry at 32",
+          "wrong magic 0x00000000", "slot 17 is not registered", "unknown command 9",
+          "is no window", "slot 65535 is not registered", "refused write of slot"}) {
         EXPECT_TRUE(WaitForLog(text)) << text << "\n" << server.Output();
     }
     // A refused subscription ends the old one; the server itself goes on serving.
@@ -303,7 +309,7 @@ TEST_F(ServerProcess, EndsCleanly) {
     ::PostMessageW(client->GetServerWnd(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(server.WaitForExit(10000, &code));
     EXPECT_EQ(code, 0u);
-    client.reset();  // unregistering from a gone server must not hang
+    client.reset(); // unregistering from a gone server must not hang
     server.Kill();
 
     StartServer(L"--exit-after 300");

@@ -64,7 +64,9 @@ std::unique_ptr<BlockDescriptors> BuildDescriptors(const BlockTable& table, cons
         FPItemInfo& info = d->m_items[i];
         info = FPItemInfo{};
         info.wItemIndex = src.index;
-        d->m_texts.push_back(src.name);
+        // An item the table leaves unnamed is named by its index, a name the host's own
+        // database resolves ("TAG.105"), so that every item can be looked up by name.
+        d->m_texts.push_back(src.name.empty() ? std::to_string(src.index) : src.name);
         info.pszName = d->m_texts.back().c_str();
         info.nType = src.type;
         info.wOffset = src.offset;

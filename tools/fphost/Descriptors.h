@@ -1,6 +1,7 @@
 // The block and item descriptors a host hands to a faceplate for one BALANCE8 tag, built from
 // the shared block table and the tag's configuration: FPBlockInfo with its item map (sorted by
-// item index) and bit map (configured order), the FPItemInfo records and the unit map.
+// item index) and bit map (configured order), the FPItemInfo records (an unnamed item is named
+// by its index) and the unit map.
 #pragma once
 
 #include "HostConfig.h"

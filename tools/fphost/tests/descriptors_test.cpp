@@ -41,7 +41,7 @@ TEST_F(Descriptors, ItemMapIsSortedAndCarriesTheTableOffsetsAndTypes) {
         EXPECT_EQ(info->wItemIndex, t.index);
         EXPECT_EQ(info->nType, t.type);
         EXPECT_EQ(info->wOffset, t.offset);
-        EXPECT_STREQ(info->pszName, t.name.c_str());
+        EXPECT_EQ(std::string(info->pszName), t.name.empty() ? std::to_string(t.index) : t.name);
     }
     // The map's pointers and FindItem agree.
     for (uint32_t i = 0; i < b->itemMap.nCount; ++i)

@@ -59,10 +59,17 @@ TEST(HostRecord, FieldsComeFromTheConfiguration) {
     EXPECT_EQ(p.bySecurityClass, 6);
     EXPECT_EQ(p.bConfirm, 1);
 
-    // The record's callbacks answer from this host's database.
-    int64_t handle = 0;
-    EXPECT_EQ(p.pfnOpenItem(1, "BAL8_101.FTTLSET", &handle, 0), kHostOk);
-    EXPECT_GT(handle, 0);
+    // The record's callbacks answer from this host's database, for every item by the name
+    // its descriptor gives (tag, point, name), unnamed items included.
+    for (uint32_t i = 0; i < p.pBlock->itemMap.nCount; ++i) {
+        const FPItemInfo* item = p.pBlock->itemMap.pEntries[i].pItem;
+        std::string name = std::string(p.szTagName) + "." + item->pszName;
+        int64_t handle = 0;
+        EXPECT_EQ(p.pfnOpenItem(1, name.c_str(), &handle, 0), kHostOk) << name;
+        VARIANT v{};
+        EXPECT_EQ(p.pfnGetVariant(1, &handle, &v), kHostOk) << name;
+        EXPECT_EQ(v.vt, VariantTypeOf(item->nType)) << name;
+    }
 
     EXPECT_FALSE(host.BuildRecord("NOSUCH", p, error));
     EXPECT_NE(error.find("NOSUCH"), std::string::npos);

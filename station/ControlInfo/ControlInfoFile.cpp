@@ -12,7 +12,9 @@ constexpr std::string_view kEntryKey = "entry";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kMaxPermission = 255;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front()))

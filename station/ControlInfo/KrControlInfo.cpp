@@ -56,8 +56,8 @@ std::wstring ConfigurationPath() {
 
 // Reads the whole file; an HRESULT describing the failure otherwise.
 HRESULT ReadWholeFile(const std::wstring& path, std::string& text) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return HRESULT_FROM_WIN32(::GetLastError());
     HRESULT hr = S_OK;
@@ -177,8 +177,7 @@ public:
             delete this;
         return refs;
     }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
-                                             void** object) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object)
             return E_POINTER;
         *object = nullptr;
@@ -247,15 +246,15 @@ STDAPI DllRegisterServer() {
         std::wstring serverKey = std::wstring(kClsidKey) + L"\\" + kServerSubkey;
         HKEY clsid = nullptr;
         HKEY server = nullptr;
-        LONG rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, kClsidKey, 0, nullptr, 0, KEY_WRITE,
-                                    nullptr, &clsid, nullptr);
+        LONG rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, kClsidKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                                    &clsid, nullptr);
         if (rc == ERROR_SUCCESS) {
             rc = SetStringValue(clsid, nullptr, kClassDescription);
             ::RegCloseKey(clsid);
         }
         if (rc == ERROR_SUCCESS)
-            rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, serverKey.c_str(), 0, nullptr, 0,
-                                   KEY_WRITE, nullptr, &server, nullptr);
+            rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, serverKey.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                   nullptr, &server, nullptr);
         if (rc == ERROR_SUCCESS) {
             rc = SetStringValue(server, nullptr, path);
             if (rc == ERROR_SUCCESS)

@@ -30,7 +30,9 @@ template <typename F> bool Resolve(HMODULE module, const char* name, F& fn, std:
 
 } // namespace
 
-FaceplateModule::~FaceplateModule() { Unload(); }
+FaceplateModule::~FaceplateModule() {
+    Unload();
+}
 
 bool FaceplateModule::Load(const std::wstring& fileName, std::string& error) {
     Unload();

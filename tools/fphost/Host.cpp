@@ -189,15 +189,23 @@ HWND Host::Open(const std::string& tagName, OpenMode mode, std::string& error) {
     HWND hwnd = nullptr;
     const HWND outerOpening = std::exchange(m_opening, container);
     switch (mode) {
-    case OpenMode::Compact: hwnd = m_module.OpenFP(&para, 1, 0, 1, container); break;
-    case OpenMode::Detail: hwnd = m_module.OpenFP(&para, 1, 1, 1, container); break;
+    case OpenMode::Compact:
+        hwnd = m_module.OpenFP(&para, 1, 0, 1, container);
+        break;
+    case OpenMode::Detail:
+        hwnd = m_module.OpenFP(&para, 1, 1, 1, container);
+        break;
     case OpenMode::Embedded:
         hwnd = m_module.OpenFP(&para, 0, 0, 1, container);
         if (hwnd)
             ::ShowWindow(hwnd, SW_SHOW); // an embedded faceplate is created hidden
         break;
-    case OpenMode::PopChild: hwnd = m_module.OpenPopChildFP(&para, 0, container); break;
-    case OpenMode::PopChildDetail: hwnd = m_module.OpenPopChildFP(&para, 1, container); break;
+    case OpenMode::PopChild:
+        hwnd = m_module.OpenPopChildFP(&para, 0, container);
+        break;
+    case OpenMode::PopChildDetail:
+        hwnd = m_module.OpenPopChildFP(&para, 1, container);
+        break;
     }
     m_opening = outerOpening;
     if (!hwnd) {

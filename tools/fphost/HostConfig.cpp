@@ -22,8 +22,8 @@ constexpr uint16_t kMaxBitNumber = 0xFFFF;
 constexpr int kHostOkDefault = 10;
 
 // Default unit texts (the ini may replace them).
-const UnitDef kDefaultUnits[] = {{1, "t/h"}, {2, "\xE2\x84\x83"}, {3, "m3/h"}, {4, "kg/h"},
-                                 {5, "%"}};
+const UnitDef kDefaultUnits[] = {
+    {1, "t/h"}, {2, "\xE2\x84\x83"}, {3, "m3/h"}, {4, "kg/h"}, {5, "%"}};
 
 bool StartsWith(const std::string& s, const char* prefix) {
     return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
@@ -83,7 +83,9 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return Lower(a) == Lower(b);
+}
 
 bool ParseInt(const std::string& s, long long lo, long long hi, long long& value) {
     if (s.empty() || s[0] == '+' || s[0] == ' ')
@@ -110,7 +112,9 @@ bool ParseDouble(const std::string& s, double& value) {
     return true;
 }
 
-std::wstring Utf8ToWide(const std::string& utf8) { return kfw::Widen(utf8.c_str(), CP_UTF8); }
+std::wstring Utf8ToWide(const std::string& utf8) {
+    return kfw::Widen(utf8.c_str(), CP_UTF8);
+}
 
 std::string Utf8ToAnsi(const std::string& utf8) {
     return kfw::Narrow(Utf8ToWide(utf8).c_str(), CP_ACP);
@@ -134,9 +138,8 @@ TagConfig& HostConfig::AddTag(const std::string& name) {
 }
 
 bool IsHostKey(const std::string& key) {
-    static const char* const keys[] = {"module",       "user",        "level",
-                                       "ack",          "callbacks",   "alarm_colour", "almstate",
-                                       "almstate_result"};
+    static const char* const keys[] = {"module",    "user",         "level",    "ack",
+                                       "callbacks", "alarm_colour", "almstate", "almstate_result"};
     for (const char* k : keys)
         if (Lower(key) == k)
             return true;
@@ -210,7 +213,8 @@ bool SetTagKey(TagConfig& t, const std::string& keyIn, const std::string& value,
     }
     using Setter = std::function<bool()>;
     const std::map<std::string, Setter> setters = {
-        {"description", [&] {
+        {"description",
+         [&] {
              if (Utf8ToAnsi(value).size() > 64) {
                  error = "description must have at most 64 characters";
                  return false;
@@ -313,7 +317,8 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
                 } else if (section == kBitsSection) {
                     BitDef b;
                     size_t blank = value.find_last_of(" \t");
-                    std::string kind = blank == std::string::npos ? "" : Lower(value.substr(blank + 1));
+                    std::string kind =
+                        blank == std::string::npos ? "" : Lower(value.substr(blank + 1));
                     if (SetInt(key, 0, kMaxBitNumber, b.bit, problem)) {
                         if (blank == std::string::npos || (kind != "alarm" && kind != "status")) {
                             problem = "expected <bit> = <name> alarm|status";

@@ -87,7 +87,7 @@ struct HostConfig {
     std::vector<std::pair<std::string, int>> areas;
     std::vector<TagConfig> tags;
 
-    HostConfig();                               // default units
+    HostConfig();                                // default units
     TagConfig* FindTag(const std::string& name); // case-insensitive
     TagConfig& AddTag(const std::string& name);  // existing or new
 };
@@ -105,8 +105,8 @@ bool IsHostKey(const std::string& key);
 
 // Shared text helpers.
 std::string Trim(const std::string& s);
-std::string Lower(std::string s);           // ASCII only
-bool EqualNoCase(const std::string& a, const std::string& b); // ASCII only
+std::string Lower(std::string s);                                                  // ASCII only
+bool EqualNoCase(const std::string& a, const std::string& b);                      // ASCII only
 bool ParseInt(const std::string& s, long long lo, long long hi, long long& value); // dec or 0x
 bool ParseDouble(const std::string& s, double& value);
 std::string Utf8ToAnsi(const std::string& utf8);

@@ -16,10 +16,10 @@ namespace {
 
 // Exit codes.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;  // a command or an expectation of the script failed
-constexpr int kExitUsage = 2;   // command line, configuration or script malformed
-constexpr int kExitModule = 3;  // the faceplate module cannot be loaded
-constexpr int kExitTable = 4;   // the block table is not available
+constexpr int kExitFailed = 1; // a command or an expectation of the script failed
+constexpr int kExitUsage = 2;  // command line, configuration or script malformed
+constexpr int kExitModule = 3; // the faceplate module cannot be loaded
+constexpr int kExitTable = 4;  // the block table is not available
 
 constexpr wchar_t kDefaultIni[] = L"demo_host.ini";
 constexpr UINT kIdleCheckMs = 500;
@@ -114,7 +114,8 @@ bool ApplySettings(const Options& o, HostConfig& config, std::string& selected) 
             error = "no tag to apply it to (give --tag NAME first)";
         }
         if (!ok) {
-            std::fprintf(stderr, "fphost: --%s %s: %s\n", key.c_str(), value.c_str(), error.c_str());
+            std::fprintf(stderr, "fphost: --%s %s: %s\n", key.c_str(), value.c_str(),
+                         error.c_str());
             return false;
         }
     }
@@ -224,7 +225,8 @@ int Run(int argc, wchar_t** argv) {
     std::vector<ScriptError> errors;
     std::vector<Command> open = ParseScript("open " + selected + " " + options.openMode, errors);
     if (open.empty()) {
-        std::fprintf(stderr, "fphost: --open: %s\n", errors.empty() ? "?" : errors[0].message.c_str());
+        std::fprintf(stderr, "fphost: --open: %s\n",
+                     errors.empty() ? "?" : errors[0].message.c_str());
         return kExitUsage;
     }
     mode = open[0].mode;

@@ -17,7 +17,9 @@ struct Line {
     std::string text;                // line text after the command word
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The text after `count` tokens of `args` (for commands whose last argument is a text);
 // a text in double quotes keeps its outer blanks.
@@ -69,7 +71,8 @@ public:
             out = v == yes;
             return true;
         }
-        m_problem = "expected " + std::string(yes) + " or " + no + ", got '" + m_line.tokens[i] + "'";
+        m_problem =
+            "expected " + std::string(yes) + " or " + no + ", got '" + m_line.tokens[i] + "'";
         return false;
     }
     const std::string& Token(size_t i) const { return m_line.tokens[i]; }
@@ -82,8 +85,10 @@ private:
 
 bool ParseOpenMode(const std::string& token, OpenMode& mode) {
     static const std::map<std::string, OpenMode> modes = {
-        {"compact", OpenMode::Compact},   {"detail", OpenMode::Detail},
-        {"embedded", OpenMode::Embedded}, {"popchild", OpenMode::PopChild},
+        {"compact", OpenMode::Compact},
+        {"detail", OpenMode::Detail},
+        {"embedded", OpenMode::Embedded},
+        {"popchild", OpenMode::PopChild},
         {"popchild-detail", OpenMode::PopChildDetail}};
     auto it = modes.find(Lower(token));
     if (it == modes.end())
@@ -97,99 +102,125 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
     const std::string word = Lower(line.tokens[0]);
     using Handler = std::function<bool()>;
     const std::map<std::string, std::pair<CommandKind, Handler>> commands = {
-        {"open", {CommandKind::Open, [&] {
-             if (!p.Count(2, 2))
-                 return false;
-             c.tag = p.Token(1);
-             if (ParseOpenMode(p.Token(2), c.mode))
-                 return true;
-             problem = "unknown mode '" + p.Token(2) +
-                       "' (compact, detail, embedded, popchild, popchild-detail)";
-             return false;
-         }}},
-        {"wait", {CommandKind::Wait,
-                  [&] { return p.Count(1, 1) && p.Number(1, "time", 0, kMaxWaitMs, c.number); }}},
-        {"type", {CommandKind::Type, [&] {
-             if (!p.AtLeast(2) || !p.Number(1, "control id", 1, kMaxControlId, c.number))
-                 return false;
-             c.text = p.Rest(1);
-             return true;
-         }}},
-        {"click", {CommandKind::Click, [&] {
-             return p.Count(1, 1) && p.Number(1, "control id", 1, kMaxControlId, c.number);
-         }}},
-        {"answer", {CommandKind::Answer, [&] {
-             if (!p.AtLeast(1) || !p.Choice(1, "accept", "cancel", c.flag))
-                 return false;
-             c.text = p.Rest(1);
-             return true;
-         }}},
+        {"open",
+         {CommandKind::Open,
+          [&] {
+              if (!p.Count(2, 2))
+                  return false;
+              c.tag = p.Token(1);
+              if (ParseOpenMode(p.Token(2), c.mode))
+                  return true;
+              problem = "unknown mode '" + p.Token(2) +
+                        "' (compact, detail, embedded, popchild, popchild-detail)";
+              return false;
+          }}},
+        {"wait",
+         {CommandKind::Wait,
+          [&] { return p.Count(1, 1) && p.Number(1, "time", 0, kMaxWaitMs, c.number); }}},
+        {"type",
+         {CommandKind::Type,
+          [&] {
+              if (!p.AtLeast(2) || !p.Number(1, "control id", 1, kMaxControlId, c.number))
+                  return false;
+              c.text = p.Rest(1);
+              return true;
+          }}},
+        {"click",
+         {CommandKind::Click,
+          [&] { return p.Count(1, 1) && p.Number(1, "control id", 1, kMaxControlId, c.number); }}},
+        {"answer",
+         {CommandKind::Answer,
+          [&] {
+              if (!p.AtLeast(1) || !p.Choice(1, "accept", "cancel", c.flag))
+                  return false;
+              c.text = p.Rest(1);
+              return true;
+          }}},
         {"dismiss", {CommandKind::Dismiss, [&] { return p.Count(0, 0); }}},
-        {"user", {CommandKind::User, [&] {
-             if (!p.Count(3, 3) || !p.Number(2, "level", 0, INT32_MAX, c.number) ||
-                 !p.Number(3, "ack", 0, 1, c.number2))
-                 return false;
-             c.text = p.Token(1);
-             return true;
-         }}},
-        {"detail", {CommandKind::Detail, [&] {
-             if (!p.Count(2, 2) || !p.Choice(2, "1", "0", c.flag))
-                 return false;
-             c.tag = p.Token(1);
-             return true;
-         }}},
-        {"screenshot", {CommandKind::Screenshot, [&] {
-             if (!p.AtLeast(1))
-                 return false;
-             c.text = p.Rest(0);
-             return true;
-         }}},
-        {"close", {CommandKind::Close, [&] {
-             if (!p.Count(2, 2) || !p.Number(2, "closeType", 0, kMaxCloseType, c.number))
-                 return false;
-             c.tag = p.Token(1);
-             return true;
-         }}},
-        {"closeconfirm", {CommandKind::CloseConfirm, [&] {
-             if (!p.Count(1, 1))
-                 return false;
-             c.tag = p.Token(1);
-             return true;
-         }}},
-        {"expect-text", {CommandKind::ExpectText, [&] {
-             if (!p.AtLeast(1) || !p.Number(1, "control id", 1, kMaxControlId, c.number))
-                 return false;
-             c.text = p.Rest(1);
-             return true;
-         }}},
-        {"expect-enabled", {CommandKind::ExpectEnabled, [&] {
-             return p.Count(2, 2) && p.Number(1, "control id", 1, kMaxControlId, c.number) &&
-                    p.Choice(2, "1", "0", c.flag);
-         }}},
-        {"callbacks", {CommandKind::Callbacks,
-                       [&] { return p.Count(1, 1) && p.Choice(1, "on", "off", c.flag); }}},
-        {"status", {CommandKind::Status, [&] {
-             if (!p.Count(2, 2) || !p.Choice(2, "bad", "good", c.flag))
-                 return false;
-             c.tag = p.Token(1);
-             return true;
-         }}},
-        {"set", {CommandKind::Set, [&] {
-             if (!p.Count(2, 2))
-                 return false;
-             const std::string& target = p.Token(1);
-             size_t point = target.find('.');
-             if (point == std::string::npos || point == 0 || point + 1 == target.size()) {
-                 problem = "expected <tag>.<item>, got '" + target + "'";
-                 return false;
-             }
-             c.tag = target.substr(0, point);
-             c.item = target.substr(point + 1);
-             if (ParseDouble(p.Token(2), c.value))
-                 return true;
-             problem = "value '" + p.Token(2) + "' is not a number";
-             return false;
-         }}},
+        {"user",
+         {CommandKind::User,
+          [&] {
+              if (!p.Count(3, 3) || !p.Number(2, "level", 0, INT32_MAX, c.number) ||
+                  !p.Number(3, "ack", 0, 1, c.number2))
+                  return false;
+              c.text = p.Token(1);
+              return true;
+          }}},
+        {"detail",
+         {CommandKind::Detail,
+          [&] {
+              if (!p.Count(2, 2) || !p.Choice(2, "1", "0", c.flag))
+                  return false;
+              c.tag = p.Token(1);
+              return true;
+          }}},
+        {"screenshot",
+         {CommandKind::Screenshot,
+          [&] {
+              if (!p.AtLeast(1))
+                  return false;
+              c.text = p.Rest(0);
+              return true;
+          }}},
+        {"close",
+         {CommandKind::Close,
+          [&] {
+              if (!p.Count(2, 2) || !p.Number(2, "closeType", 0, kMaxCloseType, c.number))
+                  return false;
+              c.tag = p.Token(1);
+              return true;
+          }}},
+        {"closeconfirm",
+         {CommandKind::CloseConfirm,
+          [&] {
+              if (!p.Count(1, 1))
+                  return false;
+              c.tag = p.Token(1);
+              return true;
+          }}},
+        {"expect-text",
+         {CommandKind::ExpectText,
+          [&] {
+              if (!p.AtLeast(1) || !p.Number(1, "control id", 1, kMaxControlId, c.number))
+                  return false;
+              c.text = p.Rest(1);
+              return true;
+          }}},
+        {"expect-enabled",
+         {CommandKind::ExpectEnabled,
+          [&] {
+              return p.Count(2, 2) && p.Number(1, "control id", 1, kMaxControlId, c.number) &&
+                     p.Choice(2, "1", "0", c.flag);
+          }}},
+        {"callbacks",
+         {CommandKind::Callbacks,
+          [&] { return p.Count(1, 1) && p.Choice(1, "on", "off", c.flag); }}},
+        {"status",
+         {CommandKind::Status,
+          [&] {
+              if (!p.Count(2, 2) || !p.Choice(2, "bad", "good", c.flag))
+                  return false;
+              c.tag = p.Token(1);
+              return true;
+          }}},
+        {"set",
+         {CommandKind::Set,
+          [&] {
+              if (!p.Count(2, 2))
+                  return false;
+              const std::string& target = p.Token(1);
+              size_t point = target.find('.');
+              if (point == std::string::npos || point == 0 || point + 1 == target.size()) {
+                  problem = "expected <tag>.<item>, got '" + target + "'";
+                  return false;
+              }
+              c.tag = target.substr(0, point);
+              c.item = target.substr(point + 1);
+              if (ParseDouble(p.Token(2), c.value))
+                  return true;
+              problem = "value '" + p.Token(2) + "' is not a number";
+              return false;
+          }}},
         {"quit", {CommandKind::Quit, [&] { return p.Count(0, 0); }}},
     };
     auto it = commands.find(word);
@@ -205,11 +236,16 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
 
 const char* OpenModeName(OpenMode mode) {
     switch (mode) {
-    case OpenMode::Compact: return "compact";
-    case OpenMode::Detail: return "detail";
-    case OpenMode::Embedded: return "embedded";
-    case OpenMode::PopChild: return "popchild";
-    case OpenMode::PopChildDetail: return "popchild-detail";
+    case OpenMode::Compact:
+        return "compact";
+    case OpenMode::Detail:
+        return "detail";
+    case OpenMode::Embedded:
+        return "embedded";
+    case OpenMode::PopChild:
+        return "popchild";
+    case OpenMode::PopChildDetail:
+        return "popchild-detail";
     }
     return "?";
 }

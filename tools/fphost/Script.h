@@ -29,8 +29,23 @@ namespace fphost {
 enum class OpenMode { Compact, Detail, Embedded, PopChild, PopChildDetail };
 
 enum class CommandKind {
-    Open, Wait, Type, Click, Answer, Dismiss, User, Detail, Screenshot, Close, CloseConfirm,
-    ExpectText, ExpectEnabled, Callbacks, Status, Set, Quit,
+    Open,
+    Wait,
+    Type,
+    Click,
+    Answer,
+    Dismiss,
+    User,
+    Detail,
+    Screenshot,
+    Close,
+    CloseConfirm,
+    ExpectText,
+    ExpectEnabled,
+    Callbacks,
+    Status,
+    Set,
+    Quit,
 };
 
 struct Command {
@@ -39,11 +54,11 @@ struct Command {
     std::string tag;  // open, detail, close, closeconfirm, status, set
     std::string item; // set
     OpenMode mode = OpenMode::Compact;
-    long long number = 0; // wait ms, control id, user level, closeType
+    long long number = 0;  // wait ms, control id, user level, closeType
     long long number2 = 0; // user ack
-    bool flag = false;    // answer accept, detail show, expect-enabled, callbacks on, status bad
-    double value = 0;     // set
-    std::string text;     // type, expect-text, answer reason, user name, screenshot path
+    bool flag = false;     // answer accept, detail show, expect-enabled, callbacks on, status bad
+    double value = 0;      // set
+    std::string text;      // type, expect-text, answer reason, user name, screenshot path
 };
 
 struct ScriptError {

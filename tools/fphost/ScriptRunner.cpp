@@ -98,8 +98,8 @@ void ScriptRunner::Tick() {
                 m_next = index; // not done yet: try again at the next tick
                 return;
             }
-            Fail(c, "no dialog to " + std::string(c.kind == CommandKind::Answer ? "answer"
-                                                                                 : "dismiss") +
+            Fail(c, "no dialog to " +
+                        std::string(c.kind == CommandKind::Answer ? "answer" : "dismiss") +
                         " appeared within " + std::to_string(kDialogTimeoutMs) + " ms");
         }
         m_retrying = false;
@@ -158,8 +158,7 @@ bool ScriptRunner::Execute(const Command& c) {
     case CommandKind::Answer:
     case CommandKind::Dismiss: {
         const bool answer = c.kind == CommandKind::Answer;
-        HWND dialog =
-            FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, answer);
+        HWND dialog = FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, answer);
         if (!dialog)
             return false;
         Say(c, answer ? "answer" : "dismiss", answer ? (c.flag ? "accept" : "cancel") : "");

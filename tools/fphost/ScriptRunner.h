@@ -37,8 +37,8 @@ private:
     Host& m_host;
     std::vector<Command> m_commands;
     size_t m_next = 0;
-    DWORD m_resumeAt = 0;     // tick count before which nothing runs (wait)
-    DWORD m_retryStart = 0;   // when the retried command was first tried
+    DWORD m_resumeAt = 0;   // tick count before which nothing runs (wait)
+    DWORD m_retryStart = 0; // when the retried command was first tried
     bool m_retrying = false;
     bool m_finished = false;
     int m_failures = 0;

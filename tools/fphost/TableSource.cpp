@@ -9,11 +9,16 @@ namespace {
 // Value type code of the host's item descriptor for a value type of the table.
 int32_t TypeCode(b8::ValueType type) {
     switch (type) {
-    case b8::ValueType::Real: return FPT_FLOAT;
-    case b8::ValueType::Bool: return FPT_BOOL;
-    case b8::ValueType::UI4: return FPT_UINT32;
-    case b8::ValueType::Byte: return FPT_BYTE;
-    case b8::ValueType::Flag: return b8::kFlagTypeCode;
+    case b8::ValueType::Real:
+        return FPT_FLOAT;
+    case b8::ValueType::Bool:
+        return FPT_BOOL;
+    case b8::ValueType::UI4:
+        return FPT_UINT32;
+    case b8::ValueType::Byte:
+        return FPT_BYTE;
+    case b8::ValueType::Flag:
+        return b8::kFlagTypeCode;
     }
     return FPT_INT32;
 }

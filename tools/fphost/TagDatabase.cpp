@@ -41,7 +41,8 @@ int __cdecl CbHostCall(int one, const int64_t* handle, void*, int) {
     return Guard([&] { return one == kCallOne ? g_current->HostCall(handle) : kHostFail; });
 }
 int __cdecl CbGetVariant(int one, const int64_t* handle, VARIANT* value) {
-    return Guard([&] { return one == kCallOne ? g_current->GetVariant(handle, value) : kHostFail; });
+    return Guard(
+        [&] { return one == kCallOne ? g_current->GetVariant(handle, value) : kHostFail; });
 }
 int __cdecl CbCheckArea(int one, const int64_t* handle, int) {
     return Guard([&] { return one == kCallOne ? g_current->CheckArea(handle) : 0; }, 0);
@@ -58,20 +59,28 @@ int __cdecl CbAlarmState(const char* tagName, uint32_t flagWord, int* alarm, COL
 
 VARTYPE VariantTypeOf(int32_t type) {
     switch (type) {
-    case FPT_FLOAT: return VT_R4;
-    case FPT_UINT32: return VT_UI4;
-    case FPT_BYTE: return VT_UI1;
-    case FPT_BOOL: return VT_BOOL;
-    case FPT_INT32: return VT_I4;
-    case FPT_INT16: return VT_I2;
-    case FPT_UINT16: return VT_UI2;
-    case FPT_DOUBLE: return VT_R8;
-    default: return VT_EMPTY;
+    case FPT_FLOAT:
+        return VT_R4;
+    case FPT_UINT32:
+        return VT_UI4;
+    case FPT_BYTE:
+        return VT_UI1;
+    case FPT_BOOL:
+        return VT_BOOL;
+    case FPT_INT32:
+        return VT_I4;
+    case FPT_INT16:
+        return VT_I2;
+    case FPT_UINT16:
+        return VT_UI2;
+    case FPT_DOUBLE:
+        return VT_R8;
+    default:
+        return VT_EMPTY;
     }
 }
 
-void TagDatabase::AddTag(const std::string& ansiName, const BlockTable& table,
-                         uint32_t alarmMask) {
+void TagDatabase::AddTag(const std::string& ansiName, const BlockTable& table, uint32_t alarmMask) {
     Tag tag;
     tag.name = ansiName;
     tag.key = kFirstTagKey + static_cast<uint32_t>(m_tags.size());
@@ -83,8 +92,8 @@ void TagDatabase::AddTag(const std::string& ansiName, const BlockTable& table,
 }
 
 void TagDatabase::AddArea(const std::string& ansiName, uint8_t permission) {
-    m_areas.push_back(Area{ansiName, kFirstAreaKey + static_cast<uint32_t>(m_areas.size()),
-                           permission});
+    m_areas.push_back(
+        Area{ansiName, kFirstAreaKey + static_cast<uint32_t>(m_areas.size()), permission});
 }
 
 TagDatabase::Tag* TagDatabase::FindTag(const std::string& ansiName) {
@@ -188,15 +197,32 @@ int TagDatabase::GetVariant(const int64_t* handle, VARIANT* value) const {
     std::memset(value, 0, sizeof(*value));
     VARTYPE vt = VariantTypeOf(it->second.type);
     switch (vt) {
-    case VT_R4: value->fltVal = static_cast<float>(v); break;
-    case VT_UI4: value->ulVal = static_cast<ULONG>(static_cast<long long>(v)); break;
-    case VT_UI1: value->bVal = static_cast<BYTE>(static_cast<long long>(v)); break;
-    case VT_BOOL: value->boolVal = v != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
-    case VT_I4: value->lVal = static_cast<LONG>(v); break;
-    case VT_I2: value->iVal = static_cast<SHORT>(v); break;
-    case VT_UI2: value->uiVal = static_cast<USHORT>(static_cast<long long>(v)); break;
-    case VT_R8: value->dblVal = v; break;
-    default: return kHostFail;
+    case VT_R4:
+        value->fltVal = static_cast<float>(v);
+        break;
+    case VT_UI4:
+        value->ulVal = static_cast<ULONG>(static_cast<long long>(v));
+        break;
+    case VT_UI1:
+        value->bVal = static_cast<BYTE>(static_cast<long long>(v));
+        break;
+    case VT_BOOL:
+        value->boolVal = v != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    case VT_I4:
+        value->lVal = static_cast<LONG>(v);
+        break;
+    case VT_I2:
+        value->iVal = static_cast<SHORT>(v);
+        break;
+    case VT_UI2:
+        value->uiVal = static_cast<USHORT>(static_cast<long long>(v));
+        break;
+    case VT_R8:
+        value->dblVal = v;
+        break;
+    default:
+        return kHostFail;
     }
     value->vt = vt;
     return kHostOk;
@@ -236,7 +262,9 @@ int TagDatabase::AlarmState(const char* tagName, uint32_t flagWord, int* alarm,
     return m_alarmStateResult;
 }
 
-void TagDatabase::SetCurrent(TagDatabase* db) { g_current = db; }
+void TagDatabase::SetCurrent(TagDatabase* db) {
+    g_current = db;
+}
 
 void TagDatabase::FillCallbacks(tagFPOpenPara& para, bool valueCallbacks, bool alarmState) {
     para.pfnOpenItem = valueCallbacks ? CbOpenItem : nullptr;

@@ -12,8 +12,9 @@ namespace fphost {
 // The descendant of `root` with this control id; a visible one when there are several.
 HWND FindControl(HWND root, int id);
 
-// Focuses the control (its window to the foreground, SetFocus), posts WM_CHAR for every character, then posts the Return key
-// (key-down and key-up; the message loop's TranslateMessage adds its WM_CHAR).
+// Focuses the control (its window to the foreground, SetFocus), posts WM_CHAR for every character,
+// then posts the Return key (key-down and key-up; the message loop's TranslateMessage adds its
+// WM_CHAR).
 void TypeText(HWND control, const std::wstring& text);
 
 // BM_CLICK for a button; left button down and up at the centre for any other control.

@@ -14,8 +14,7 @@
 namespace {
 
 constexpr wchar_t kDllName[] = L"KrControlInfo.dll";
-constexpr wchar_t kServerKey[] =
-    L"CLSID\\{DEB7A428-129C-4473-9B8E-C04F2879B890}\\InprocServer32";
+constexpr wchar_t kServerKey[] = L"CLSID\\{DEB7A428-129C-4473-9B8E-C04F2879B890}\\InprocServer32";
 
 std::wstring ExeFolder() {
     wchar_t path[MAX_PATH];
@@ -44,8 +43,8 @@ protected:
         ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
-        m_file = std::wstring(temp) + L"krci_test_" + std::to_wstring(::GetCurrentProcessId()) +
-                 L".ini";
+        m_file =
+            std::wstring(temp) + L"krci_test_" + std::to_wstring(::GetCurrentProcessId()) + L".ini";
     }
     void TearDown() override {
         if (m_info)
@@ -80,9 +79,9 @@ TEST_F(ControlInfoCom, CreatedThroughTheRegistryFromTheBuildFolder) {
     ASSERT_NE(dll, nullptr);
     std::wstring expected = ExeFolder() + kDllName;
     EXPECT_EQ(::lstrcmpiW(ModulePath(dll).c_str(), expected.c_str()), 0);
-    EXPECT_EQ(::lstrcmpiW(RegString(HKEY_CLASSES_ROOT, kServerKey, nullptr).c_str(),
-                          expected.c_str()),
-              0);
+    EXPECT_EQ(
+        ::lstrcmpiW(RegString(HKEY_CLASSES_ROOT, kServerKey, nullptr).c_str(), expected.c_str()),
+        0);
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, kServerKey, L"ThreadingModel"), L"Apartment");
     // Before Initialize the list is empty.
     EXPECT_EQ(Count(), 0);
@@ -173,8 +172,8 @@ protected:
             ::GetProcAddress(m_dll, "DllGetClassObject"));
         m_canUnload =
             reinterpret_cast<decltype(m_canUnload)>(::GetProcAddress(m_dll, "DllCanUnloadNow"));
-        m_register = reinterpret_cast<decltype(m_register)>(
-            ::GetProcAddress(m_dll, "DllRegisterServer"));
+        m_register =
+            reinterpret_cast<decltype(m_register)>(::GetProcAddress(m_dll, "DllRegisterServer"));
         m_unregister = reinterpret_cast<decltype(m_unregister)>(
             ::GetProcAddress(m_dll, "DllUnregisterServer"));
         ASSERT_TRUE(m_getClassObject && m_canUnload && m_register && m_unregister);
@@ -209,8 +208,7 @@ TEST_F(ControlInfoServer, FactoryServesOnlyItsClassAndTracksLiveObjects) {
     EXPECT_EQ(object, nullptr);
 
     IKrControlInfo* info = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKrControlInfo,
-                                      reinterpret_cast<void**>(&info)),
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKrControlInfo, reinterpret_cast<void**>(&info)),
               S_OK);
     IUnknown* unknown = nullptr;
     ASSERT_EQ(info->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
@@ -239,7 +237,8 @@ TEST_F(ControlInfoServer, FactoryServesOnlyItsClassAndTracksLiveObjects) {
 // Self-registration writes into HKEY_CLASSES_ROOT; here that key is redirected, for this
 // process only, to a scratch key so that the station's own registration stays untouched.
 TEST_F(ControlInfoServer, SelfRegistrationWritesAndRemovesTheServerKey) {
-    std::wstring scratch = L"Software\\KrControlInfoTest" + std::to_wstring(::GetCurrentProcessId());
+    std::wstring scratch =
+        L"Software\\KrControlInfoTest" + std::to_wstring(::GetCurrentProcessId());
     HKEY root = nullptr;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                 nullptr, &root, nullptr),
@@ -252,8 +251,8 @@ TEST_F(ControlInfoServer, SelfRegistrationWritesAndRemovesTheServerKey) {
     std::wstring name = RegString(root, L"CLSID\\{DEB7A428-129C-4473-9B8E-C04F2879B890}", nullptr);
     HRESULT unregistered = m_unregister();
     HKEY gone = nullptr;
-    LONG openAfter = ::RegOpenKeyExW(root, L"CLSID\\{DEB7A428-129C-4473-9B8E-C04F2879B890}", 0,
-                                     KEY_READ, &gone);
+    LONG openAfter =
+        ::RegOpenKeyExW(root, L"CLSID\\{DEB7A428-129C-4473-9B8E-C04F2879B890}", 0, KEY_READ, &gone);
     if (gone)
         ::RegCloseKey(gone);
     HRESULT unregisteredAgain = m_unregister();

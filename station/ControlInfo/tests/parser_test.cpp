@@ -62,7 +62,8 @@ TEST(ControlInfoParser, EmptyTextAndCommentsOnlyGiveNoEntries) {
 
 TEST(ControlInfoParser, Utf8BomAndEightBitAreaNames) {
     // An area name in the station's 8-bit code page ("炉区" in GBK) is kept byte for byte.
-    Parsed p = Parse("\xEF\xBB\xBF" "entry = 1 0=1:\xC2\xAF\xC7\xF8\n");
+    Parsed p = Parse("\xEF\xBB\xBF"
+                     "entry = 1 0=1:\xC2\xAF\xC7\xF8\n");
     ASSERT_TRUE(p.ok) << p.error.message;
     ASSERT_EQ(p.entries.size(), 1u);
     EXPECT_STREQ(p.entries[0].szArea[0], "\xC2\xAF\xC7\xF8");

@@ -126,8 +126,8 @@ LRESULT CALLBACK FaceplateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, DWORD style,
-            int x, int y) {
+HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, DWORD style, int x,
+            int y) {
     static bool registered = [] {
         WNDCLASSW wc{};
         wc.lpfnWndProc = FaceplateProc;
@@ -147,8 +147,8 @@ HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, D
     f->detail = detail;
     int w = detail ? para->nDetailWidth : para->nWidth;
     int h = detail ? para->nDetailHeight : para->nHeight;
-    f->hwnd = ::CreateWindowExW(0, kClass, L"fake", style, x, y, w, h, parent, nullptr,
-                                g_instance, nullptr);
+    f->hwnd = ::CreateWindowExW(0, kClass, L"fake", style, x, y, w, h, parent, nullptr, g_instance,
+                                nullptr);
     if (!f->hwnd) {
         delete f;
         return nullptr;
@@ -201,8 +201,7 @@ HWND __cdecl OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, in
     if (!para)
         return nullptr;
     DWORD style = bMovable ? (WS_POPUP | WS_VISIBLE) : WS_CHILD;
-    return Create(para, bMovable != 0, bMovable && bShowDetail, parent, style, para->nX,
-                  para->nY);
+    return Create(para, bMovable != 0, bMovable && bShowDetail, parent, style, para->nX, para->nY);
 }
 
 HWND __cdecl OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {

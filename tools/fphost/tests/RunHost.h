@@ -22,9 +22,8 @@ inline std::filesystem::path Scratch(const std::string& name) {
     static int counter = 0;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    return std::filesystem::path(temp) /
-           ("fphost_test_" + std::to_string(::GetCurrentProcessId()) + "_" +
-            std::to_string(++counter) + "_" + name);
+    return std::filesystem::path(temp) / ("fphost_test_" + std::to_string(::GetCurrentProcessId()) +
+                                          "_" + std::to_string(++counter) + "_" + name);
 }
 
 struct HostRun {
@@ -49,8 +48,8 @@ inline HostRun RunHost(const std::string& ini, const std::string& script,
     cmd += L" " + extra;
 
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE out = ::CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = ::CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(out, INVALID_HANDLE_VALUE);
     STARTUPINFOW si{};
     si.cb = sizeof(si);

@@ -9,12 +9,9 @@ namespace fphost::test {
 inline BlockTable SmallTable() {
     BlockTable t;
     t.items = {
-        {1, "FTTL", FPT_FLOAT, 0, 4},
-        {105, "", FPT_UINT32, 12, 4},
-        {2, "FTTLSET", FPT_FLOAT, 4, 4},
-        {94, "", FPT_BOOL, 8, 1},
-        {418, "", FPT_BYTE, 9, 1},
-        {502, "", FPT_UINT32, 16, 4},
+        {1, "FTTL", FPT_FLOAT, 0, 4},     {105, "", FPT_UINT32, 12, 4},
+        {2, "FTTLSET", FPT_FLOAT, 4, 4},  {94, "", FPT_BOOL, 8, 1},
+        {418, "", FPT_BYTE, 9, 1},        {502, "", FPT_UINT32, 16, 4},
         {60, "FPSET1", FPT_FLOAT, 20, 4},
     };
     t.flagBits = {{0, "HH", true}, {8, "SVLIM", false}};

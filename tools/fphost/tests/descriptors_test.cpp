@@ -171,7 +171,8 @@ TEST(Balance8Table, DescriptorsOfTheRealTable) {
     for (const TableItem& item : table.items) {
         ASSERT_LE(item.offset + item.width, b->wDataSize) << item.index;
         for (int i = 0; i < item.width; ++i) {
-            EXPECT_EQ(owner[item.offset + i], -1) << item.index << " overlaps " << owner[item.offset + i];
+            EXPECT_EQ(owner[item.offset + i], -1)
+                << item.index << " overlaps " << owner[item.offset + i];
             owner[item.offset + i] = item.index;
         }
         EXPECT_EQ(d->FindItem(item.index)->wOffset, item.offset);

@@ -127,41 +127,41 @@ TEST(ScriptParser, CommentsBlankLinesCrlfAndBom) {
 
 TEST(ScriptParser, MalformedLinesAreReportedWithTheirNumbers) {
     const char* bad[] = {
-        "opne T detail",            // unknown command
-        "open T",                   // missing mode
-        "open T sideways",          // unknown mode
-        "open T detail extra",      // extra argument
-        "wait",                     // missing time
-        "wait soon",                // not a number
-        "wait -1",                  // below range
-        "wait 99999999999",         // above range
-        "type 12444",               // missing text
-        "type 0 1",                 // control id out of range
-        "type 70000 1",             // control id out of range
-        "click",                    // missing id
-        "click 1 2",                // extra argument
-        "answer",                   // missing answer
-        "answer maybe",             // not accept/cancel
-        "dismiss now",              // extra argument
-        "user op 5",                // missing ack
-        "user op five 1",           // level not a number
-        "user op 5 2",              // ack out of range
-        "detail T",                 // missing flag
-        "detail T 2",               // flag not 0/1
-        "screenshot",               // missing path
-        "close T",                  // missing type
-        "close T all",              // type not a number
-        "closeconfirm",             // missing tag
-        "expect-text",              // missing id
-        "expect-text x text",       // id not a number
-        "expect-enabled 5",         // missing flag
-        "callbacks maybe",          // not on/off
-        "status T broken",          // not good/bad
-        "set T 1",                  // no point
-        "set .FTTL 1",              // empty tag
-        "set T. 1",                 // empty item
-        "set T.FTTL one",           // not a number
-        "quit now",                 // extra argument
+        "opne T detail",       // unknown command
+        "open T",              // missing mode
+        "open T sideways",     // unknown mode
+        "open T detail extra", // extra argument
+        "wait",                // missing time
+        "wait soon",           // not a number
+        "wait -1",             // below range
+        "wait 99999999999",    // above range
+        "type 12444",          // missing text
+        "type 0 1",            // control id out of range
+        "type 70000 1",        // control id out of range
+        "click",               // missing id
+        "click 1 2",           // extra argument
+        "answer",              // missing answer
+        "answer maybe",        // not accept/cancel
+        "dismiss now",         // extra argument
+        "user op 5",           // missing ack
+        "user op five 1",      // level not a number
+        "user op 5 2",         // ack out of range
+        "detail T",            // missing flag
+        "detail T 2",          // flag not 0/1
+        "screenshot",          // missing path
+        "close T",             // missing type
+        "close T all",         // type not a number
+        "closeconfirm",        // missing tag
+        "expect-text",         // missing id
+        "expect-text x text",  // id not a number
+        "expect-enabled 5",    // missing flag
+        "callbacks maybe",     // not on/off
+        "status T broken",     // not good/bad
+        "set T 1",             // no point
+        "set .FTTL 1",         // empty tag
+        "set T. 1",            // empty item
+        "set T.FTTL one",      // not a number
+        "quit now",            // extra argument
     };
     std::string text = "open T detail\n";
     for (const char* line : bad)

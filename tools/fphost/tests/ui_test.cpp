@@ -145,8 +145,8 @@ protected:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = kParentClass;
         ::RegisterClassW(&wc);
-        parent = ::CreateWindowExW(0, kParentClass, L"ui", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                                   50, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        parent = ::CreateWindowExW(0, kParentClass, L"ui", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                   300, 200, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(parent, nullptr);
         edit = Child(L"Edit", parent, kEditId, WS_BORDER | ES_AUTOHSCROLL, 10);
         button = Child(L"Button", parent, kButtonId, BS_PUSHBUTTON, 40);
@@ -216,8 +216,8 @@ struct TimerAnswer {
 constexpr int kGiveUpTicks = 150; // 3 s: then any dialog is closed so the test cannot hang
 
 void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dlg = FindOwnedDialog([](HWND owner) { return owner == g_answer.owner; },
-                               g_answer.wantEdit);
+    HWND dlg =
+        FindOwnedDialog([](HWND owner) { return owner == g_answer.owner; }, g_answer.wantEdit);
     if (!dlg) {
         if (++g_answer.ticks > kGiveUpTicks) {
             ::KillTimer(nullptr, id);
@@ -228,9 +228,9 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR id, DWORD) {
     }
     ::KillTimer(nullptr, id);
     // The dialog of the other kind is not taken for this one.
-    EXPECT_EQ(FindOwnedDialog([](HWND owner) { return owner == g_answer.owner; },
-                              !g_answer.wantEdit),
-              nullptr);
+    EXPECT_EQ(
+        FindOwnedDialog([](HWND owner) { return owner == g_answer.owner; }, !g_answer.wantEdit),
+        nullptr);
     AnswerDialog(dlg, g_answer.accept, g_answer.reason);
     g_answer.answered = true;
 }

@@ -10,7 +10,7 @@
 //   dismiss                            presses OK of an open message box of the faceplates
 //   user <name> <level> <ack>
 //   detail <tag> 0|1
-//   screenshot <png path>
+//   screenshot <png path>              the newest faceplate; the whole screen while a dialog is open
 //   close <tag> <closeType>
 //   closeconfirm <tag>
 //   expect-text <control id> [text]

@@ -180,7 +180,13 @@ bool ScriptRunner::Execute(const Command& c) {
             return true;
         }
         const bool floating = fp->mode == OpenMode::Compact || fp->mode == OpenMode::Detail;
-        if (!kfw::SaveWindowPng(floating ? fp->hwnd : fp->container, Utf8ToWide(c.text).c_str()))
+        HWND target = floating ? fp->hwnd : fp->container;
+        // While a dialog of the faceplates is open (a confirmation, a message box) the operator
+        // sees both: the whole screen is taken.
+        for (bool wantEdit : {true, false})
+            if (FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit))
+                target = ::GetDesktopWindow();
+        if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str()))
             Fail(c, "cannot save the screenshot " + c.text);
         else
             Say(c, "screenshot", c.text);

@@ -2,6 +2,7 @@
 // communication server program in a second process, written through the real confirmation
 // dialog and logged by the real log library.
 #include "ChildProcess.h"
+#include "Pump.h"
 #include "CommProtocol.h"
 #include "BlockTable.h"
 #include "Host.h"
@@ -17,6 +18,7 @@
 
 using namespace fphost;
 using kt::ChildProcess;
+using kt::PumpUntil;
 
 namespace {
 
@@ -40,28 +42,6 @@ std::wstring TempFile(const wchar_t* name) {
     wchar_t dir[MAX_PATH];
     ::GetTempPathW(MAX_PATH, dir);
     return std::wstring(dir) + name;
-}
-
-void Pump(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    } while (::GetTickCount() - start < ms);
-}
-
-template <typename F> bool PumpUntil(F done, DWORD ms) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms)
-            return false;
-        Pump(20);
-    }
-    return true;
 }
 
 std::wstring ControlText(HWND fp, int id) {
@@ -215,7 +195,7 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000))
         << "the first delivery shows the block's mode";
     EXPECT_EQ(Checked(fp, kModeOff), 0);
-    Pump(1600);         // refreshes have stopped
+    kt::PumpFor(1600);  // refreshes have stopped
     ::KillTimer(fp, 1); // ticks are driven by hand from here on
     for (int tick = 1; tick <= 7; ++tick) {
         ::SendMessageW(fp, WM_TIMER, 1, 0);
@@ -242,7 +222,7 @@ TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {
     ConfirmAnswer::Arm(false, L"");
     ClickControl(FindControl(fp, kLoop21));
     ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
-    Pump(300);
+    kt::PumpFor(300);
     EXPECT_EQ(Checked(fp, kLoop21), 0);
     EXPECT_TRUE(ReadLines(logFile).empty());
 
@@ -250,7 +230,7 @@ TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {
     ConfirmAnswer::Arm(true, L"test reason");
     ClickControl(FindControl(fp, kLoop21));
     ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
-    Pump(300);
+    kt::PumpFor(300);
     EXPECT_EQ(Checked(fp, kLoop21), 1) << "shown at once from the patched block";
 
     HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, commproto::kClientSegmentNames[0]);
@@ -279,14 +259,14 @@ TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {
     EXPECT_NE(lines[0].find("test reason"), std::string::npos) << lines[0];
 
     // The server took the write: later refreshes keep the loop on.
-    Pump(1500);
+    kt::PumpFor(1500);
     EXPECT_EQ(Checked(fp, kLoop21), 1);
 
     // The next record does not repeat the reason.
     ConfirmAnswer::Arm(true, L"");
     ClickControl(FindControl(fp, kLoop21));
     ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 3; }, 5000));
-    Pump(300);
+    kt::PumpFor(300);
     lines = ReadLines(logFile);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].find("test reason"), std::string::npos) << lines[1];
@@ -297,7 +277,7 @@ TEST_F(Balance8Test, NoWriteWithoutConnection) {
     HWND fp = Open(OpenMode::Compact);
     ConfirmAnswer::Arm(true, L"x");
     ClickControl(FindControl(fp, kModeOff));
-    Pump(500);
+    kt::PumpFor(500);
     EXPECT_EQ(ConfirmAnswer::answered, 0) << "not connected: no confirmation, no write";
     EXPECT_TRUE(ReadLines(logFile).empty());
 }
@@ -314,7 +294,7 @@ TEST_F(Balance8Test, EntryFromAForeignEditWritesNothing) {
     ::SetForegroundWindow(fp);
     ::PostMessageW(fp, kEditEnter, 12444, reinterpret_cast<LPARAM>(foreign));
     ::PostMessageW(fp, kEditEnter, 12176, 0);
-    Pump(800);
+    kt::PumpFor(800);
     HWND focus = ::GetFocus();
     wchar_t cls[64] = {};
     ::GetClassNameW(focus, cls, 64);
@@ -333,7 +313,7 @@ TEST_F(Balance8Test, ModeButtonOfTheCurrentModeDoesNothing) {
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000)) << "item 95 = 1";
     ConfirmAnswer::Arm(true, L"");
     ClickControl(FindControl(fp, kModeOn));
-    Pump(600);
+    kt::PumpFor(600);
     EXPECT_EQ(ConfirmAnswer::answered, 0) << "mode is already on: no prompt, no write";
     EXPECT_TRUE(ReadLines(logFile).empty());
 }
@@ -351,11 +331,11 @@ TEST_F(Balance8Test, WriteLevelsFollowItemSecurityAndUserLevel) {
     EXPECT_FALSE(::IsWindowEnabled(loop22));
     EXPECT_TRUE(::IsWindowEnabled(loop41));
     host->ChangeUser("chief", 9, 1);
-    Pump(100);
+    kt::PumpFor(100);
     EXPECT_TRUE(::IsWindowEnabled(loop21));
     EXPECT_FALSE(::IsWindowEnabled(loop22)) << "level 0 stays locked for every user";
     host->ChangeUser("trainee", 0, 0);
-    Pump(100);
+    kt::PumpFor(100);
     EXPECT_FALSE(::IsWindowEnabled(loop41));
 }
 
@@ -388,7 +368,7 @@ TEST_F(Balance8Test, RtDataBadOnlyInHostCallbackMode) {
     host->CloseAll();
     host->SetCallbacks(false);
     fp = Open(OpenMode::Compact);
-    Pump(2500);
+    kt::PumpFor(2500);
     EXPECT_NE(ControlText(fp, kStatusLine), L"RTDATA_BAD");
 }
 

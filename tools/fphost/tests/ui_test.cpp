@@ -1,5 +1,6 @@
 // What the script does to real windows: typing into an edit, clicking, finding nested
 // controls, and answering a modal dialog from a timer while its modal loop runs.
+#include "Pump.h"
 #include "UiActions.h"
 
 #include <gtest/gtest.h>
@@ -124,18 +125,6 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void Pump(DWORD ms) {
-    DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
-
 class Ui : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -153,7 +142,7 @@ protected:
         label = Child(L"Static", parent, kStaticId, SS_NOTIFY, 70);
         g_editProc = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSpy)));
-        Pump(50);
+        kt::PumpFor(50);
     }
     void TearDown() override { ::DestroyWindow(parent); }
     static HWND Child(const wchar_t* cls, HWND p, int id, DWORD style, int y) {
@@ -172,7 +161,7 @@ TEST_F(Ui, TypingSetsTheTextAndPressesReturnOnce) {
     ::SetFocus(nullptr);
     g_log.setFocus = 0;
     TypeText(edit, L"12.5");
-    Pump(100);
+    kt::PumpFor(100);
     // The control got the focus (another test program may take it away again at once).
     EXPECT_EQ(g_log.setFocus, 1);
     wchar_t text[32] = {};
@@ -185,7 +174,7 @@ TEST_F(Ui, TypingSetsTheTextAndPressesReturnOnce) {
 TEST_F(Ui, ClickingAButtonAndAnotherControl) {
     ClickControl(button);
     ClickControl(label);
-    Pump(100);
+    kt::PumpFor(100);
     ASSERT_EQ(g_log.commands.size(), 2u);
     EXPECT_EQ(g_log.commands[0], std::make_pair(kButtonId, static_cast<int>(BN_CLICKED)));
     EXPECT_EQ(g_log.commands[1], std::make_pair(kStaticId, static_cast<int>(STN_CLICKED)));
@@ -240,7 +229,7 @@ INT_PTR RunModal(HWND owner, bool wantEdit, bool accept, const wchar_t* reason) 
     g_log.dialogResult = -1;
     ::SetTimer(nullptr, 0, 20, AnswerTimer);
     ::PostMessageW(owner, kOpenDialog, 0, 0);
-    Pump(50);
+    kt::PumpFor(50);
     EXPECT_TRUE(g_answer.answered);
     return g_log.dialogResult;
 }

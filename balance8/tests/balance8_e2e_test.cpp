@@ -105,6 +105,7 @@ protected:
 
     // Per-item security levels of the tag (item name or index -> level).
     std::vector<ItemSetting<uint16_t>> itemLevels;
+    uint8_t station = 1; // the station's row in the control information
 
     void MakeHost(bool callbacks = false, int confirm = 1) {
         ::DeleteFileW(logFile.c_str());
@@ -120,6 +121,7 @@ protected:
         tag.confirm = confirm;
         tag.itemConfirm = 1; // every item asks for confirmation
         tag.itemLevels = itemLevels;
+        tag.station = station;
         tag.width = 128;
         tag.height = 750;
         tag.detailWidth = 945;
@@ -340,19 +342,9 @@ TEST_F(Balance8Test, WriteLevelsFollowItemSecurityAndUserLevel) {
 }
 
 TEST_F(Balance8Test, WithoutOperatePermissionEverySwitchIsLocked) {
+    station = 3; // no permission in the control information: every level becomes 0
     StartServer();
     MakeHost();
-    host->CloseAll();
-    // Station 3 has no permission in the control information: levels become 0.
-    HostConfig config = host->Config();
-    host.reset();
-    config.tags[0].station = 3;
-    host = std::make_unique<Host>(config);
-    BlockTable table;
-    std::string error;
-    ASSERT_TRUE(LoadBalance8Table(table, error)) << error;
-    ASSERT_TRUE(host->Prepare(table, error)) << error;
-    ASSERT_TRUE(host->LoadModule(error)) << error;
     HWND fp = Open(OpenMode::Compact);
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
     EXPECT_FALSE(::IsWindowEnabled(FindControl(fp, 12104)));

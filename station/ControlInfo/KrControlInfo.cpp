@@ -79,19 +79,19 @@ HRESULT ReadWholeFile(const std::wstring& path, std::string& text) {
     return hr;
 }
 
-class CKrControlInfo final : public IKrControlInfo {
+// IUnknown of an object with one interface; live objects keep the module loaded.
+template <typename Interface, const IID& Iid> class TUnknown : public Interface {
 public:
-    CKrControlInfo() { ::InterlockedIncrement(&g_objects); }
-    ~CKrControlInfo() { ::InterlockedDecrement(&g_objects); }
-    CKrControlInfo(const CKrControlInfo&) = delete;
-    CKrControlInfo& operator=(const CKrControlInfo&) = delete;
+    TUnknown() { ::InterlockedIncrement(&g_objects); }
+    virtual ~TUnknown() { ::InterlockedDecrement(&g_objects); }
+    TUnknown(const TUnknown&) = delete;
+    TUnknown& operator=(const TUnknown&) = delete;
 
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object)
             return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IKrControlInfo)) {
-            *object = static_cast<IKrControlInfo*>(this);
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, Iid)) {
+            *object = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
         }
@@ -106,6 +106,12 @@ public:
         return refs;
     }
 
+private:
+    LONG m_refs = 1;
+};
+
+class CKrControlInfo final : public TUnknown<IKrControlInfo, IID_IKrControlInfo> {
+public:
     // IKrControlInfo
     HRESULT STDMETHODCALLTYPE Initialize() override {
         try {
@@ -148,35 +154,11 @@ public:
     }
 
 private:
-    LONG m_refs = 1;
     std::vector<KrControlInfoEntry> m_entries;
 };
 
-class CClassFactory final : public IClassFactory {
+class CClassFactory final : public TUnknown<IClassFactory, IID_IClassFactory> {
 public:
-    CClassFactory() { ::InterlockedIncrement(&g_objects); }
-    ~CClassFactory() { ::InterlockedDecrement(&g_objects); }
-    CClassFactory(const CClassFactory&) = delete;
-    CClassFactory& operator=(const CClassFactory&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object)
             return E_POINTER;
@@ -197,9 +179,6 @@ public:
             ::InterlockedDecrement(&g_locks);
         return S_OK;
     }
-
-private:
-    LONG m_refs = 1;
 };
 
 LONG SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value) {

@@ -66,13 +66,17 @@ struct ConfirmAnswer {
     static inline std::wstring reason;
     static inline int answered = 0;
     static inline UINT_PTR timer = 0;
+    static inline Host* closeThrough = nullptr; // the host closes the dialog instead
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
         HWND dialog = FindOwnedDialog([](HWND) { return true; }, true);
         if (!dialog)
             return;
         Disarm();
         ++answered;
-        AnswerDialog(dialog, accept, reason);
+        if (closeThrough)
+            closeThrough->CloseConfirm("bal101.LOOP");
+        else
+            AnswerDialog(dialog, accept, reason);
     }
     static void Arm(bool acceptIt, const std::wstring& why) {
         Disarm();
@@ -144,6 +148,7 @@ protected:
 
     void TearDown() override {
         ConfirmAnswer::Disarm();
+        ConfirmAnswer::closeThrough = nullptr;
         ConfirmAnswer::answered = 0;
         if (host)
             host->CloseAll();
@@ -272,6 +277,40 @@ TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {
     lines = ReadLines(logFile);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].find("test reason"), std::string::npos) << lines[1];
+}
+
+TEST_F(Balance8Test, HostClosesAnOpenConfirmationAsCancelled) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ConfirmAnswer::closeThrough = host.get();
+    ConfirmAnswer::Arm(true, L"");
+    ClickControl(FindControl(fp, kLoop21));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(300);
+    EXPECT_EQ(FindOwnedDialog([fp](HWND owner) { return owner == fp; }, true), nullptr);
+    EXPECT_EQ(Checked(fp, kLoop21), 0) << "cancelled: the switch still shows off";
+    EXPECT_TRUE(ReadLines(logFile).empty());
+}
+
+TEST_F(Balance8Test, PopChildFillsItsContainer) {
+    MakeHost();
+    HWND fp = Open(OpenMode::PopChild);
+    ASSERT_TRUE(fp);
+    LONG style = ::GetWindowLongW(fp, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    HWND container = ::GetParent(fp);
+    ASSERT_TRUE(container);
+    RECT client{}, rc{};
+    ::GetClientRect(container, &client);
+    ::GetWindowRect(fp, &rc);
+    ::MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.left, 1);
+    EXPECT_EQ(rc.top, 1);
+    EXPECT_EQ(rc.right - rc.left, client.right - 1);
+    EXPECT_EQ(rc.bottom - rc.top, client.bottom - 1);
 }
 
 TEST_F(Balance8Test, NoWriteWithoutConnection) {

@@ -13,6 +13,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
 
 using namespace fp;
 using kfw::Trace;
@@ -334,10 +335,22 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
 }
 
 void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
-    if (HWND h = GetDlgItem(IDC_FP_STATUS))
-        ::SetWindowTextW(h, kfw::Widen(status).c_str());
-    if (HWND h = GetDlgItem(IDC_FP_STATUS2))
-        ::SetWindowTextW(h, kfw::Widen(second).c_str());
+    const std::pair<int, const char*> lines[] = {{IDC_FP_STATUS, status}, {IDC_FP_STATUS2, second}};
+    for (const auto& [id, text] : lines) {
+        HWND h = GetDlgItem(id);
+        if (!h)
+            continue;
+        std::wstring wide = kfw::Widen(text);
+        if (kfw::GetWindowTextW(h) == wide)
+            continue;
+        ::SetWindowTextW(h, wide.c_str());
+        // The status statics draw on a hollow brush: the faceplate repaints the background
+        // under them so that no part of a longer previous text stays.
+        RECT rc{};
+        ::GetWindowRect(h, &rc);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        ::RedrawWindow(m_hWnd, &rc, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
 }
 
 void CFP_BASEDlg::QueryTagStatus() {
@@ -378,9 +391,13 @@ void CFP_BASEDlg::OnRefreshTick() {
     }
     ShowData(m_pDataBlock);
     BOOL good = m_bconnected && !m_bStatusBad;
-    if (good != m_nDataGood && good) {
-        SetStatusText("", "");
-        RefreshControls();
+    if (good != m_nDataGood) {
+        // The lamp turns black while data is not good, and back again.
+        ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
+        if (good) {
+            SetStatusText("", "");
+            RefreshControls();
+        }
     }
     m_nPrevDataGood = m_nDataGood;
     m_nDataGood = good;

@@ -215,6 +215,14 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
     EXPECT_EQ(Checked(fp, kModeOff), 1);
     EXPECT_EQ(Checked(fp, kModeOn), 0);
     EXPECT_EQ(Checked(fp, kLoop21), 0);
+    // The lamp, 16 pixels below the middle of the title, is repainted (black).
+    RECT title{};
+    ::GetWindowRect(FindControl(fp, 32760), &title);
+    ::MapWindowPoints(nullptr, fp, reinterpret_cast<POINT*>(&title), 2);
+    HRGN update = ::CreateRectRgn(0, 0, 0, 0);
+    ::GetUpdateRgn(fp, update, FALSE);
+    EXPECT_TRUE(::PtInRegion(update, (title.left + title.right) / 2 - 1, title.bottom + 16));
+    ::DeleteObject(update);
 }
 
 TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {

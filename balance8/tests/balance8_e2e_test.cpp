@@ -3,6 +3,7 @@
 // dialog and logged by the real log library.
 #include "ChildProcess.h"
 #include "Pump.h"
+#include "ComClient.h"
 #include "CommProtocol.h"
 #include "BlockTable.h"
 #include "Host.h"
@@ -223,6 +224,36 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
     ::GetUpdateRgn(fp, update, FALSE);
     EXPECT_TRUE(::PtInRegion(update, (title.left + title.right) / 2 - 1, title.bottom + 16));
     ::DeleteObject(update);
+}
+
+TEST_F(Balance8Test, LaterDeliveriesAreShownAtTheNextTick) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ::KillTimer(fp, 1); // ticks by hand
+
+    // Another station program switches the mode off in the server.
+    CComClient other;
+    ASSERT_TRUE(other.Connect());
+    const b8::ItemDef* mode = b8::FindItem(b8::kItemMode);
+    ASSERT_TRUE(mode);
+    BYTE request[7] = {};
+    uint32_t address = static_cast<uint32_t>(kBase + mode->offset);
+    std::memcpy(request, &address, 4);
+    request[4] = 1; // width; value 0 at byte 6
+    ASSERT_TRUE(other.Write(1, 1, sizeof request, request));
+    kt::PumpFor(300);
+
+    // This tick shows the block as it was, then asks for fresh data; the delivery that follows
+    // is shown at the next tick only.
+    ::SendMessageW(fp, WM_TIMER, 1, 0);
+    kt::PumpFor(500);
+    EXPECT_EQ(Checked(fp, kModeOn), 1);
+    ::SendMessageW(fp, WM_TIMER, 1, 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 0);
+    EXPECT_EQ(Checked(fp, kModeOff), 1);
+    other.Disconnect();
 }
 
 TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {

@@ -410,9 +410,12 @@ TEST_F(Balance8Test, WriteLevelsFollowItemSecurityAndUserLevel) {
     EXPECT_FALSE(::IsWindowEnabled(loop21)) << "user level 5 is below 7";
     EXPECT_FALSE(::IsWindowEnabled(loop22));
     EXPECT_TRUE(::IsWindowEnabled(loop41));
+    HWND second = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(second, kModeOn) == 1; }, 5000));
     host->ChangeUser("chief", 9, 1);
     kt::PumpFor(100);
     EXPECT_TRUE(::IsWindowEnabled(loop21));
+    EXPECT_TRUE(::IsWindowEnabled(FindControl(second, kLoop21))) << "every faceplate follows";
     EXPECT_FALSE(::IsWindowEnabled(loop22)) << "level 0 stays locked for every user";
     host->ChangeUser("trainee", 0, 0);
     kt::PumpFor(100);

@@ -197,13 +197,13 @@ TEST_F(Balance8Test, ShowDetailActsOnTheNewestMovableFaceplate) {
 }
 
 TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
-    StartServer(L"--no-refresh-after 1500");
+    StartServer(L"--no-refresh-after 3000");
     MakeHost();
     HWND fp = Open(OpenMode::Compact);
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000))
         << "the first delivery shows the block's mode";
     EXPECT_EQ(Checked(fp, kModeOff), 0);
-    kt::PumpFor(1600);  // refreshes have stopped
+    kt::PumpFor(3100);  // refreshes have stopped
     ::KillTimer(fp, 1); // ticks are driven by hand from here on
     for (int tick = 1; tick <= 7; ++tick) {
         ::SendMessageW(fp, WM_TIMER, 1, 0);
@@ -227,33 +227,35 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
 }
 
 TEST_F(Balance8Test, LaterDeliveriesAreShownAtTheNextTick) {
-    StartServer();
+    // The server stops answering refreshes, so that only the test delivers from then on.
+    StartServer(L"--no-refresh-after 3000");
     MakeHost();
     HWND fp = Open(OpenMode::Compact);
     ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
     ::KillTimer(fp, 1); // ticks by hand
+    kt::PumpFor(3100);
 
-    // Another station program switches the mode off in the server.
-    CComClient other;
-    ASSERT_TRUE(other.Connect());
+    // A delivery as the server makes it: the image in the client's data area, then data-ready
+    // to the client's sink window. The faceplate is the only client: slot 0.
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, commproto::kClientSegmentNames[0]);
+    ASSERT_TRUE(mapping);
+    auto* view = static_cast<BYTE*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_TRUE(view);
     const b8::ItemDef* mode = b8::FindItem(b8::kItemMode);
     ASSERT_TRUE(mode);
-    BYTE request[7] = {};
-    uint32_t address = static_cast<uint32_t>(kBase + mode->offset);
-    std::memcpy(request, &address, 4);
-    request[4] = 1; // width; value 0 at byte 6
-    ASSERT_TRUE(other.Write(1, 1, sizeof request, request));
-    kt::PumpFor(300);
-
-    // This tick shows the block as it was, then asks for fresh data; the delivery that follows
-    // is shown at the next tick only.
+    view[commproto::kDataHeaderSize + mode->offset] = 0;
+    wchar_t sinkName[64];
+    swprintf(sinkName, 64, L"Communation Notification Sink #%lu", ::GetCurrentProcessId());
+    HWND sink = ::FindWindowW(CCommNotifyWnd::kClassName, sinkName);
+    ASSERT_TRUE(sink);
+    ::SendMessageW(sink, commproto::kServerNotifyMsg,
+                   commproto::MakeWParam(commproto::kCmdRefresh, 0), 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 1) << "a later delivery is not shown at once";
     ::SendMessageW(fp, WM_TIMER, 1, 0);
-    kt::PumpFor(500);
-    EXPECT_EQ(Checked(fp, kModeOn), 1);
-    ::SendMessageW(fp, WM_TIMER, 1, 0);
-    EXPECT_EQ(Checked(fp, kModeOn), 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 0) << "the next tick shows it";
     EXPECT_EQ(Checked(fp, kModeOff), 1);
-    other.Disconnect();
+    ::UnmapViewOfFile(view);
+    ::CloseHandle(mapping);
 }
 
 TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {

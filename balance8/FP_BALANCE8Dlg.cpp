@@ -60,8 +60,7 @@ BOOL CFP_BALANCE8Dlg::OnInitDialog() {
 
 void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
     CFP_BASEDlg::OnCommuData(block);
-    ::SetDlgItemTextW(m_hWnd, IDC_TAGNAME, kfw::Widen(m_strTagName).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDC_TAGDESC, kfw::Widen(m_strTagDesc).c_str());
+    TransferToControls();
 }
 
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
@@ -83,8 +82,7 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
                     m_dwAlarmEnable[static_cast<size_t>(i)]);
     // 5 and 6. The setup pages refresh here while the detail view is shown.
     // 7. Members to controls.
-    ::SetDlgItemTextW(m_hWnd, IDC_TAGNAME, kfw::Widen(m_strTagName).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDC_TAGDESC, kfw::Widen(m_strTagDesc).c_str());
+    TransferToControls();
 }
 
 int CFP_BALANCE8Dlg::WriteLevel(WORD item) const {
@@ -171,9 +169,8 @@ void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
     WriteData(def->item, tn->m_hWnd, def->name);
 }
 
-void CFP_BALANCE8Dlg::Paint() {
-    kfw::CWindowDC dc(m_hWnd);
-    CMemDC mem(dc);
+void CFP_BALANCE8Dlg::Paint(HDC hdc) {
+    CMemDC mem(hdc);
     DrawFaceplate(mem, TRUE);
 }
 
@@ -186,14 +183,11 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         ::SetFocus(GetDlgItem(IDC_TAGNAME));
         break;
     case WM_NCPAINT:
-        Paint();
+        Paint(kfw::CWindowDC(m_hWnd));
         break;
-    case WM_PAINT: {
-        kfw::CPaintDC dc(m_hWnd);
-        CMemDC mem(dc);
-        DrawFaceplate(mem, TRUE);
+    case WM_PAINT:
+        Paint(kfw::CPaintDC(m_hWnd));
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_CTLCOLORSTATIC:

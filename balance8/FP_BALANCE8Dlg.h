@@ -42,7 +42,8 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void Paint();
+    // Background, frame and lamp, drawn off-screen into the given context.
+    void Paint(HDC hdc);
     // The required level of a control that writes an item: its security level times the
     // operate permission; -1 when the item is not in the item map.
     int WriteLevel(WORD item) const;

@@ -46,16 +46,11 @@ void CFP_BASEDlg::ShowAlarmState(WORD flagItem) {
     DWORD flag = 0;
     bool fromHost = false;
     if (m_bHostMode) {
-        int64_t handle = 0;
-        if (m_pfnOpenItem(1, m_strTagName.c_str(), &handle, 0) == kHostOk && handle > 0) {
-            uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
-            FPTagStatus status{};
-            status.dwStatus = kTagStatusBad;
-            if (m_pfnReadStatus(1, &key, &status, 0) == kHostOk) {
-                flag = status.dwStatus;
-                fromHost = true;
-                Trace("dwFlag for qbrtcore\n");
-            }
+        uint32_t status = 0;
+        if (ReadHostStatus(status) == 1) {
+            flag = status;
+            fromHost = true;
+            Trace("dwFlag for qbrtcore\n");
         }
     }
     if (!fromHost) {

@@ -192,12 +192,8 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     UpdateRight();
     RefreshControls();
 
-    int length = 0;
-    if (m_pBlock)
-        length =
-            m_bShowDetail ? m_pBlock->wDataSize : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
     m_Commu.Connect();
-    Subscribe(length);
+    Subscribe(ReadLength(m_bShowDetail));
     Trace("[FPTIME] m_Commu.Read()");
     ShowData(m_pDataBlock);
 
@@ -206,6 +202,12 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         CreateTrend();
     SetupButtons();
     return FALSE;
+}
+
+int CFP_BASEDlg::ReadLength(BOOL detail) const {
+    if (!m_pBlock)
+        return 0;
+    return detail ? m_pBlock->wDataSize : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
 }
 
 void CFP_BASEDlg::Subscribe(int length) {
@@ -244,12 +246,14 @@ void CFP_BASEDlg::SetupButtons() {
         b.button->SetIcon(b.icon);
         b.button->SetTooltipText(kfw::Widen(Text(b.tip)));
     }
-    if (HWND desc = GetDlgItem(IDC_FP_TAGDESC))
-        ::SetWindowTextW(desc, kfw::Widen(m_strTagDesc).c_str());
-    if (HWND title = GetDlgItem(IDC_FP_TAGNAME)) {
-        ::SetWindowTextW(title, kfw::Widen(m_strTagName).c_str());
+    TransferToControls();
+    if (HWND title = GetDlgItem(IDC_FP_TAGNAME))
         ::SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontTitle.get()), TRUE);
-    }
+}
+
+void CFP_BASEDlg::TransferToControls() {
+    ::SetDlgItemTextW(m_hWnd, IDC_FP_TAGNAME, kfw::Widen(m_strTagName).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_FP_TAGDESC, kfw::Widen(m_strTagDesc).c_str());
 }
 
 void CFP_BASEDlg::InitControlRight() {
@@ -353,32 +357,38 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
     }
 }
 
-void CFP_BASEDlg::QueryTagStatus() {
+int CFP_BASEDlg::ReadHostStatus(uint32_t& status) {
     char name[kTagBufferSize] = {};
     strncpy(name, m_strTagName.c_str(), kTagBufferSize - 1);
     int64_t handle = 0;
-    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk) {
-        m_bStatusBad = TRUE;
-        SetStatusText(kTextRtDataBad, "");
-        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-        return;
-    }
+    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk)
+        return 0;
     if (handle <= 0)
-        return;
+        return -1;
     m_nHandle = handle;
     uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
-    FPTagStatus status{};
-    status.dwStatus = kTagStatusBad;
-    if (m_pfnReadStatus(1, &key, &status, 0) != kHostOk)
+    FPTagStatus result{};
+    result.dwStatus = kTagStatusBad;
+    if (m_pfnReadStatus(1, &key, &result, 0) != kHostOk)
+        return -1;
+    status = result.dwStatus;
+    return 1;
+}
+
+void CFP_BASEDlg::QueryTagStatus() {
+    uint32_t status = 0;
+    int read = ReadHostStatus(status);
+    if (read < 0)
         return;
-    if (status.dwStatus & kTagStatusBad) {
+    if (read == 0 || (status & kTagStatusBad)) {
         m_bStatusBad = TRUE;
         SetStatusText(kTextRtDataBad, "");
     } else {
         m_bStatusBad = FALSE;
     }
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-    Trace("dwFlag for qbrtcore\n");
+    if (read == 1)
+        Trace("dwFlag for qbrtcore\n");
 }
 
 void CFP_BASEDlg::OnRefreshTick() {
@@ -495,7 +505,7 @@ void CFP_BASEDlg::ShowDetail(BOOL show) {
             Trace("[FP_BASE]:ShowDetail GetClientRect spend %d ms\n", spent());
             ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
         }
-        Subscribe(m_pBlock ? m_pBlock->wDataSize : 0);
+        Subscribe(ReadLength(TRUE));
         Trace("[FP_BASE]:ShowDetail SetTag spend %d ms\n", spent());
     } else {
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_szCompact.cx, m_szCompact.cy,
@@ -506,7 +516,7 @@ void CFP_BASEDlg::ShowDetail(BOOL show) {
             ::GetClientRect(m_hParentWnd, &rc);
             ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
         }
-        Subscribe(m_pBlock ? m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2 : 0);
+        Subscribe(ReadLength(FALSE));
     }
 }
 

@@ -111,6 +111,12 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
     void SetStatusText(const char* status, const char* second);
+    // Tag name and description from the members to their statics.
+    void TransferToControls();
+    // Bytes to read: the whole block with the detail view, else the compact part.
+    int ReadLength(BOOL detail) const;
+    // The host's status word of the tag: 1 read, 0 the tag cannot be resolved, -1 no answer.
+    int ReadHostStatus(uint32_t& status);
     void DrawLamp(HDC hdc, POINT centre);
 
     std::string m_strTagName;

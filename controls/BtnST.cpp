@@ -268,14 +268,13 @@ void CLevelBtnST::PreSubclassWindow() {
 LRESULT CLevelBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_LBUTTONDOWN:
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+        PostInteraction(m_hWnd, true);
         break;
     case WM_LBUTTONUP:
-        PostToParent(m_hWnd, WM_BUTTON_RELEASED, static_cast<WPARAM>(GetDlgCtrlID()),
-                     reinterpret_cast<LPARAM>(m_hWnd));
+        PostButtonReleased(m_hWnd);
         break;
     case WM_KILLFOCUS:
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+        PostInteraction(m_hWnd, false);
         break;
     default:
         break;

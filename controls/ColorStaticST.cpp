@@ -121,7 +121,7 @@ LRESULT CColorStaticST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_KILLFOCUS: {
         LRESULT r = DefWindowProc(msg, wp, lp);
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+        PostInteraction(m_hWnd, false);
         return r;
     }
     case WM_DESTROY:

@@ -1,5 +1,7 @@
 #include "ControlSupport.h"
 
+#include "ControlMessages.h"
+
 #include "Handle.h"
 #include "Trace.h"
 
@@ -14,6 +16,15 @@ void PostToParent(HWND control, UINT msg, WPARAM wp, LPARAM lp) {
     if (!parent || !::PostMessageW(parent, msg, wp, lp))
         kfw::Trace("[CTRL] notification %u of control %d not posted (error %lu)\n", msg,
                    ::GetDlgCtrlID(control), ::GetLastError());
+}
+
+void PostInteraction(HWND control, bool begins) {
+    PostToParent(control, WM_CTRL_INTERACT, begins ? 1 : 0, 0);
+}
+
+void PostButtonReleased(HWND button) {
+    PostToParent(button, WM_BUTTON_RELEASED, static_cast<WPARAM>(::GetDlgCtrlID(button)),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 void CLevelRights::SetRequiredLevel(WORD level) {

@@ -73,6 +73,10 @@ void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour);
 // Posts one of the private notifications of ControlMessages.h to the control's parent. Every
 // notification goes through here, so their order is decided in the callers alone.
 void PostToParent(HWND control, UINT msg, WPARAM wp, LPARAM lp);
+// 4069: an interaction with the control begins (true) or ends (false).
+void PostInteraction(HWND control, bool begins);
+// 3010: the left button was released over the button (its id and window).
+void PostButtonReleased(HWND button);
 
 // A tooltip window owned by a control, with one tool covering the control's client area.
 class CToolTip {

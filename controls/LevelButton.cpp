@@ -5,11 +5,10 @@ using namespace kctl;
 LRESULT CLevelButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_LBUTTONUP:
-        PostToParent(m_hWnd, WM_BUTTON_RELEASED, static_cast<WPARAM>(GetDlgCtrlID()),
-                     reinterpret_cast<LPARAM>(m_hWnd));
+        PostButtonReleased(m_hWnd);
         break;
     case WM_KILLFOCUS:
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+        PostInteraction(m_hWnd, false);
         break;
     default:
         break;

@@ -30,15 +30,15 @@ LRESULT CTipControl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     m_tip.Relay(msg, wp, lp);
     switch (msg) {
     case WM_LBUTTONDOWN:
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+        PostInteraction(m_hWnd, true);
         ::SetFocus(m_hWnd);
         break;
     case WM_KILLFOCUS: {
         if (m_bPostEndFirst)
-            PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+            PostInteraction(m_hWnd, false);
         LRESULT r = DefWindowProc(msg, wp, lp);
         if (!m_bPostEndFirst)
-            PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+            PostInteraction(m_hWnd, false);
         return r;
     }
     case WM_SIZE:

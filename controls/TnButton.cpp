@@ -36,18 +36,17 @@ LRESULT CTnButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+        PostInteraction(m_hWnd, true);
         if (m_lock.Locked())
             return 0; // no pressed look, no click
         break;
     case WM_LBUTTONUP:
         // Queued before the click notification, which the default handling sends at once.
-        PostToParent(m_hWnd, WM_BUTTON_RELEASED, static_cast<WPARAM>(GetDlgCtrlID()),
-                     reinterpret_cast<LPARAM>(m_hWnd));
+        PostButtonReleased(m_hWnd);
         break;
     case WM_KILLFOCUS: {
         LRESULT r = DefWindowProc(msg, wp, lp);
-        PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+        PostInteraction(m_hWnd, false);
         return r;
     }
     case WM_ERASEBKGND:

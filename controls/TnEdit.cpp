@@ -204,7 +204,7 @@ bool CTnEdit::PreTranslateMessage(MSG* msg) {
 LRESULT CTnEdit::OnSetFocus(WPARAM wp, LPARAM lp) {
     m_bFocused = true;
     LRESULT r = DefWindowProc(WM_SETFOCUS, wp, lp);
-    PostToParent(m_hWnd, WM_CTRL_INTERACT, 1, 0);
+    PostInteraction(m_hWnd, true);
     if (!IsReadOnly())
         PostToParent(m_hWnd, WM_TNEDIT_SETFOCUS, 0, 0);
     return r;
@@ -217,7 +217,7 @@ LRESULT CTnEdit::OnKillFocus(WPARAM wp, LPARAM lp) {
     // An entry left without Enter gives way to the value the program gave last.
     SetText(std::wstring(m_strSaved));
     PostToParent(m_hWnd, WM_TNEDIT_KILLFOCUS, 0, 0);
-    PostToParent(m_hWnd, WM_CTRL_INTERACT, 0, 0);
+    PostInteraction(m_hWnd, false);
     return r;
 }
 

@@ -23,4 +23,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# The decision native / emulated is taken in env.sh, once Wine is installed.
+source "$top/scripts/env.sh"
+if [ "$WINE_VIA_QEMU" = 1 ]; then
+  "$top/scripts/emulation.sh" "$WINE_QEMU_DIR"
+  echo "setup: Wine path: emulated through qemu ($(qemu-i386 --version | head -1))"
+else
+  echo "setup: Wine path: native 32-bit"
+fi
+
 exec "$top/scripts/wineprefix.sh"

@@ -75,7 +75,9 @@ HWND CFP_BALANCEApp::Open(const tagFPOpenPara* para, int bMovable, int bShowDeta
         delete dlg;
         return nullptr;
     }
-    ::SetWindowLongPtrW(dlg->m_hWnd, GWLP_ID, kFaceplateCtrlId);
+    // The control id lives where a pop-up window keeps its menu: set it on child windows only.
+    if (::GetWindowLongW(dlg->m_hWnd, GWL_STYLE) & WS_CHILD)
+        ::SetWindowLongPtrW(dlg->m_hWnd, GWLP_ID, kFaceplateCtrlId);
     m_FPArray.push_back(dlg);
     return dlg->m_hWnd;
 }
@@ -118,7 +120,9 @@ int CFP_BALANCEApp::CloseFP(const char* tagName, int closeType) {
         m_FPArray.erase(m_FPArray.begin() + static_cast<std::ptrdiff_t>(i));
         if (::IsWindow(dlg->m_hWnd))
             ::SendMessageW(dlg->m_hWnd, WM_CLOSE, 0, 0);
-        delete dlg;
+        // The host may close a faceplate from inside one of its own modal loops (its write
+        // confirmation): the object goes away once that loop and its caller have returned.
+        kfw::DeleteWhenUnwound(dlg);
         return 1;
     }
     return 0;
@@ -141,31 +145,43 @@ int CFP_BALANCEApp::CloseConfirmDlg(const char* tagName) {
     return 0;
 }
 
-// Exported entry points: no exception crosses into the host.
-#define FP_GUARD(expr, fallback)                                                                   \
-    try {                                                                                          \
-        return expr;                                                                               \
-    } catch (...) {                                                                                \
-        Trace("[FP_BALANCE]: exception in %s\n", __func__);                                        \
-        return fallback;                                                                           \
+namespace {
+// Runs an entry point: no exception crosses into the host, and faceplates closed during the
+// call (from a modal loop it started) are deleted only when it returns.
+template <typename R, typename F> R Guarded(const char* name, R fallback, F&& call) {
+    kfw::CUnwindScope frame;
+    try {
+        return call();
+    } catch (...) {
+        Trace("[FP_BALANCE]: exception in %s\n", name);
+        return fallback;
     }
+}
+} // namespace
 
 extern "C" {
-HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent){
-    FP_GUARD(TheApp().OpenFP(para, bMovable, bShowDetail, bNewFP, parent), nullptr)} HWND
-    OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
-    FP_GUARD(TheApp().OpenPopChildFP(para, bShowDetail, parent), nullptr)
+HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent) {
+    return Guarded<HWND>("OpenFP", nullptr, [&] {
+        return TheApp().OpenFP(para, bMovable, bShowDetail, bNewFP, parent);
+    });
+}
+HWND OpenPopChildFP(const tagFPOpenPara* para, int bShowDetail, HWND parent) {
+    return Guarded<HWND>("OpenPopChildFP", nullptr,
+                         [&] { return TheApp().OpenPopChildFP(para, bShowDetail, parent); });
 }
 int ShowDetail(const char* tagName, int show) {
-    FP_GUARD(TheApp().ShowDetail(tagName, show), 1)
+    return Guarded("ShowDetail", 1, [&] { return TheApp().ShowDetail(tagName, show); });
 }
 int CloseFP(const char* tagName, int closeType) {
-    FP_GUARD(TheApp().CloseFP(tagName, closeType), 0)
+    return Guarded("CloseFP", 0, [&] { return TheApp().CloseFP(tagName, closeType); });
 }
 int ChangeUser(const char* userName, int userLevel, int ackPermission) {
-    FP_GUARD(TheApp().ChangeUser(userName, userLevel, ackPermission), 1)
+    return Guarded("ChangeUser", 1,
+                   [&] { return TheApp().ChangeUser(userName, userLevel, ackPermission); });
 }
-int CloseConfirmDlg(const char* tagName){FP_GUARD(TheApp().CloseConfirmDlg(tagName), 0)}
+int CloseConfirmDlg(const char* tagName) {
+    return Guarded("CloseConfirmDlg", 0, [&] { return TheApp().CloseConfirmDlg(tagName); });
+}
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH)

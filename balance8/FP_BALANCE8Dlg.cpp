@@ -15,29 +15,6 @@ using kfw::Trace;
 namespace {
 constexpr int kFirstEnableWord = 503; // items 503, 505, ..., 549
 constexpr int kEnableWordStep = 2;
-
-struct FindChild {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChildId(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<FindChild*>(lp);
-    if (::GetDlgCtrlID(hwnd) == s->id) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The control with this id anywhere below the dialog (setup pages are child dialogs).
-HWND FindDescendant(HWND dialog, int id) {
-    if (HWND direct = ::GetDlgItem(dialog, id))
-        return direct;
-    FindChild search{id, nullptr};
-    ::EnumChildWindows(dialog, MatchChildId, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 } // namespace
 
 CFP_BALANCE8Dlg::CFP_BALANCE8Dlg() : CFP_BASEDlg(IDD_FP_BALANCE8) {}
@@ -64,8 +41,12 @@ void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
 }
 
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
+    // Without good data the switches show no state at all rather than "manual" and "off".
+    const bool noData = !HasGoodData();
     // 1. Mode.
     LookHMIData(b8::kItemMode, m_bMode);
+    m_btnModeOn.SetNoData(noData);
+    m_btnModeOff.SetNoData(noData);
     m_btnModeOn.SetCheckIfChanged(m_bMode ? 1 : 0);
     m_btnModeOff.SetCheckIfChanged(m_bMode ? 0 : 1);
     // 2. Status lines and lamp.
@@ -74,6 +55,7 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     for (int j : b8ui::kRefreshOrder) {
         BOOL& on = m_bLoop[static_cast<size_t>(j)];
         LookHMIData(b8::LoopSwitchItem(j), on);
+        m_btnLoop[static_cast<size_t>(j)].SetNoData(noData);
         m_btnLoop[static_cast<size_t>(j)].SetCheckIfChanged(on ? 1 : 0);
     }
     // 4. Alarm enable words.
@@ -107,51 +89,42 @@ void CFP_BALANCE8Dlg::UpdateRight() {
 
 void CFP_BALANCE8Dlg::RefreshControls() {
     CFP_BASEDlg::RefreshControls();
-    WORD level = static_cast<WORD>(m_nUserLevel);
+    WORD level = ControlUserLevel();
     m_btnModeOff.SetUserLevel(level);
     m_btnModeOn.SetUserLevel(level);
     for (CLevelBtnST& button : m_btnLoop)
         button.SetUserLevel(level);
 }
 
+bool CFP_BALANCE8Dlg::MayWrite(int controlId, HWND control) const {
+    const char* why = "";
+    if (OperableControl(controlId, control, true, &why))
+        return true;
+    Trace("[FP_BALANCE]:control %d not written: %s\n", controlId, why);
+    return false;
+}
+
 void CFP_BALANCE8Dlg::OnLoopSwitch(int j) {
     const b8ui::LoopSwitch& sw = b8ui::kLoopSwitches[j];
+    if (!MayWrite(sw.controlId, m_btnLoop[static_cast<size_t>(j)].m_hWnd))
+        return;
     bool shownOn = m_btnLoop[static_cast<size_t>(j)].GetCheck() != 0;
     std::string label = fp::Text(shownOn ? sw.promptOff : sw.promptOn);
     WriteData(b8::LoopSwitchItem(j), shownOn ? b8ui::kSwitchOff : b8ui::kSwitchOn, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnModeOn() {
-    if (m_bMode)
+    if (!MayWrite(IDC_MODE_ON, m_btnModeOn.m_hWnd) || m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOn);
     WriteData(b8::kItemMode, b8ui::kSwitchOn, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnModeOff() {
-    if (!m_bMode)
+    if (!MayWrite(IDC_MODE_OFF, m_btnModeOff.m_hWnd) || !m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOff);
     WriteData(b8::kItemMode, b8ui::kSwitchOff, label.c_str());
-}
-
-CTnEdit* CFP_BALANCE8Dlg::EditableEdit(int controlId, HWND edit, const char** why) const {
-    HWND found = FindDescendant(m_hWnd, controlId);
-    if (!found || (edit && found != edit)) {
-        *why = "no such edit";
-        return nullptr;
-    }
-    auto* tn = dynamic_cast<CTnEdit*>(kfw::CWnd::FromHandle(found));
-    if (!tn) {
-        *why = "not a numeric edit";
-        return nullptr;
-    }
-    if (tn->IsLocked() || tn->IsReadOnly() || !::IsWindowEnabled(found) ||
-        !::IsWindowVisible(found)) {
-        *why = "edit not editable for this operator";
-        return nullptr;
-    }
-    return tn;
 }
 
 void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
@@ -161,7 +134,7 @@ void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
     // Anyone on the desktop can post this message: write only for an edit that exists and
     // that the logged-in operator may edit now.
     const char* why = "";
-    CTnEdit* tn = EditableEdit(controlId, edit, &why);
+    auto* tn = dynamic_cast<CTnEdit*>(OperableControl(controlId, edit, false, &why));
     if (!tn) {
         Trace("[FP_BALANCE]:edit %d not written: %s\n", controlId, why);
         return;
@@ -182,11 +155,11 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         ::SetFocus(GetDlgItem(IDC_TAGNAME));
         break;
-    case WM_NCPAINT:
-        Paint(kfw::CWindowDC(m_hWnd));
-        break;
     case WM_PAINT:
         Paint(kfw::CPaintDC(m_hWnd));
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
         return 0;
     case WM_ERASEBKGND:
         return 1;

@@ -47,8 +47,8 @@ private:
     // The required level of a control that writes an item: its security level times the
     // operate permission; -1 when the item is not in the item map.
     int WriteLevel(WORD item) const;
-    // The numeric edit a control id names, when it may write for the current operator.
-    CTnEdit* EditableEdit(int controlId, HWND edit, const char** why) const;
+    // The one check before a switch or mode button writes: the operator may operate it now.
+    bool MayWrite(int controlId, HWND control) const;
 
     CLevelBtnST m_btnModeOff;
     CLevelBtnST m_btnModeOn;

@@ -79,6 +79,13 @@ void CBtnST::SetCheck(int state, bool repaint) {
     Repaint(repaint);
 }
 
+void CBtnST::SetNoData(bool noData) {
+    if (noData == m_bNoData)
+        return;
+    m_bNoData = noData;
+    Repaint(true);
+}
+
 void CBtnST::SetBackgroundInside(COLORREF colour, bool repaint) {
     m_crBkIn = colour;
     Repaint(repaint);
@@ -152,7 +159,8 @@ LRESULT CBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1; // DrawItem paints every pixel
     case BM_GETCHECK:
-        return m_nCheck;
+        // Without data the state is unknown, whatever was last set.
+        return m_bNoData ? BST_INDETERMINATE : m_nCheck;
     case BM_SETCHECK:
         SetCheck(static_cast<int>(wp));
         return 0;
@@ -184,9 +192,9 @@ void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
     CMemDC mem(dis.hDC);
     HDC dc = mem;
     RECT rc = dis.rcItem;
-    const bool pressed = (dis.itemState & ODS_SELECTED) || m_nCheck != 0;
+    const bool pressed = (dis.itemState & ODS_SELECTED) || (m_nCheck != 0 && !m_bNoData);
     const bool focused = (dis.itemState & ODS_FOCUS) != 0;
-    const bool disabled = (dis.itemState & ODS_DISABLED) != 0;
+    const bool disabled = (dis.itemState & ODS_DISABLED) != 0 || m_bNoData;
     ::SetBkMode(dc, TRANSPARENT);
 
     if ((!m_bIsFlat && focused) || m_bIsDefault) {
@@ -210,6 +218,13 @@ void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
         Draw3dRect(dc, inner, ::GetSysColor(COLOR_3DLIGHT), shadow);
     } else if (m_bMouseOnButton) {
         Draw3dRect(dc, rc, highlight, shadow);
+    }
+
+    if (m_bNoData) {
+        RECT face = rc;
+        ::InflateRect(&face, -1, -1);
+        kfw::CBrush hatch(::CreateHatchBrush(HS_BDIAGONAL, kNoDataHatch));
+        ::FillRect(dc, &face, hatch);
     }
 
     const std::wstring text = m_bShowText ? kfw::GetWindowTextW(m_hWnd) : std::wstring();

@@ -40,6 +40,10 @@ public:
     // activates or deactivates it.
     void SetTooltipText(const std::wstring& text, bool activate = true);
     void SetCheck(int state, bool repaint = true);
+    // No data behind the button: it shows no check state, a hatched face and a grey caption,
+    // so that it cannot be taken for a plant state. Repaints only on a change.
+    void SetNoData(bool noData);
+    bool IsNoData() const { return m_bNoData; }
     void SetBackgroundInside(COLORREF colour, bool repaint = true);
     void SetBackgroundOutside(COLORREF colour, bool repaint = true);
     void SetTextColourInside(COLORREF colour, bool repaint = true);
@@ -71,6 +75,7 @@ private:
     int m_nCheck = 0;
     bool m_bIsDefault = false;
     bool m_bShowText = true;
+    bool m_bNoData = false;
     COLORREF m_crBkIn;
     COLORREF m_crFgIn;
     COLORREF m_crBkOut;

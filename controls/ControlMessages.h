@@ -31,8 +31,9 @@ constexpr COLORREF kLightFieldText = RGB(0, 0, 0);             // edit text on a
 constexpr COLORREF kTnButtonFace = RGB(165, 165, 165);         // CTnButton face
 constexpr COLORREF kTnButtonText = RGB(0, 0, 0);               // CTnButton text
 constexpr COLORREF kTnButtonDisabledText = RGB(160, 160, 160); // CTnButton text while disabled
-constexpr COLORREF kOutline = RGB(0, 0, 0);     // one-pixel outline / default-button frame
-constexpr COLORREF kSystemColour = CLR_INVALID; // "-1": use the system colour instead
+constexpr COLORREF kOutline = RGB(0, 0, 0);           // one-pixel outline / default-button frame
+constexpr COLORREF kNoDataHatch = RGB(150, 150, 150); // hatch of a button without data
+constexpr COLORREF kSystemColour = CLR_INVALID;       // "-1": use the system colour instead
 
 // Numeric edit
 constexpr int kEditMaxChars = 256;                    // typed-character limit

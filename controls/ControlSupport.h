@@ -43,16 +43,29 @@ private:
     bool m_preference = true;
 };
 
+// Every control an operator operates (numeric edits, switch and check buttons): the faceplate
+// gives rights to all of them through this one interface and asks it before a write.
+class IOperable {
+public:
+    virtual ~IOperable() = default;
+    virtual void SetRequiredLevel(WORD level) = 0;
+    virtual void SetUserLevel(WORD level) = 0;
+    virtual WORD GetRequiredLevel() const = 0;
+    virtual bool IsLocked() const = 0;
+    // Unlocked at the current user level and wanted operable by its owner.
+    virtual bool IsOperableNow() const = 0;
+};
+
 // The rights of a button: required level, user level and enable preference decide whether the
 // button's window is enabled (locked buttons are disabled).
-class CLevelRights {
+class CLevelRights : public IOperable {
 public:
-    virtual ~CLevelRights() = default;
-    void SetRequiredLevel(WORD level);
-    void SetUserLevel(WORD level);
+    void SetRequiredLevel(WORD level) override;
+    void SetUserLevel(WORD level) override;
     void SetEnablePreference(bool enable);
-    WORD GetRequiredLevel() const { return m_lock.RequiredLevel(); }
-    bool IsLocked() const { return m_lock.Locked(); }
+    WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
+    bool IsLocked() const override { return m_lock.Locked(); }
+    bool IsOperableNow() const override { return m_lock.Operable(); }
     bool GetEnablePreference() const { return m_lock.Preference(); }
 
 protected:

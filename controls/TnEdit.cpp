@@ -60,6 +60,14 @@ void CTnEdit::SetText(const char* text) {
     SetText(kfw::Widen(text ? text : ""));
 }
 
+void CTnEdit::RevertToLive() {
+    if (!m_hWnd)
+        return;
+    m_bKeepSaved = false;
+    ::SetWindowTextW(m_hWnd, m_strSaved.c_str());
+    ::SendMessageW(m_hWnd, EM_SETSEL, 0, -1);
+}
+
 void CTnEdit::ShowUnavailable() {
     SetText(std::wstring(kUnavailableText));
     m_bUnavailable = true;

@@ -11,7 +11,7 @@
 
 #include <string>
 
-class CTnEdit : public kfw::CWnd {
+class CTnEdit : public kfw::CWnd, public kctl::IOperable {
 public:
     CTnEdit() = default;
 
@@ -26,8 +26,9 @@ public:
     bool GetKeepSaved() const { return m_bKeepSaved; }
     bool IsFocused() const { return m_bFocused; }
     bool IsReadOnly() const { return !m_lock.Operable(); }
-    bool IsLocked() const { return m_lock.Locked(); }
-    WORD GetRequiredLevel() const { return m_lock.RequiredLevel(); }
+    bool IsLocked() const override { return m_lock.Locked(); }
+    WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
+    bool IsOperableNow() const override { return m_lock.Operable(); }
     bool IsUnavailable() const { return m_bUnavailable; }
     std::wstring GetText() const { return kfw::GetWindowTextW(m_hWnd); }
 
@@ -47,8 +48,10 @@ public:
     // Shows "????" and marks the field unavailable.
     void ShowUnavailable();
     // Rights
-    void SetRequiredLevel(WORD level);
-    void SetUserLevel(WORD level);
+    void SetRequiredLevel(WORD level) override;
+    void SetUserLevel(WORD level) override;
+    // Shows the live value again, dropping what the operator typed.
+    void RevertToLive();
     void SetReadOnlyPreference(bool readOnly);
 
     // Character rule of the input mode: would the edit take this character now?

@@ -82,7 +82,8 @@ std::string CFP_BASEDlg::FlagToAlarm(DWORD flag) {
     }
     if (m_pFunAlmState) {
         Trace("FlagToAlarm m_pFunAlmState\n");
-        int indication = 0;
+        // A callback that fails without answering leaves the alarm the flag bits show.
+        int indication = alarm;
         if (m_pFunAlmState(m_strTagName.c_str(), flag, &indication, &m_crAlarm) != kHostOk) {
             alarm = indication;
             Trace("FlagToAlarm m_pFunAlmState m_strTagName= %s, get %d\n", m_strTagName.c_str(),

@@ -6,11 +6,15 @@
 #include "KrLogLib.h"
 #include "KrToolkit.h"
 
+#include "TnEdit.h"
+
 #include "Text.h"
 #include "Trace.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using namespace fp;
@@ -24,6 +28,23 @@ constexpr size_t kDataHeader = commproto::kDataHeaderSize;
 template <size_t N> void CopyField(char (&field)[N], const std::string& text) {
     std::memcpy(field, text.data(), std::min(text.size(), N));
 }
+
+// The number a whole text stands for, blanks around it allowed; false for anything else ("",
+// "-", "1.2.3", "abc", a value no float can hold).
+bool ParseFloat(const std::string& text, float& value) {
+    size_t first = text.find_first_not_of(" \t");
+    size_t last = text.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    std::string core = text.substr(first, last - first + 1);
+    char* end = nullptr;
+    double parsed = std::strtod(core.c_str(), &end);
+    if (end == core.c_str() || *end != '\0' || !std::isfinite(parsed) ||
+        std::fabs(parsed) > 3.402823466e38)
+        return false;
+    value = static_cast<float>(parsed);
+    return true;
+}
 } // namespace
 
 bool CFP_BASEDlg::IsWritten(WORD item) const {
@@ -35,10 +56,15 @@ int CFP_BASEDlg::WriteData(WORD item, float value, const char* label) {
         return 0;
     m_listWritten.remove(item);
     TraceKey(key::WriteFloat, "sd", m_strTagName.c_str(), static_cast<int>(item));
-    float old = 0.0f;
-    LookHMIData(item, old, FALSE);
-    return WriteRaw(item, &value, 4, nullptr, FormatValue(old, kWriteTextDecimals),
+    return WriteRaw(item, &value, 4, nullptr, OldValueText(item),
                     FormatValue(value, kWriteTextDecimals), label, kStandard);
+}
+
+std::string CFP_BASEDlg::OldValueText(WORD item) {
+    float old = 0.0f;
+    // An old value that cannot be read is shown and logged as unknown, never as 0.
+    return LookHMIData(item, old, FALSE) ? FormatValue(old, kWriteTextDecimals)
+                                         : std::string(kTextUnavailable);
 }
 
 int CFP_BASEDlg::WriteData(WORD item, DWORD value, const char* label) {
@@ -72,14 +98,22 @@ int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
     if (text.empty())
         return 0;
     float value = 0.0f;
-    if (sscanf(text.c_str(), "%f", &value) != 1)
-        value = 0.0f;
+    if (!ParseFloat(text, value)) {
+        Trace("[FP_BASE]:WriteData edit %d text \"%s\" is not a number, nothing written\n",
+              ::GetDlgCtrlID(edit), text.c_str());
+        ::MessageBeep(MB_ICONWARNING);
+        if (auto* tn = dynamic_cast<CTnEdit*>(kfw::CWnd::FromHandle(edit)))
+            tn->RevertToLive();
+        return 0;
+    }
     return WriteData(item, value, label);
 }
 
 int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
                           const std::string& oldText, const std::string& newText, const char* label,
                           int variant) {
+    if (IsClosing())
+        return 0;
     const FPItemInfo* info = FindItem(item);
     if (!info)
         return 1;
@@ -96,7 +130,7 @@ int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* t
     if (!ConfirmWrite(info, length, request, oldText, newText, safeLabel, variant)) {
         if (variant == kSwitch)
             kfw::TraceText("[FP_BASE]:WriteData ConfirmWrite  return FALSE\n");
-        if (m_pDataBlock)
+        if (m_pDataBlock && !IsClosing())
             ShowData(m_pDataBlock);
         return 0;
     }
@@ -140,6 +174,13 @@ int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* re
         if (!ShowConfirmDlg(&rc, 0, m_strUserName.c_str(), message.c_str(), &reason, &accepted,
                             m_hWnd)) {
             kfw::TraceText("[FB_BASE]:ConfirmDlg Create Fail\n");
+            return 0;
+        }
+        // The host may have closed the faceplate while the operator was asked: nothing of this
+        // write may reach the server or the log then.
+        if (IsClosing()) {
+            kfw::TraceText("[FP_BASE]:ConfirmWrite faceplate closed during confirmation\n");
+            m_strReason.clear();
             return 0;
         }
         const char* typed = reason;

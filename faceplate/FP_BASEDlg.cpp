@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -308,8 +309,47 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     m_nUserLevel = userLevel;
     InitControlRight();
     UpdateRight();
-    if (m_nDataGood)
-        RefreshControls();
+    // Rights follow the logged-in operator at once, whatever the state of the data.
+    RefreshControls();
+}
+
+WORD CFP_BASEDlg::ControlUserLevel() const {
+    if (m_nUserLevel < 0)
+        return 0;
+    return static_cast<WORD>(std::min(m_nUserLevel, 0xFFFF));
+}
+
+bool CFP_BASEDlg::IsClosing() const {
+    return m_bClosing || kfw::IsDeletionPending(this);
+}
+
+kctl::IOperable* CFP_BASEDlg::OperableControl(int controlId, HWND control, bool stateful,
+                                              const char** why) const {
+    // A notification may come without its window (a posted click): then the control of that
+    // id. A window given must be one of this faceplate's controls with that id.
+    HWND found = control ? control : kfw::FindDescendant(m_hWnd, controlId);
+    if (!found || !::IsChild(m_hWnd, found) || ::GetDlgCtrlID(found) != controlId) {
+        *why = "no such control";
+        return nullptr;
+    }
+    auto* operable = dynamic_cast<kctl::IOperable*>(kfw::CWnd::FromHandle(found));
+    if (!operable) {
+        *why = "not an operable control";
+        return nullptr;
+    }
+    if (IsClosing()) {
+        *why = "faceplate closing";
+        return nullptr;
+    }
+    if (!operable->IsOperableNow() || !::IsWindowEnabled(found) || !::IsWindowVisible(found)) {
+        *why = "control locked for this operator";
+        return nullptr;
+    }
+    if (stateful && !HasGoodData()) {
+        *why = "no good data";
+        return nullptr;
+    }
+    return operable;
 }
 
 void CFP_BASEDlg::UpdateRight() {
@@ -326,10 +366,18 @@ void CFP_BASEDlg::RefreshControls() {
 }
 
 void CFP_BASEDlg::OnCommuData(BYTE* block) {
+    if (!block)
+        return;
     m_bconnected = TRUE;
     Trace("[FPTIME] m_bconnected");
     m_nMissedTicks = 0;
-    m_pDataBlock = block;
+    // The server rewrites its area at every refresh while this faceplate reads: take a copy
+    // now, while the server waits for this notification, and show and patch only the copy.
+    size_t length = commproto::kDataHeaderSize + static_cast<size_t>(std::max(m_nReadLength, 0));
+    length = std::min(length, commproto::kDataAreaSize);
+    m_dataCopy.assign(block, block + length);
+    m_pDataBlock = m_dataCopy.data();
+    block = m_pDataBlock;
     if (m_bFirstData) {
         ShowData(block);
         m_nPrevDataGood = m_nDataGood;
@@ -546,6 +594,7 @@ void CFP_BASEDlg::OnInteract(BOOL active) {
 
 void CFP_BASEDlg::OnFPClose() {
     TraceKey(key::Close, "s", m_strTagName.c_str());
+    m_bClosing = TRUE;
     EndDialog(IDCANCEL);
     if (m_nTimer) {
         KillTimer(kRefreshTimer);
@@ -566,6 +615,10 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         OnFPClose();
         return 0;
+    case WM_DESTROY:
+        // Also when the host destroys the parent of an embedded faceplate.
+        m_bClosing = TRUE;
+        break;
     case WM_LBUTTONDOWN:
         OnLButtonDown();
         return 0;

@@ -47,6 +47,13 @@ public:
     int OperatePermission() const { return m_nOperate; }
     int UserLevel() const { return m_nUserLevel; }
     int MissedTicks() const { return m_nMissedTicks; }
+    // Data that may be shown as a plant state: delivered, connected and not reported bad.
+    bool HasGoodData() const { return m_pDataBlock && m_bconnected && !m_bStatusBad; }
+    // The user level as the controls take it: a negative level locks everything, a level above
+    // the controls' range counts as the highest.
+    WORD ControlUserLevel() const;
+    // The faceplate is closing or closed: nothing may be sent or logged for it any more.
+    bool IsClosing() const;
     BYTE* DataBlock() const { return m_pDataBlock; }
     const FPBlockInfo* BlockInfo() const { return m_pBlock; }
     // The item descriptor of an item, or null when the block or the item map lacks it.
@@ -72,11 +79,21 @@ public:
 
     // Write path (1 = done, 0 = failed)
     int WriteData(WORD item, float value, const char* label);
+    // The old value of a float write as the confirmation and the log show it; "????" when it
+    // cannot be read.
+    std::string OldValueText(WORD item);
     int WriteData(WORD item, DWORD value, const char* label); // 32-bit action
     int WriteData(WORD item, WORD value, const char* label);  // 16-bit action
     int WriteData(WORD item, BYTE value, const char* label);  // 8-bit switch
-    // Float entry from an edit control's text.
+    // Float entry from an edit control's text. Text that is not a number writes nothing: the
+    // edit shows the live value again.
     int WriteData(WORD item, HWND edit, const char* label);
+    // The control a write starts from, when the logged-in operator may operate it now: bound to
+    // an operable control object of this faceplate (or one of its pages), enabled, visible and
+    // unlocked at the current user level. Switches (stateful) also need good data, since they
+    // write the opposite of the state shown. `why` tells the reason of a refusal.
+    kctl::IOperable* OperableControl(int controlId, HWND control, bool stateful,
+                                     const char** why) const;
     void WriteLog(const char* text);
     // The operation-log record of a text (reason appended); clears nothing.
     tagFPLogRecord BuildLogRecord(const char* text) const;
@@ -160,7 +177,9 @@ protected:
     CFPCommu m_Commu;
     std::unique_ptr<CSharedMemory> m_pMemory;
     IKrControlInfo* m_pControlInfo = nullptr;
-    BYTE* m_pDataBlock = nullptr;
+    BYTE* m_pDataBlock = nullptr; // the faceplate's own copy of the last delivered data area
+    std::vector<BYTE> m_dataCopy;
+    BOOL m_bClosing = FALSE;
     int m_nReadLength = 0;
     BOOL m_bconnected = FALSE;
     int m_nMissedTicks = 0;

@@ -4,8 +4,10 @@
 #include "Text.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -34,7 +36,76 @@ struct PendingCreate {
 };
 thread_local PendingCreate* t_pending = nullptr;
 
+// Framework frames active on this thread and the objects waiting for them to return.
+thread_local int t_unwindDepth = 0;
+thread_local std::vector<CWnd*>* t_pendingDeletes = nullptr;
+
 } // namespace
+
+CUnwindScope::CUnwindScope() {
+    ++t_unwindDepth;
+}
+
+CUnwindScope::~CUnwindScope() {
+    if (--t_unwindDepth > 0 || !t_pendingDeletes)
+        return;
+    // Deleting may run messages (destroying windows) that open and close frames again: take the
+    // list first.
+    std::vector<CWnd*>* pending = t_pendingDeletes;
+    t_pendingDeletes = nullptr;
+    ++t_unwindDepth;
+    for (CWnd* wnd : *pending) {
+        try {
+            delete wnd;
+        } catch (...) {
+            Trace("[FW] exception in a deferred deletion\n");
+        }
+    }
+    --t_unwindDepth;
+    delete pending;
+}
+
+void DeleteWhenUnwound(CWnd* wnd) {
+    if (!wnd)
+        return;
+    if (t_unwindDepth == 0) {
+        delete wnd;
+        return;
+    }
+    if (!t_pendingDeletes)
+        t_pendingDeletes = new std::vector<CWnd*>;
+    if (std::find(t_pendingDeletes->begin(), t_pendingDeletes->end(), wnd) ==
+        t_pendingDeletes->end())
+        t_pendingDeletes->push_back(wnd);
+}
+
+bool IsDeletionPending(const CWnd* wnd) {
+    return t_pendingDeletes && std::find(t_pendingDeletes->begin(), t_pendingDeletes->end(), wnd) !=
+                                   t_pendingDeletes->end();
+}
+
+namespace {
+struct FindChild {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK MatchChildId(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<FindChild*>(lp);
+    if (::GetDlgCtrlID(hwnd) == s->id) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND FindDescendant(HWND parent, int id) {
+    if (HWND direct = ::GetDlgItem(parent, id))
+        return direct;
+    FindChild search{id, nullptr};
+    ::EnumChildWindows(parent, MatchChildId, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 // The CBT hook binds the object to the window before the window's first message.
 struct WindowBinding {
@@ -225,6 +296,8 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     CWnd* wnd = FromHandle(hwnd);
     if (!wnd || wnd->m_hWnd != hwnd)
         return ::DefWindowProcW(hwnd, msg, wp, lp);
+    // An object deleted while this message runs goes away only after the frame returns.
+    CUnwindScope frame;
     LRESULT result = 0;
     try {
         result = wnd->Dispatch(msg, wp, lp);

@@ -104,6 +104,27 @@ template <typename F> auto CreateBound(CWnd* wnd, F&& create) -> decltype(create
     return create();
 }
 
+// Deferred deletion of window objects. A window object may be asked to go away while one of
+// its messages, or a modal loop started on its behalf, is still on this thread's stack (a host
+// closes a faceplate from inside the faceplate's confirmation dialog). Such a deletion waits
+// until the outermost framework frame on the stack has returned.
+// Deletes the object now when no framework frame is active on this thread, else later.
+void DeleteWhenUnwound(CWnd* wnd);
+// A framework frame: every window message of a bound object runs inside one; entry points
+// that may run modal loops open one too.
+class CUnwindScope {
+public:
+    CUnwindScope();
+    ~CUnwindScope();
+    CUnwindScope(const CUnwindScope&) = delete;
+    CUnwindScope& operator=(const CUnwindScope&) = delete;
+};
+// Whether a deletion of this object is waiting for the stack to unwind.
+bool IsDeletionPending(const CWnd* wnd);
+
+// The window with this control id anywhere below `parent` (child dialogs included), or null.
+HWND FindDescendant(HWND parent, int id);
+
 // The module (DLL or EXE) that contains this code.
 HINSTANCE ThisModule();
 

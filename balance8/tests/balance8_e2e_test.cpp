@@ -52,6 +52,54 @@ int Checked(HWND fp, int id) {
     return static_cast<int>(::SendMessageW(FindControl(fp, id), BM_GETCHECK, 0, 0));
 }
 
+// The screen pixels of a window as 0x00RRGGBB values, row by row.
+std::vector<uint32_t> ScreenPixels(HWND hwnd) {
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(w * h));
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, dib);
+    ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size() * 4);
+    ::SelectObject(mem, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    for (uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+// Pixels of a control that differ from the faceplate's background: its caption, frame, marks.
+int InkedPixels(HWND control) {
+    int n = 0;
+    for (uint32_t p : ScreenPixels(control))
+        n += p != 0xD2D2D2;
+    return n;
+}
+
+// The server's value of an item as a fresh faceplate of the tag shows it: nothing a closed or
+// refused faceplate did reached the server when a new one still reads the old value.
+int CheckedInFreshFaceplate(Host& host, int controlId) {
+    std::string error;
+    HWND fp = host.Open(kTag, OpenMode::Compact, error);
+    if (!fp || !PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000))
+        return -1;
+    kt::PumpFor(1200);
+    return Checked(fp, controlId);
+}
+
 // Data-ready for slot 0 to this process's sink window, as the server sends it after a refresh.
 void DeliverToSink() {
     wchar_t sinkName[64];
@@ -71,23 +119,31 @@ std::vector<std::string> ReadLines(const std::wstring& file) {
     return lines;
 }
 
+// What the host does while a confirmation is open, instead of the operator answering it.
+enum class HostAction { None, CloseConfirm, CloseFaceplate, CloseConfirmThenFaceplate };
+
 // Answers the next confirmation dialog from inside its modal loop, as an operator would.
 struct ConfirmAnswer {
     static inline bool accept = true;
     static inline std::wstring reason;
     static inline int answered = 0;
     static inline UINT_PTR timer = 0;
-    static inline Host* closeThrough = nullptr; // the host closes the dialog instead
+    static inline Host* closeThrough = nullptr; // the host acts instead of the operator
+    static inline HostAction action = HostAction::CloseConfirm;
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
         HWND dialog = FindOwnedDialog([](HWND) { return true; }, true);
         if (!dialog)
             return;
         Disarm();
         ++answered;
-        if (closeThrough)
-            closeThrough->CloseConfirm("bal101.LOOP");
-        else
+        if (!closeThrough) {
             AnswerDialog(dialog, accept, reason);
+            return;
+        }
+        if (action == HostAction::CloseConfirm || action == HostAction::CloseConfirmThenFaceplate)
+            closeThrough->CloseConfirm("bal101.LOOP");
+        if (action == HostAction::CloseFaceplate || action == HostAction::CloseConfirmThenFaceplate)
+            closeThrough->Close("bal101", 3);
     }
     static void Arm(bool acceptIt, const std::wstring& why) {
         Disarm();
@@ -125,7 +181,6 @@ protected:
     void MakeHost(bool callbacks = false, int confirm = 1) {
         ::DeleteFileW(logFile.c_str());
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", logFile.c_str());
-        ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", L"none");
         HostConfig config;
         config.callbacks = callbacks;
         config.almState = false;
@@ -160,6 +215,7 @@ protected:
     void TearDown() override {
         ConfirmAnswer::Disarm();
         ConfirmAnswer::closeThrough = nullptr;
+        ConfirmAnswer::action = HostAction::CloseConfirm;
         ConfirmAnswer::answered = 0;
         if (host)
             host->CloseAll();
@@ -222,11 +278,11 @@ TEST_F(Balance8Test, FirstDeliveryShownAndEighthMissedTickFails) {
     }
     ::SendMessageW(fp, WM_TIMER, 1, 0);
     EXPECT_EQ(ControlText(fp, kStatusLine), L"COMM_FAIL");
-    // From the next tick on data is not good: mode off shown checked, every loop unchecked.
+    // From the next tick on data is not good: the switches show no state at all.
     ::SendMessageW(fp, WM_TIMER, 1, 0);
-    EXPECT_EQ(Checked(fp, kModeOff), 1);
-    EXPECT_EQ(Checked(fp, kModeOn), 0);
-    EXPECT_EQ(Checked(fp, kLoop21), 0);
+    EXPECT_EQ(Checked(fp, kModeOff), BST_INDETERMINATE);
+    EXPECT_EQ(Checked(fp, kModeOn), BST_INDETERMINATE);
+    EXPECT_EQ(Checked(fp, kLoop21), BST_INDETERMINATE);
     // The lamp, 16 pixels below the middle of the title, is repainted (black).
     RECT title{};
     ::GetWindowRect(FindControl(fp, 32760), &title);
@@ -451,6 +507,159 @@ TEST_F(Balance8Test, RtDataBadOnlyInHostCallbackMode) {
     fp = Open(OpenMode::Compact);
     kt::PumpFor(2500);
     EXPECT_NE(ControlText(fp, kStatusLine), L"RTDATA_BAD");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Balance8Test, HostClosingTheFaceplateDuringItsConfirmationSendsAndLogsNothing) {
+    for (HostAction action : {HostAction::CloseFaceplate, HostAction::CloseConfirmThenFaceplate}) {
+        StartServer();
+        MakeHost();
+        HWND fp = Open(OpenMode::Compact);
+        ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+        ConfirmAnswer::closeThrough = host.get();
+        ConfirmAnswer::action = action;
+        ConfirmAnswer::answered = 0;
+        ConfirmAnswer::Arm(true, L"");
+        ClickControl(FindControl(fp, kLoop21));
+        ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+        kt::PumpFor(500); // the process survives the unwinding of the write path
+        EXPECT_FALSE(::IsWindow(fp));
+        EXPECT_TRUE(ReadLines(logFile).empty());
+        EXPECT_EQ(CheckedInFreshFaceplate(*host, kLoop21), 0) << "the switch was never written";
+        TearDown();
+    }
+}
+
+TEST_F(Balance8Test, PostedClicksOnLockedSwitchesWriteNothing) {
+    // No confirmation for this tag: a click that got through would write silently.
+    itemLevels = {{"95", 7}, {"96", 7}};
+    StartServer();
+    MakeHost(false, 0);
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    HWND loop = FindControl(fp, kLoop21);
+    ASSERT_FALSE(::IsWindowEnabled(loop)) << "user level 5 is below 7";
+    // Any process can post these, with or without the button's window.
+    for (LPARAM from : {reinterpret_cast<LPARAM>(loop), LPARAM{0}}) {
+        ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(kLoop21, BN_CLICKED), from);
+        ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(kModeOff, BN_CLICKED),
+                       from ? reinterpret_cast<LPARAM>(FindControl(fp, kModeOff)) : 0);
+    }
+    kt::PumpFor(1500);
+    EXPECT_EQ(Checked(fp, kLoop21), 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 1);
+    EXPECT_TRUE(ReadLines(logFile).empty());
+
+    // The same posted click from an operator who may operate the switch does write.
+    host->ChangeUser("chief", 9, 0);
+    ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(kLoop21, BN_CLICKED), 0);
+    EXPECT_TRUE(PumpUntil([&] { return Checked(fp, kLoop21) == 1; }, 3000));
+    EXPECT_EQ(ReadLines(logFile).size(), 1u);
+}
+
+TEST_F(Balance8Test, UserLevelsOutsideTheControlsRangeAreClamped) {
+    itemLevels = {{"96", 7}};
+    StartServer();
+    MakeHost(false, 0);
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    host->ChangeUser("nobody", -1, 0);
+    kt::PumpFor(100);
+    for (int id : {kModeOn, kModeOff, kLoop21, 12103, 12104, 12106, 12105, 12107, 12108})
+        EXPECT_FALSE(::IsWindowEnabled(FindControl(fp, id))) << "level -1 locks " << id;
+    ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(12104, BN_CLICKED), 0);
+    kt::PumpFor(800);
+    EXPECT_TRUE(ReadLines(logFile).empty());
+    host->ChangeUser("root", 70000, 0);
+    kt::PumpFor(100);
+    EXPECT_TRUE(::IsWindowEnabled(FindControl(fp, kLoop21))) << "above 65535 is the highest";
+}
+
+TEST_F(Balance8Test, ANewUserGetsItsRightsAtOnceWhileDataIsBad) {
+    StartServer();
+    MakeHost(true);
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) != BST_INDETERMINATE; }, 5000));
+    HWND loop41 = FindControl(fp, 12104); // the tag's level 1
+    ASSERT_TRUE(::IsWindowEnabled(loop41));
+    host->Database().SetBad(kTag, true);
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(fp, kStatusLine) == L"RTDATA_BAD"; }, 4000));
+    host->ChangeUser("trainee", 0, 0);
+    EXPECT_FALSE(::IsWindowEnabled(loop41));
+}
+
+TEST_F(Balance8Test, WithoutGoodDataSwitchesShowNoStateAndWriteNothing) {
+    StartServer(L"--no-refresh-after 3000");
+    MakeHost(false, 0);
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ::KillTimer(fp, 1);
+    HWND loop = FindControl(fp, kLoop21);
+    kt::PumpFor(300);
+    const std::vector<uint32_t> off = ScreenPixels(loop);
+    kt::PumpFor(3100); // refreshes have stopped
+    for (int tick = 0; tick < 9; ++tick)
+        ::SendMessageW(fp, WM_TIMER, 1, 0);
+    ASSERT_EQ(ControlText(fp, kStatusLine), L"COMM_FAIL");
+    for (int id : {kModeOn, kModeOff, kLoop21, 12103, 12104, 12106, 12105, 12107, 12108})
+        EXPECT_EQ(Checked(fp, id), BST_INDETERMINATE) << "control " << id;
+    kt::PumpFor(300);
+    EXPECT_NE(ScreenPixels(loop), off) << "no data looks different from off";
+    ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(kLoop21, BN_CLICKED), 0);
+    kt::PumpFor(500);
+    EXPECT_TRUE(ReadLines(logFile).empty());
+}
+
+TEST_F(Balance8Test, SwitchesStayDrawnAfterAConfirmedChange) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ::SetForegroundWindow(fp);
+    kt::PumpFor(500);
+    HWND loop22 = FindControl(fp, 12103);
+    const int before = InkedPixels(loop22);
+    ASSERT_GT(before, 20) << "the switch's caption and frame are drawn";
+    ConfirmAnswer::Arm(true, L"pixels");
+    ClickControl(FindControl(fp, kLoop21));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(3000); // the status line changes and the frame repaints meanwhile
+    EXPECT_GT(InkedPixels(loop22), before / 2) << "the switch vanished after the change";
+    EXPECT_GT(InkedPixels(FindControl(fp, kModeOn)), 20);
+}
+
+TEST_F(Balance8Test, ShownValuesComeFromTheCopyTakenAtDelivery) {
+    StartServer(L"--no-refresh-after 3000");
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ::KillTimer(fp, 1);
+    kt::PumpFor(3100);
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, commproto::kClientSegmentNames[0]);
+    ASSERT_TRUE(mapping);
+    auto* view = static_cast<BYTE*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_TRUE(view);
+    DeliverToSink();
+    // The server rewriting its area after the delivery does not reach the display.
+    view[commproto::kDataHeaderSize + b8::FindItem(b8::kItemMode)->offset] = 0;
+    ::SendMessageW(fp, WM_TIMER, 1, 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 1);
+    DeliverToSink();
+    ::SendMessageW(fp, WM_TIMER, 1, 0);
+    EXPECT_EQ(Checked(fp, kModeOn), 0) << "the next delivery is shown";
+    ::UnmapViewOfFile(view);
+    ::CloseHandle(mapping);
+}
+
+TEST_F(Balance8Test, FloatingFaceplatesHaveNoMenuAndEmbeddedOnesTheirId) {
+    MakeHost();
+    HWND floating = Open(OpenMode::Compact);
+    HWND embedded = Open(OpenMode::Embedded);
+    EXPECT_EQ(::GetMenu(floating), nullptr);
+    EXPECT_EQ(::GetDlgCtrlID(embedded), 32767);
 }
 
 } // namespace

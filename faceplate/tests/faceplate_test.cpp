@@ -1,6 +1,8 @@
 // Value lookup, formatting, alarm texts and log records of the generic faceplate, on a
 // faceplate object fed with a data block of the test's own.
 #include "FP_BASEDlg.h"
+#include "TnEdit.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,7 @@ public:
         m_strReason = reason;
     }
     void ShowData(BYTE*) override { ++shown; }
+    void SetAlarmCallback(PFN_FPAlarmState callback) { m_pFunAlmState = callback; }
 };
 
 class LookupTest : public ::testing::Test {
@@ -264,6 +267,56 @@ TEST(WriteTest, RefusedWriteKeepsTheBlockAndRepaints) {
 } // namespace
 
 namespace {
+
+// The host's alarm-state callback failing without filling in its answer.
+int __cdecl FailingAlarmState(const char*, uint32_t, int*, COLORREF*) {
+    return 0;
+}
+
+TEST(AlarmStateTest, AFailingCallbackKeepsTheAlarmOfTheFlagBits) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block);
+    fp.SetAlarmCallback(FailingAlarmState);
+    EXPECT_EQ(fp.FlagToAlarm(0x1), "H ");
+    EXPECT_TRUE(fp.AlarmPresent()) << "the callback gave no answer: the bits stand";
+    EXPECT_EQ(fp.FlagToAlarm(0x0), "NR");
+    EXPECT_FALSE(fp.AlarmPresent());
+}
+
+TEST(WriteTest, OldValueThatCannotBeReadIsUnknownNotZero) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block);
+    fp.Put<float>(0, 42.5f);
+    EXPECT_EQ(fp.OldValueText(kFlow), "42.50000");
+    EXPECT_EQ(fp.OldValueText(kPastEnd), "????");
+    fp.Feed(&tb.block, false);
+    EXPECT_EQ(fp.OldValueText(kFlow), "????");
+}
+
+TEST(WriteTest, EditTextThatIsNotANumberWritesNothingAndShowsTheLiveValue) {
+    TestBlock tb;
+    TestFaceplate fp;
+    fp.Feed(&tb.block);
+    HWND window = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_TRUE(window);
+    CTnEdit edit;
+    ASSERT_TRUE(edit.SubclassWindow(window));
+    edit.SetText(L"42.5"); // the live value
+    for (const wchar_t* typed : {L"-", L"abc", L"1.2.3", L"   ", L"12x", L"1e99", L"nan"}) {
+        ::SetWindowTextW(window, typed);
+        EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0) << kfw::Narrow(typed);
+        EXPECT_EQ(edit.GetText(), L"42.5") << kfw::Narrow(typed);
+    }
+    EXPECT_EQ(fp.shown, 0) << "no write was tried";
+    // A number with blanks around it goes on to the write (refused here: no server).
+    ::SetWindowTextW(window, L" -12.5 ");
+    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    EXPECT_EQ(fp.shown, 1);
+    ::DestroyWindow(window);
+}
 
 TEST(SetFPParaTest, UnterminatedTextFieldsAreCutAtTheirField) {
     tagFPOpenPara para;

@@ -51,9 +51,50 @@ HWND CComClient::FindServer() {
     return ::IsWindow(server) ? server : nullptr;
 }
 
+bool CComClient::IsServerAlive() const {
+    return IsConnected() && m_hServerWnd && ::IsWindow(m_hServerWnd);
+}
+
+bool CComClient::SendRequest(uint16_t command, LPARAM lParam, LRESULT& reply) {
+    DWORD_PTR result = 0;
+    const WPARAM wp = MakeWParam(command, command == kCmdRegister ? 0 : m_nSlot);
+    if (!::SendMessageTimeoutW(m_hServerWnd, kServerRequestMsg, wp, lParam, kServerSendFlags,
+                               kServerSendTimeoutMs, &result)) {
+        kfw::Trace("CComClient::Warning: server request 0x%x not answered (error %lu)\n",
+                   static_cast<unsigned>(wp), ::GetLastError());
+        return false;
+    }
+    reply = static_cast<LRESULT>(result);
+    return true;
+}
+
+void CComClient::ReleaseConnection() {
+    m_Mapping.Close();
+    m_nSlot = -1;
+    m_hServerWnd = nullptr;
+    m_bWritePosted = false;
+    if (m_Sink.GetSafeHwnd())
+        m_Sink.DestroyWindow();
+}
+
+void CComClient::DropConnection(const char* reason) {
+    kfw::Trace("CComClient::Warning: connection dropped: %s\n", reason);
+    ReleaseConnection();
+    m_bSubscribed = false;
+}
+
+void CComClient::DropIfServerGone() {
+    if (m_hServerWnd && !::IsWindow(m_hServerWnd))
+        DropConnection("the server window is gone");
+}
+
 bool CComClient::Connect() {
-    if (m_nSlot != -1)
-        return true;
+    if (m_nSlot != -1) {
+        if (IsServerAlive())
+            return true;
+        DropConnection("the server window is gone");
+    }
+    m_bSubscribed = false; // a new registration has no subscription yet
     m_hServerWnd = FindServer();
     if (!m_hServerWnd)
         return false;
@@ -62,12 +103,11 @@ bool CComClient::Connect() {
         m_hServerWnd = nullptr;
         return false;
     }
-    LRESULT reply = ::SendMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdRegister, 0),
-                                   reinterpret_cast<LPARAM>(m_Sink.GetSafeHwnd()));
-    if (!IsValidSlot(reply)) {
-        // Refused: not connected, no unregister.
-        m_hServerWnd = nullptr;
-        m_Sink.DestroyWindow();
+    LRESULT reply = kRegisterRefused;
+    if (!SendRequest(kCmdRegister, reinterpret_cast<LPARAM>(m_Sink.GetSafeHwnd()), reply) ||
+        !IsValidSlot(reply)) {
+        // Refused or not answered: not connected, no unregister.
+        ReleaseConnection();
         return false;
     }
     m_nSlot = static_cast<int>(reply);
@@ -79,13 +119,11 @@ bool CComClient::Connect() {
 }
 
 bool CComClient::Disconnect() {
-    if (m_hServerWnd && m_nSlot != -1)
-        ::SendMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdUnregister, m_nSlot), 0);
-    m_Mapping.Close();
-    m_nSlot = -1;
-    m_hServerWnd = nullptr;
-    if (m_Sink.GetSafeHwnd())
-        m_Sink.DestroyWindow();
+    if (m_hServerWnd && m_nSlot != -1) {
+        LRESULT ignored = 0;
+        SendRequest(kCmdUnregister, 0, ignored);
+    }
+    ReleaseConnection();
     return true;
 }
 
@@ -106,8 +144,11 @@ bool CComClient::Subscribe(WORD target, const std::vector<CommRange>& ranges) {
         Put<uint32_t>(area, entry, ranges[i].start);
         Put<uint32_t>(area, entry + 4, ranges[i].length);
     }
-    LRESULT reply =
-        ::SendMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdSubscribe, m_nSlot), 0);
+    LRESULT reply = kSubscribeRefused;
+    if (!SendRequest(kCmdSubscribe, 0, reply)) {
+        DropConnection("the server did not answer the subscription");
+        return false;
+    }
     m_bSubscribed = reply == kSubscribeAccepted;
     return m_bSubscribed;
 }
@@ -117,8 +158,25 @@ bool CComClient::Read() {
         return false;
     if (!HasServerSlot())
         return false;
-    return ::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdRefresh, m_nSlot), 0) !=
-           FALSE;
+    if (!::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdRefresh, m_nSlot), 0)) {
+        DropIfServerGone();
+        return false;
+    }
+    return true;
+}
+
+bool CComClient::WaitForWriteTaken(const BYTE* area) const {
+    if (!m_bWritePosted)
+        return true;
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (Get<uint32_t>(area, kWrMagicOffset) != kSegmentMagic)
+            return true;
+        if (::GetTickCount() - start >= kWriteConsumeWaitMs)
+            return false;
+        // Sleep, not a message loop: nothing may re-enter the caller while it waits.
+        ::Sleep(kWriteConsumePollMs);
+    }
 }
 
 bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
@@ -132,14 +190,27 @@ bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
                    static_cast<unsigned>(length));
         return false;
     }
+    if (!WaitForWriteTaken(area)) {
+        kfw::TraceText("CComClient::Write: the server has not taken the previous request; "
+                       "write refused\n");
+        DropIfServerGone();
+        return false;
+    }
     Put<uint32_t>(area, kWrMagicOffset, kSegmentMagic);
     Put<uint16_t>(area, kWrTargetOffset, target);
     Put<uint16_t>(area, kWrKindOffset, kind);
     Put<uint16_t>(area, kWrLengthOffset, length);
     if (length > 0)
         memcpy(area + kWrPayloadOffset, data, length);
-    return ::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdWrite, m_nSlot), 0) !=
-           FALSE;
+    if (!::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdWrite, m_nSlot), 0)) {
+        // Never delivered: the area holds no request for the server to take.
+        Put<uint32_t>(area, kWrMagicOffset, 0);
+        m_bWritePosted = false;
+        DropIfServerGone();
+        return false;
+    }
+    m_bWritePosted = true;
+    return true;
 }
 
 void CComClient::OnServerMsg(WPARAM wParam, LPARAM lParam) {

@@ -36,16 +36,26 @@ public:
 
     // Operations
     // Finds the server, creates the sink window, registers and opens the slot's segment.
-    // True at once when already connected.
+    // True at once, sending nothing, while connected to a server whose window still exists.
+    // When that server is gone, the stale connection (segment, slot, server window, subscribed
+    // flag, sink window) is dropped and a new server is looked for: call it again to reach a
+    // restarted server, then Subscribe again (IsSubscribed() is false after a fresh connect).
+    // A server that does not answer the registration in time counts as no server.
     bool Connect();
-    // Unregisters, closes the segment, destroys the sink window. Always true.
+    // Unregisters (within the send time limit), closes the segment, destroys the sink window.
+    // Always true.
     bool Disconnect();
     // Sends the range list (at most 256 ranges are taken); the result is the new subscribed flag.
+    // A server that does not answer in time is dropped: the client is then not connected.
     bool Subscribe(WORD target, const std::vector<commproto::CommRange>& ranges);
-    // Posts a refresh request; the image arrives later with the data-ready notification.
+    // Posts a refresh request; the image arrives later with the data-ready notification. A post
+    // that fails because the server window is gone drops the connection.
     bool Read();
     // Fills the write area and posts a write request. A payload larger than the write area
-    // (or a null payload) is refused.
+    // (or a null payload) is refused. While the server has not taken this client's previous
+    // request, waits for it at most kWriteConsumeWaitMs; a request still there is never
+    // overwritten: the write is refused. A post that fails because the server window is gone
+    // drops the connection.
     bool Write(WORD target, WORD kind, WORD length, const void* data);
 
     // Overridables
@@ -57,6 +67,8 @@ public:
     BYTE* GetDataArea() const { return m_Mapping.GetView(); }
     int GetSlot() const { return m_nSlot; }
     bool IsConnected() const { return m_nSlot != -1; }
+    // Connected, and the server window it registered with still exists (one IsWindow call).
+    bool IsServerAlive() const;
     bool IsSubscribed() const { return m_bSubscribed; }
     HWND GetServerWnd() const { return m_hServerWnd; }
     HWND GetSinkWnd() const { return m_Sink.GetSafeHwnd(); }
@@ -69,10 +81,26 @@ private:
     bool HasServerSlot() const {
         return commproto::IsValidSlot(m_nSlot) && m_hServerWnd != nullptr;
     }
+    // Sends a request to the server window within the send time limit; false (traced) when it
+    // timed out or failed, with `reply` untouched.
+    bool SendRequest(uint16_t command, LPARAM lParam, LRESULT& reply);
+    // Closes the segment, forgets slot and server window, destroys the sink window. Tells the
+    // server nothing.
+    void ReleaseConnection();
+    // Forgets a connection whose server is hung or gone, subscribed flag included.
+    void DropConnection(const char* reason);
+    // After a failed post: drops the connection when the server window is gone.
+    void DropIfServerGone();
+    // Waits (polling, no message pumping) until the server has taken this client's previous
+    // write request; false when it is still in the write area after kWriteConsumeWaitMs.
+    bool WaitForWriteTaken(const BYTE* area) const;
 
     CFileMapping m_Mapping;
     HWND m_hServerWnd = nullptr;
     int m_nSlot = -1;
     bool m_bSubscribed = false;
     CCommNotifyWnd m_Sink;
+    // A request of this client sits in the write area (posted since the connect); a magic
+    // left by an earlier occupant of the slot is not waited for.
+    bool m_bWritePosted = false;
 };

@@ -52,7 +52,7 @@ constexpr size_t kMaxRanges = 256;
 static_assert(kSubEntriesOffset + kMaxRanges * kRangeEntrySize <= kSubscriptionAreaSize);
 
 // Write area (offsets relative to its start).
-constexpr size_t kWrMagicOffset = 0x00;   // u32 magic
+constexpr size_t kWrMagicOffset = 0x00;   // u32 magic; the server clears it on taking the request
 constexpr size_t kWrTargetOffset = 0x04;  // u16 target word
 constexpr size_t kWrKindOffset = 0x06;    // u16 caller's kind (the faceplate passes 1)
 constexpr size_t kWrLengthOffset = 0x08;  // u16 payload length
@@ -98,6 +98,17 @@ constexpr int SlotOf(WPARAM wp) {
 constexpr bool IsValidSlot(long long slot) {
     return slot >= 0 && slot < kMaxClients;
 }
+
+// Register, unregister and subscribe are sends with this time limit: a hung server never
+// blocks the caller's user-interface thread longer; a time-out counts as no server.
+constexpr UINT kServerSendTimeoutMs = 2000;
+constexpr UINT kServerSendFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+
+// The write area holds one request; the server clears its magic when it takes it. Before
+// filling the area again the client waits at most this long for that, polling at this pace
+// (without pumping messages), and refuses the write when the request is still there.
+constexpr DWORD kWriteConsumeWaitMs = 250;
+constexpr DWORD kWriteConsumePollMs = 5;
 
 // Server replies.
 constexpr LRESULT kSubscribeAccepted = 0;

@@ -1,6 +1,8 @@
 // Holder of one named file mapping with a view over the whole client segment (0x10000 bytes).
 #pragma once
 
+#include "Handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -22,16 +24,16 @@ public:
     void Close();
 
     // Attributes: each is null while nothing is mapped.
-    BYTE* GetView() const { return m_pView; }
+    BYTE* GetView() const { return static_cast<BYTE*>(m_view.get()); }
     BYTE* GetWriteArea() const;
     BYTE* GetSubscriptionArea() const;
-    bool IsMapped() const { return m_pView != nullptr; }
+    bool IsMapped() const { return static_cast<bool>(m_view); }
     const std::string& GetName() const { return m_strName; }
 
 private:
     bool MapView(const char* name);
 
     std::string m_strName;
-    HANDLE m_hMapping = nullptr;
-    BYTE* m_pView = nullptr;
+    kfw::CHandle m_hMapping;
+    kfw::CMappedView m_view; // declared after the handle: unmapped before it is closed
 };

@@ -12,8 +12,9 @@ constexpr DWORD kAclHeaderReserve = 16; // ACL header and ACE header beside the 
 } // namespace
 
 PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
-    PACL acl = nullptr;
-    PSID world = nullptr;
+    using CSid = kfw::THandle<kfw::TNullTraits<PSID, ::FreeSid>>;
+    CSid world;
+    THeapBlock<ACL> acl;
     SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
     bool ok = false;
     do {
@@ -22,14 +23,16 @@ PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
                    static_cast<int>(::GetLastError()));
             break;
         }
+        PSID sid = nullptr;
         if (!::AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                        &world)) {
+                                        &sid)) {
             printf("AllocateAndInitializeSid() failed with error %d\n",
                    static_cast<int>(::GetLastError()));
             break;
         }
+        world.reset(sid);
         DWORD aclSize = ::GetLengthSid(world) + kAclHeaderReserve;
-        acl = static_cast<PACL>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, aclSize));
+        acl.reset(static_cast<PACL>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, aclSize)));
         if (!acl) {
             printf("HeapAlloc() failed with error %d\n", static_cast<int>(::GetLastError()));
             break;
@@ -50,29 +53,21 @@ PACL BuildRestrictedSD(PSECURITY_DESCRIPTOR sd) {
         }
         ok = true;
     } while (false);
-    if (world)
-        ::FreeSid(world);
-    if (!ok && acl) {
-        ::HeapFree(::GetProcessHeap(), 0, acl);
-        acl = nullptr;
-    }
     fflush(stdout);
-    return acl;
+    // On success the caller owns the list; on failure it is freed here.
+    return ok ? acl.release() : nullptr;
 }
 
 CRestrictedSecurityAttributes::CRestrictedSecurityAttributes() {
     m_sa.nLength = sizeof m_sa;
     m_sa.lpSecurityDescriptor = &m_sd;
     m_sa.bInheritHandle = FALSE;
-    m_pAcl = BuildRestrictedSD(&m_sd);
+    m_pAcl.reset(BuildRestrictedSD(&m_sd));
     if (!m_pAcl)
         kfw::TraceText("BuildRestrictedSD() failed\n");
 }
 
-CRestrictedSecurityAttributes::~CRestrictedSecurityAttributes() {
-    if (m_pAcl)
-        ::HeapFree(::GetProcessHeap(), 0, m_pAcl);
-}
+CRestrictedSecurityAttributes::~CRestrictedSecurityAttributes() = default;
 
 CSharedMemory::CSharedMemory() {
     SetName(kDefaultName);
@@ -109,18 +104,9 @@ bool CSharedMemory::SetName(const char* name) {
 }
 
 void CSharedMemory::Release() {
-    if (m_pData) {
-        ::UnmapViewOfFile(m_pData);
-        m_pData = nullptr;
-    }
-    if (m_hMapping) {
-        ::CloseHandle(m_hMapping);
-        m_hMapping = nullptr;
-    }
-    if (m_hMutex) {
-        ::CloseHandle(m_hMutex);
-        m_hMutex = nullptr;
-    }
+    m_view.reset();
+    m_hMapping.reset();
+    m_hMutex.reset();
     m_bValid = false;
     m_bExisted = false;
 }
@@ -135,41 +121,30 @@ bool CSharedMemory::Create(const char* name, DWORD size) {
 
 bool CSharedMemory::Create(DWORD size) {
     m_bExisted = false;
-    if (m_pData) {
-        ::UnmapViewOfFile(m_pData);
-        m_pData = nullptr;
-    }
+    m_view.reset();
     m_bValid = false;
-    if (m_hMapping) {
-        ::CloseHandle(m_hMapping);
-        m_hMapping = nullptr;
-    }
+    m_hMapping.reset();
     if (!m_szName[0]) {
         // A refused name: never fall back to an anonymous mapping.
-        if (m_hMutex) {
-            ::CloseHandle(m_hMutex);
-            m_hMutex = nullptr;
-        }
+        m_hMutex.reset();
         return false;
     }
 
     CRestrictedSecurityAttributes security;
-    if (m_hMutex)
-        ::CloseHandle(m_hMutex);
-    m_hMutex = ::CreateMutexA(security.Get(), FALSE, m_szMutexName);
+    m_hMutex.reset();
+    m_hMutex.reset(::CreateMutexA(security.Get(), FALSE, m_szMutexName));
 
     m_dwSize = size;
-    m_hMapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0, size,
-                                      m_szName);
+    m_hMapping.reset(::CreateFileMappingA(INVALID_HANDLE_VALUE, security.Get(), PAGE_READWRITE, 0,
+                                          size, m_szName));
     if (!m_hMapping)
         return false;
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
         m_bExisted = true;
 
-    m_pData = ::MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, size);
-    if (!m_pData) {
-        ::CloseHandle(m_hMapping);
-        m_hMapping = nullptr;
+    m_view.reset(::MapViewOfFile(m_hMapping, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    if (!m_view) {
+        m_hMapping.reset();
         return false;
     }
     m_bValid = true;

@@ -3,7 +3,17 @@
 // The first creator makes the segment; later creators attach and learn that it existed.
 #pragma once
 
+#include "Handle.h"
+
 #include <windows.h>
+
+// A block from the process heap, freed with HeapFree.
+template <typename T> struct ProcessHeapTraits {
+    using Type = T*;
+    static T* Invalid() { return nullptr; }
+    static void Close(T* p) { ::HeapFree(::GetProcessHeap(), 0, p); }
+};
+template <typename T> using THeapBlock = kfw::THandle<ProcessHeapTraits<T>>;
 
 // Fills `sd` with a discretionary list that grants GENERIC_ALL to Everyone (S-1-1-0).
 // Returns the list (allocated from the process heap, freed by the caller with HeapFree) or
@@ -22,7 +32,7 @@ public:
     SECURITY_ATTRIBUTES* Get() { return m_pAcl ? &m_sa : nullptr; }
 
 private:
-    PACL m_pAcl = nullptr;
+    THeapBlock<ACL> m_pAcl;
     SECURITY_ATTRIBUTES m_sa{};
     SECURITY_DESCRIPTOR m_sd{};
 };
@@ -58,7 +68,7 @@ public:
     bool Unlock();
 
     // Attributes
-    void* GetData() const { return m_bValid ? m_pData : nullptr; }
+    void* GetData() const { return m_bValid ? m_view.get() : nullptr; }
     bool AlreadyExisted() const { return m_bExisted; }
     bool IsValid() const { return m_bValid; }
     DWORD GetSize() const { return m_dwSize; }
@@ -69,12 +79,12 @@ private:
     bool SetName(const char* name);
     void Release();
 
-    HANDLE m_hMapping = nullptr;
+    kfw::CHandle m_hMapping;
     DWORD m_dwSize = 0;
     bool m_bValid = false;
     bool m_bExisted = false;
     char m_szName[kNameCapacity] = {};
     char m_szMutexName[kNameCapacity] = {};
-    HANDLE m_hMutex = nullptr;
-    void* m_pData = nullptr;
+    kfw::CHandle m_hMutex;
+    kfw::CMappedView m_view; // declared last: unmapped before the mapping is closed
 };

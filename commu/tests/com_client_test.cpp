@@ -286,6 +286,91 @@ TEST_F(ComClientTest, FailedPostReportsFalse) {
     EXPECT_FALSE(client.Write(1, 1, sizeof payload, payload));
 }
 
+TEST_F(ComClientTest, WriteNeverOverwritesARequestTheServerHasNotTaken) {
+    server.Start();
+    CComClient client;
+    ASSERT_TRUE(client.Connect());
+    BYTE* area = server.slotSegment.GetWriteArea();
+    // A request left by an earlier occupant of the slot is not this client's to wait for.
+    Put<uint32_t>(area, kWrMagicOffset, kSegmentMagic);
+    const BYTE first[7] = {0x10, 0x20, 0, 0, 1, 0, 0xFF};
+    ASSERT_TRUE(client.Write(1, 1, sizeof first, first));
+    Pump();
+    std::vector<BYTE> written(area, area + kWrPayloadOffset + sizeof first);
+
+    // The fake server never takes it: the second write is refused and nothing is touched.
+    const BYTE second[8] = {0x30, 0x20, 0, 0, 2, 0, 0x34, 0x12};
+    kt::MsgLog::Get().Clear();
+    EXPECT_FALSE(client.Write(2, 1, sizeof second, second));
+    Pump();
+    EXPECT_TRUE(Log().empty()) << kt::Describe(Log());
+    EXPECT_EQ(std::vector<BYTE>(area, area + written.size()), written);
+    EXPECT_TRUE(client.IsConnected()) << "a slow server is no gone server";
+
+    // Taken (the server clears the magic): the next write goes through.
+    Put<uint32_t>(area, kWrMagicOffset, 0);
+    EXPECT_TRUE(client.Write(2, 1, sizeof second, second));
+    Pump();
+    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0}});
+    EXPECT_EQ(Get<uint16_t>(area, kWrLengthOffset), sizeof second);
+    EXPECT_EQ(memcmp(area + kWrPayloadOffset, second, sizeof second), 0);
+}
+
+TEST_F(ComClientTest, GoneServerIsDroppedAndANewOneIsReached) {
+    server.Start();
+    CComClient client;
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
+    HWND oldSink = client.GetSinkWnd();
+    EXPECT_TRUE(client.IsServerAlive());
+    server.recorder.Detach();
+    ::DestroyWindow(server.hwnd);
+    server.hwnd = nullptr;
+    EXPECT_FALSE(client.IsServerAlive());
+
+    // A failed write post withdraws its request and drops the connection.
+    BYTE payload[7] = {};
+    EXPECT_FALSE(client.Write(1, 1, sizeof payload, payload));
+    EXPECT_NE(Get<uint32_t>(server.slotSegment.GetWriteArea(), kWrMagicOffset), kSegmentMagic);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_FALSE(client.IsSubscribed());
+    EXPECT_EQ(client.GetDataArea(), nullptr);
+    EXPECT_FALSE(::IsWindow(oldSink));
+    EXPECT_FALSE(client.Connect()) << "the handle segment still names the gone window";
+
+    // A new server with another slot: connected afresh, not subscribed until asked again.
+    FakeServer restarted;
+    restarted.registerReply = 3;
+    restarted.Start();
+    kt::MsgLog::Get().Clear();
+    ASSERT_TRUE(client.Connect());
+    EXPECT_EQ(client.GetSlot(), 3);
+    EXPECT_EQ(client.GetServerWnd(), restarted.hwnd);
+    EXPECT_TRUE(client.IsServerAlive());
+    EXPECT_FALSE(client.IsSubscribed());
+    EXPECT_FALSE(client.Read());
+    EXPECT_SEQUENCE({{kServerRequestMsg, kSentExact, 0x00010000,
+                      reinterpret_cast<LPARAM>(client.GetSinkWnd())}});
+    restarted.slotSegment.GetView()[6] = 0x5A;
+    EXPECT_EQ(client.GetDataArea()[6], 0x5A);
+    EXPECT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
+    EXPECT_TRUE(client.Read());
+}
+
+TEST_F(ComClientTest, FailedReadPostDropsTheConnection) {
+    server.Start();
+    CComClient client;
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
+    server.recorder.Detach();
+    ::DestroyWindow(server.hwnd);
+    server.hwnd = nullptr;
+    EXPECT_TRUE(client.IsConnected()) << "nothing has noticed yet";
+    EXPECT_FALSE(client.Read());
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(client.GetSinkWnd(), nullptr);
+}
+
 struct RecordingClient : CComClient {
     std::vector<std::pair<WPARAM, LPARAM>> calls;
     void OnServerMsg(WPARAM wp, LPARAM lp) override { calls.push_back({wp, lp}); }

@@ -1,4 +1,5 @@
-// The confirmation dialog: a modal framework dialog from this DLL's template.
+// The confirmation dialog: a modal framework dialog from this DLL's template. Only the operator
+// answers it: there is no unattended answer.
 #pragma once
 
 #include "Dialog.h"
@@ -7,20 +8,9 @@
 
 namespace krconfirm {
 
-enum class AutoAnswer { None, Accept, Cancel };
-
-struct Unattended {
-    AutoAnswer answer = AutoAnswer::None;
-    std::wstring reason;
-    UINT delayMs = 0;
-};
-// The unattended answer in force: KR_CONFIRM_AUTO, else [Confirm] of KrStation.ini.
-Unattended ReadUnattended();
-
 class CConfirmDlg : public kfw::CDialog {
 public:
-    CConfirmDlg(const std::wstring& user, const std::wstring& message, const RECT* rect,
-                const Unattended& unattended);
+    CConfirmDlg(const std::wstring& user, const std::wstring& message, const RECT* rect);
 
     // Attributes
     const std::wstring& Reason() const { return m_reason; }
@@ -35,14 +25,11 @@ protected:
 
 private:
     void Place();
-    void OnUnattendedStep();
 
     std::wstring m_user;
     std::wstring m_message;
     bool m_hasRect;
     RECT m_rect;
-    Unattended m_unattended;
-    int m_unattendedStep = 0;
     std::wstring m_reason;
 };
 

@@ -22,8 +22,7 @@ extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* us
         return 0;
     }
     try {
-        krconfirm::CConfirmDlg dlg(kfw::Widen(userName ? userName : ""), kfw::Widen(message), rect,
-                                   krconfirm::ReadUnattended());
+        krconfirm::CConfirmDlg dlg(kfw::Widen(userName ? userName : ""), kfw::Widen(message), rect);
         INT_PTR result = dlg.DoModal(owner);
         if (result != IDOK && result != IDCANCEL) {
             krtrace::Trace("[KrConfirm] ShowConfirmDlg: dialog cannot be shown (error %lu)\n",

@@ -1,7 +1,7 @@
 // KrConfirm.dll: the operator station's write-confirmation dialog and tag security.
 // C calling convention, undecorated names. Configuration: KrStation.ini next to the DLL,
-// sections [Security] and [Confirm]; environment KR_STATION_INI, KR_CONFIRM_AUTO
-// (see KrStationConfig.h).
+// section [Security]; environment KR_STATION_INI (see KrStationConfig.h). The dialog is answered
+// by the operator only: nothing in the configuration answers it.
 #pragma once
 
 #include <windows.h>

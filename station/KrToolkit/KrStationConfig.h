@@ -3,9 +3,6 @@
 // One ini file, KrStation.ini, lies next to the DLLs (the build copies it into bin/). Sections:
 //   [Language]  Language=zh-CN | en        language of the string database
 //   [Security]  Class<N>=0 | 1             security class N: 1 = writes need confirmation
-//   [Confirm]   AutoAnswer=none | accept | cancel   unattended answer of the confirmation dialog
-//               AutoReason=<text>          reason typed by the unattended answer
-//               AutoDelayMs=<ms>           pause before the unattended answer is typed/pressed
 //   [Log]       Path=<file>                operation log (relative paths: from the DLL's folder)
 // Non-ASCII values need the ini in UTF-16LE with BOM (read with GetPrivateProfileStringW).
 //
@@ -13,7 +10,6 @@
 //   KR_STATION_INI   full path of another ini file to read instead of the one next to the DLL
 //   KR_LANGUAGE      language (overrides [Language] Language)
 //   KR_LOG_PATH      operation log file (overrides [Log] Path)
-//   KR_CONFIRM_AUTO  "accept:<reason>", "accept", "cancel" or "none" (overrides [Confirm])
 #pragma once
 
 #include <windows.h>
@@ -26,7 +22,6 @@ constexpr wchar_t kIniFileName[] = L"KrStation.ini";
 constexpr wchar_t kEnvIniPath[] = L"KR_STATION_INI";
 constexpr wchar_t kEnvLanguage[] = L"KR_LANGUAGE";
 constexpr wchar_t kEnvLogPath[] = L"KR_LOG_PATH";
-constexpr wchar_t kEnvConfirmAuto[] = L"KR_CONFIRM_AUTO";
 
 // The module that contains the calling code (each DLL or EXE has its own copy of this library).
 HMODULE SelfModule();

@@ -110,6 +110,12 @@ void CCommServer::FreeSlot(int slot) {
 LRESULT CCommServer::OnRequest(WPARAM wp, LPARAM lp) {
     const uint16_t command = CommandOf(wp);
     const int slot = SlotOf(wp);
+    if (m_faults.Hangs(command)) {
+        // The fault: a server that stops answering in the middle of a request.
+        ServerLog("request 0x%08X: hanging for %lu ms (fault injection)", static_cast<unsigned>(wp),
+                  static_cast<unsigned long>(kHangMs));
+        ::Sleep(kHangMs);
+    }
     switch (command) {
     case kCmdRegister:
         return OnRegister(reinterpret_cast<HWND>(lp));
@@ -159,6 +165,8 @@ LRESULT CCommServer::OnRegister(HWND sink) {
         return kRegisterRefused;
     }
     m_slots[free].sink = sink;
+    // A new client has no request pending: one left by an earlier client is not applied.
+    Put<uint32_t>(m_segments[free].GetWriteArea(), kWrMagicOffset, 0);
     ServerLog("register: slot %d", free);
     return free;
 }
@@ -277,6 +285,10 @@ void CCommServer::OnRefresh(int slot) {
 void CCommServer::OnWrite(int slot) {
     if (!IsRegistered(slot)) {
         ServerLog("refused write: slot %d is not registered", slot);
+        return;
+    }
+    if (m_faults.keepWrites) {
+        ServerLog("write of slot %d not taken (fault injection)", slot);
         return;
     }
     BYTE* area = m_segments[slot].GetWriteArea();

@@ -22,8 +22,14 @@ struct ServerFaults {
     DWORD noRefreshAfterMs = 0; // stop answering refreshes this long after the start (0 = never)
     bool refuseRegister = false;
     bool refuseSubscribe = false;
-    bool badMagic = false; // wrong magic in the handle segment
+    bool badMagic = false;     // wrong magic in the handle segment
+    unsigned hangCommands = 0; // bit (1 << command): the request handler sleeps kHangMs
+    bool keepWrites = false;   // never take a write request: it stays in the write area
+    bool Hangs(uint16_t command) const { return command < 32 && (hangCommands >> command) & 1u; }
 };
+
+// How long a hanging request handler sleeps: far beyond any client's send time limit.
+constexpr DWORD kHangMs = 60000;
 
 class CCommServer : public kfw::CWnd {
 public:

@@ -26,7 +26,31 @@ const char kUsage[] =
     "  --no-refresh-after MS  stop answering refresh requests after this time\n"
     "  --refuse-register      refuse every registration\n"
     "  --refuse-subscribe     refuse every subscription\n"
-    "  --bad-magic            publish a wrong magic in the handle segment\n";
+    "  --bad-magic            publish a wrong magic in the handle segment\n"
+    "  --hang-on COMMAND      sleep in the handler of this request (register, unregister,\n"
+    "                         subscribe, refresh or write; may be repeated)\n"
+    "  --keep-writes          never take a write request out of the write area\n";
+
+// Request names accepted by --hang-on.
+struct NamedCommand {
+    const char* name;
+    uint16_t command;
+};
+constexpr NamedCommand kCommandNames[] = {
+    {"register", commproto::kCmdRegister},   {"unregister", commproto::kCmdUnregister},
+    {"subscribe", commproto::kCmdSubscribe}, {"refresh", commproto::kCmdRefresh},
+    {"write", commproto::kCmdWrite},
+};
+
+bool ParseCommand(const char* text, uint16_t& command) {
+    for (const NamedCommand& c : kCommandNames) {
+        if (text && strcmp(text, c.name) == 0) {
+            command = c.command;
+            return true;
+        }
+    }
+    return false;
+}
 
 bool ParseCount(const char* text, unsigned long long max, unsigned long long& out) {
     if (!text || !*text || *text == '-')
@@ -74,6 +98,11 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.faults.refuseSubscribe = true;
         } else if (a == "--bad-magic") {
             o.faults.badMagic = true;
+        } else if (uint16_t command = 0; a == "--hang-on" && ParseCommand(next, command)) {
+            o.faults.hangCommands |= 1u << command;
+            ++i;
+        } else if (a == "--keep-writes") {
+            o.faults.keepWrites = true;
         } else {
             fprintf(stderr, "commserver: bad argument %s\n%s", a.c_str(), kUsage);
             return false;

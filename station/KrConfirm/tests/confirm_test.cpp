@@ -1,11 +1,13 @@
-// The confirmation dialog found, typed into and answered from a second thread as an operator
-// would; closed by CloseDialog from the dialog's own thread and from another; unattended
-// answers; tag security from the configuration.
+// The confirmation dialog answered as an operator would, through the test host's own actions
+// (find the dialog the faceplate owns, type the reason into its edit, press OK or Cancel), on the
+// UI thread inside the dialog's modal loop; closed by CloseDialog from the dialog's own thread and
+// from another; never answered by the configuration; tag security from the configuration.
 #include "KrConfirm.h"
 #include "KrConfirmIds.h"
 #include "KrToolkit.h"
 #include "Screenshot.h"
 #include "Text.h"
+#include "UiActions.h"
 
 #include <gtest/gtest.h>
 
@@ -20,35 +22,12 @@ namespace {
 
 constexpr UINT kGbk = 936;
 constexpr DWORD kFindTimeoutMs = 5000;
+constexpr UINT kOperatorTickMs = 50;
+// Longer than any delay an unattended answer ever had.
+constexpr DWORD kNoAutoAnswerWaitMs = 1500;
 
 std::string Gbk(const wchar_t* text) {
     return kfw::Narrow(text, kGbk);
-}
-
-BOOL CALLBACK IsConfirmDialog(HWND hwnd, LPARAM lp) {
-    if (::IsWindowVisible(hwnd) && ::GetDlgItem(hwnd, IDC_KRC_REASON)) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The visible confirmation dialog of a thread, or null after the time-out.
-HWND FindConfirm(DWORD thread, DWORD timeoutMs = kFindTimeoutMs) {
-    const DWORD start = ::GetTickCount();
-    do {
-        HWND found = nullptr;
-        ::EnumThreadWindows(thread, &IsConfirmDialog, reinterpret_cast<LPARAM>(&found));
-        if (found)
-            return found;
-        ::Sleep(20);
-    } while (::GetTickCount() - start < timeoutMs);
-    return nullptr;
-}
-
-void TypeText(HWND edit, const wchar_t* text) {
-    for (const wchar_t* p = text; *p; ++p)
-        ::SendMessageW(edit, WM_CHAR, *p, 1);
 }
 
 std::wstring TempIni(const wchar_t* body) {
@@ -67,6 +46,19 @@ std::wstring TempIni(const wchar_t* body) {
     return path;
 }
 
+// What the operator does once the dialog is up: look at it, wait, then answer (or not at all).
+struct Operator {
+    std::function<void(HWND dlg)> look;
+    bool answers = true;
+    bool accept = true;
+    std::wstring reason;
+    DWORD waitMs = 0; // between looking and answering
+};
+
+class ConfirmTest;
+ConfirmTest* g_test = nullptr;
+void CALLBACK OperatorTick(HWND, UINT, UINT_PTR id, DWORD);
+
 class ConfirmTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,38 +66,71 @@ protected:
         m_owner = ::CreateWindowExW(0, L"STATIC", L"faceplate", WS_POPUP | WS_VISIBLE | WS_BORDER,
                                     300, 300, 400, 300, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(m_owner, nullptr);
-        m_ui = ::GetCurrentThreadId();
+        g_test = this;
     }
     void TearDown() override {
-        if (m_driver.joinable())
-            m_driver.join();
+        if (m_timer)
+            ::KillTimer(nullptr, m_timer);
+        g_test = nullptr;
         ::DestroyWindow(m_owner);
-        ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", nullptr);
         ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
     }
-    // Runs the operator's part on a second thread while the UI thread shows the dialog.
-    void Drive(std::function<void(HWND dlg)> operatorActs) {
-        m_driver = std::thread([this, operatorActs] {
-            HWND dlg = FindConfirm(m_ui);
-            m_found = dlg != nullptr;
-            if (dlg)
-                operatorActs(dlg);
-        });
+    // The confirmation dialog the faceplate window owns, as the test host finds it.
+    HWND OpenDialog() const {
+        return fphost::FindOwnedDialog([this](HWND owner) { return owner == m_owner; }, true);
     }
-    int Show(const RECT* rect, const char* user, const char* message) {
+    // Shows the dialog; the operator acts from a timer of this thread, inside the modal loop.
+    int Show(const RECT* rect, const char* user, const char* message, Operator op) {
+        m_operator = std::move(op);
+        m_found = false;
+        m_lookedAt = 0;
+        m_start = ::GetTickCount();
+        m_timer = ::SetTimer(nullptr, 0, kOperatorTickMs, &OperatorTick);
         int result = ShowConfirmDlg(rect, 0, user, message, &m_reason, &m_accepted, m_owner);
-        if (m_driver.joinable())
-            m_driver.join();
+        ::KillTimer(nullptr, m_timer);
+        m_timer = 0;
         return result;
     }
 
+public:
+    // One look for the dialog, from the operator's timer.
+    void Tick() {
+        HWND dlg = OpenDialog();
+        if (!dlg) {
+            if (!m_found && ::GetTickCount() - m_start > kFindTimeoutMs) {
+                ::KillTimer(nullptr, m_timer); // the test then fails on m_found
+                CloseDialog();                 // one that is open but not found must not hang it
+            }
+            return;
+        }
+        if (!m_found) {
+            m_found = true;
+            m_lookedAt = ::GetTickCount();
+            if (m_operator.look)
+                m_operator.look(dlg);
+            return;
+        }
+        if (!m_operator.answers || ::GetTickCount() - m_lookedAt < m_operator.waitMs)
+            return;
+        ::KillTimer(nullptr, m_timer);
+        fphost::AnswerDialog(dlg, m_operator.accept, m_operator.reason);
+    }
+
+protected:
     HWND m_owner = nullptr;
-    DWORD m_ui = 0;
-    std::thread m_driver;
-    std::atomic<bool> m_found{false};
+    UINT_PTR m_timer = 0;
+    Operator m_operator;
+    bool m_found = false;
+    DWORD m_start = 0;
+    DWORD m_lookedAt = 0;
     CKrString m_reason{"stale"};
     int m_accepted = -1;
 };
+
+void CALLBACK OperatorTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_test)
+        g_test->Tick();
+}
 
 TEST_F(ConfirmTest, AcceptedWithATypedChineseReason) {
     std::wstring userShown, messageShown, captionShown;
@@ -113,26 +138,26 @@ TEST_F(ConfirmTest, AcceptedWithATypedChineseReason) {
     bool shotSaved = false;
     HWND ownerOfDialog = nullptr;
     RECT placed{};
-    Drive([&](HWND dlg) {
-        ::Sleep(200);
+    Operator op;
+    op.reason = L"工艺调整";
+    op.look = [&](HWND dlg) {
         userShown = kfw::GetWindowTextW(::GetDlgItem(dlg, IDC_KRC_USER));
         messageShown = kfw::GetWindowTextW(::GetDlgItem(dlg, IDC_KRC_MESSAGE));
         captionShown = kfw::GetWindowTextW(dlg);
         ownerDisabled = !::IsWindowEnabled(m_owner);
         ownerOfDialog = ::GetWindow(dlg, GW_OWNER);
         ::GetWindowRect(dlg, &placed);
-        TypeText(::GetDlgItem(dlg, IDC_KRC_REASON), L"工艺调整");
-        ::Sleep(300); // let it paint
+        ::RedrawWindow(dlg, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         wchar_t exe[MAX_PATH];
         ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
         std::wstring shot = exe;
         shot = shot.substr(0, shot.find_last_of(L'\\')) + L"\\..\\krconfirm_dialog.png";
         shotSaved = kfw::SaveWindowPng(dlg, shot.c_str());
-        ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-    });
+    };
     RECT faceplate{300, 300, 700, 600};
     std::string message = Gbk(L"确认将 BAL1.FTTLSET 由 12.50000 修改为 13.00000 吗？");
-    ASSERT_EQ(Show(&faceplate, Gbk(L"张工").c_str(), message.c_str()), 1);
+    ASSERT_EQ(Show(&faceplate, Gbk(L"张工").c_str(), message.c_str(), op), 1);
     ASSERT_TRUE(m_found);
     EXPECT_EQ(m_accepted, 1);
     EXPECT_EQ(std::string(m_reason), Gbk(L"工艺调整"));
@@ -145,22 +170,22 @@ TEST_F(ConfirmTest, AcceptedWithATypedChineseReason) {
     EXPECT_NEAR((placed.top + placed.bottom) / 2, 450, 2);
     EXPECT_TRUE(::IsWindowEnabled(m_owner));
     EXPECT_TRUE(shotSaved) << "screenshot krconfirm_dialog.png in the build folder";
+    EXPECT_EQ(OpenDialog(), nullptr);
 }
 
 TEST_F(ConfirmTest, CancelledGivesNoAnswerAndNoReason) {
-    Drive([&](HWND dlg) {
-        TypeText(::GetDlgItem(dlg, IDC_KRC_REASON), L"abc");
-        ::SendMessageW(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-    });
-    ASSERT_EQ(Show(nullptr, "op", "Switch off?"), 1);
+    Operator op;
+    op.accept = false;
+    op.reason = L"abc";
+    ASSERT_EQ(Show(nullptr, "op", "Switch off?", op), 1);
     EXPECT_TRUE(m_found);
     EXPECT_EQ(m_accepted, 0);
     EXPECT_TRUE(m_reason.IsEmpty()) << "a cancelled change keeps no reason";
 }
 
 TEST_F(ConfirmTest, EmptyReasonIsAValidAnswer) {
-    Drive([&](HWND dlg) { ::SendMessageW(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0); });
-    ASSERT_EQ(Show(nullptr, nullptr, "OK?"), 1);
+    ASSERT_EQ(Show(nullptr, nullptr, "OK?", Operator{}), 1);
+    EXPECT_TRUE(m_found);
     EXPECT_EQ(m_accepted, 1);
     EXPECT_TRUE(m_reason.IsEmpty());
 }
@@ -168,20 +193,42 @@ TEST_F(ConfirmTest, EmptyReasonIsAValidAnswer) {
 TEST_F(ConfirmTest, KeptOnTheScreenNearTheEdge) {
     RECT placed{};
     RECT work{};
-    Drive([&](HWND dlg) {
+    Operator op;
+    op.accept = false;
+    op.look = [&](HWND dlg) {
         ::GetWindowRect(dlg, &placed);
         MONITORINFO mi{};
         mi.cbSize = sizeof mi;
         ::GetMonitorInfoW(::MonitorFromWindow(dlg, MONITOR_DEFAULTTONEAREST), &mi);
         work = mi.rcWork;
-        ::SendMessageW(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-    });
-    RECT corner{work.right + 5000, 5000, 6000, 6000};
-    ASSERT_EQ(Show(&corner, "op", "edge"), 1);
+    };
+    RECT corner{5000, 5000, 6000, 6000}; // far beyond the right and bottom edges
+    ASSERT_EQ(Show(&corner, "op", "edge", op), 1);
+    ASSERT_TRUE(m_found);
     EXPECT_GE(placed.left, work.left);
     EXPECT_GE(placed.top, work.top);
     EXPECT_LE(placed.right, work.right);
     EXPECT_LE(placed.bottom, work.bottom);
+}
+
+// Former unattended-answer settings, in the environment and in the configuration, answer nothing:
+// the dialog waits for the operator, who cancels here.
+TEST_F(ConfirmTest, NothingButTheOperatorAnswers) {
+    ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", L"accept:自动确认");
+    ::SetEnvironmentVariableW(
+        L"KR_STATION_INI",
+        TempIni(L"[Confirm]\r\nAutoAnswer=accept\r\nAutoReason=x\r\nAutoDelayMs=10\r\n").c_str());
+    Operator op;
+    op.accept = false;
+    op.waitMs = kNoAutoAnswerWaitMs;
+    op.look = [&](HWND) {};
+    ASSERT_EQ(Show(nullptr, "op", "auto?", op), 1);
+    ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", nullptr);
+    EXPECT_TRUE(m_found);
+    EXPECT_GE(::GetTickCount() - m_lookedAt, kNoAutoAnswerWaitMs)
+        << "the dialog stayed open until the operator answered";
+    EXPECT_EQ(m_accepted, 0) << "the operator's Cancel, not an automatic OK";
+    EXPECT_TRUE(m_reason.IsEmpty());
 }
 
 void CALLBACK CloseFromTimer(HWND, UINT, UINT_PTR id, DWORD);
@@ -194,20 +241,30 @@ void CALLBACK CloseFromTimer(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(ConfirmTest, CloseDialogFromTheUiThreadWhileOpen) {
     EXPECT_EQ(CloseDialog(), 0) << "nothing open";
     g_closeResult = -1;
-    Drive([&](HWND dlg) { TypeText(::GetDlgItem(dlg, IDC_KRC_REASON), L"typed"); });
+    Operator op;
+    op.answers = false;
     ::SetTimer(nullptr, 0, 500, &CloseFromTimer);
-    ASSERT_EQ(Show(nullptr, "op", "close me"), 1);
+    ASSERT_EQ(Show(nullptr, "op", "close me", op), 1);
     EXPECT_TRUE(m_found);
     EXPECT_EQ(g_closeResult, 1);
     EXPECT_EQ(m_accepted, 0);
     EXPECT_TRUE(m_reason.IsEmpty());
-    EXPECT_EQ(FindConfirm(m_ui, 0), nullptr);
+    EXPECT_EQ(OpenDialog(), nullptr);
 }
 
 TEST_F(ConfirmTest, CloseDialogFromAnotherThread) {
-    std::atomic<int> result{-1};
-    Drive([&](HWND) { result = CloseDialog(); });
-    ASSERT_EQ(Show(nullptr, "op", "close me"), 1);
+    std::atomic<int> result{0};
+    std::thread closer([&] {
+        const DWORD start = ::GetTickCount();
+        while (result == 0 && ::GetTickCount() - start < kFindTimeoutMs) {
+            result = CloseDialog(); // 1 once the dialog is open
+            ::Sleep(20);
+        }
+    });
+    Operator op;
+    op.answers = false;
+    ASSERT_EQ(Show(nullptr, "op", "close me", op), 1);
+    closer.join();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(m_accepted, 0);
 }
@@ -219,43 +276,7 @@ TEST_F(ConfirmTest, NullArgumentsShowNothing) {
     EXPECT_EQ(ShowConfirmDlg(nullptr, 0, "op", "m", nullptr, &accepted, m_owner), 0);
     EXPECT_EQ(ShowConfirmDlg(nullptr, 0, "op", "m", &reason, nullptr, m_owner), 0);
     EXPECT_EQ(accepted, 7);
-    EXPECT_EQ(FindConfirm(m_ui, 0), nullptr);
-}
-
-TEST_F(ConfirmTest, UnattendedAnswersStillShowTheRealDialog) {
-    ::SetEnvironmentVariableW(L"KR_STATION_INI",
-                              TempIni(L"[Confirm]\r\nAutoDelayMs=100\r\n").c_str());
-    ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", L"accept:自动确认");
-    std::wstring typed;
-    Drive([&](HWND dlg) {
-        const DWORD start = ::GetTickCount();
-        while (typed.empty() && ::GetTickCount() - start < kFindTimeoutMs && ::IsWindow(dlg)) {
-            typed = kfw::GetWindowTextW(::GetDlgItem(dlg, IDC_KRC_REASON));
-            ::Sleep(10);
-        }
-    });
-    ASSERT_EQ(Show(nullptr, "op", "auto"), 1);
-    EXPECT_TRUE(m_found);
-    EXPECT_EQ(typed, L"自动确认") << "the reason is typed into the dialog";
-    EXPECT_EQ(m_accepted, 1);
-    EXPECT_EQ(std::string(m_reason), Gbk(L"自动确认"));
-
-    ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", L"cancel");
-    Drive([](HWND) {});
-    ASSERT_EQ(Show(nullptr, "op", "auto"), 1);
-    EXPECT_TRUE(m_found);
-    EXPECT_EQ(m_accepted, 0);
-
-    // From the ini file when the environment says nothing.
-    ::SetEnvironmentVariableW(L"KR_CONFIRM_AUTO", nullptr);
-    ::SetEnvironmentVariableW(
-        L"KR_STATION_INI",
-        TempIni(L"[Confirm]\r\nAutoAnswer=accept\r\nAutoReason=批量测试\r\nAutoDelayMs=50\r\n")
-            .c_str());
-    Drive([](HWND) {});
-    ASSERT_EQ(Show(nullptr, "op", "auto"), 1);
-    EXPECT_EQ(m_accepted, 1);
-    EXPECT_EQ(std::string(m_reason), Gbk(L"批量测试"));
+    EXPECT_EQ(OpenDialog(), nullptr);
 }
 
 TEST(TagSecurityTest, ClassesComeFromTheConfiguration) {

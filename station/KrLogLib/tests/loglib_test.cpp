@@ -1,5 +1,6 @@
-// The operation log: record lines, escaping, bounded fields, the hash chain, several writer
-// processes, tampering found by krlogread.exe, and unwritable logs.
+// The operation log: record lines, escaping, bounded fields, the keyed chain and its seal, several
+// writer processes, tampering found by krlogread.exe, a writer stopped before sealing, and
+// unwritable logs.
 #include "KrLogChain.h"
 #include "KrLogLib.h"
 
@@ -123,12 +124,25 @@ int RunChild(HANDLE job, const std::wstring& exe, const std::wstring& args, HAND
     return static_cast<int>(code);
 }
 
+// The log with every line's MAC computed anew by `mac(previous MAC, content)`, as a forger would.
+template <typename MacFn> std::string Rechain(const std::string& contents, MacFn mac) {
+    std::string out, previous = krlog::kGenesisMac;
+    for (const std::string& line : Lines(contents)) {
+        std::string content = line.substr(0, line.rfind('\t'));
+        previous = mac(previous, content);
+        out += content + "\t" + previous + "\n";
+    }
+    return out;
+}
+
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_folder = TempFolder(L"krlog");
         m_log = m_folder + L"operation.log";
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", m_log.c_str());
+        // The station key lies beside the configuration in force: one key per test.
+        ::SetEnvironmentVariableW(L"KR_STATION_INI", (m_folder + L"KrStation.ini").c_str());
         m_job = ::CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -137,7 +151,28 @@ protected:
     void TearDown() override {
         ::CloseHandle(m_job);
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", nullptr);
+        ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
     }
+    std::string Key() {
+        std::string key, problem;
+        EXPECT_TRUE(krlog::LoadKey(krlog::KeyPath(), key, problem)) << problem;
+        return key;
+    }
+    krlog::VerifyResult VerifyLog(const std::wstring& log) {
+        krlog::LogFiles files;
+        EXPECT_TRUE(krlog::ReadLogFiles(log, files));
+        return krlog::Verify(Key(), files);
+    }
+    krlog::VerifyResult VerifyLog() { return VerifyLog(m_log); }
+    // krlogread.exe on the test's log; its exit code, its output in `out`.
+    int Reader(std::string* out = nullptr) {
+        std::wstring file = m_folder + L"reader.txt";
+        int code = RunChild(m_job, L"krlogread.exe", L"\"" + m_log + L"\"", nullptr, file);
+        if (out)
+            *out = ReadAll(file);
+        return code;
+    }
+    std::wstring Seal() const { return krlog::SealPath(m_log); }
     std::wstring m_folder, m_log;
     HANDLE m_job = nullptr;
 };
@@ -149,6 +184,30 @@ TEST(LogChainTest, Sha256MatchesKnownVectors) {
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(krlog::Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+}
+
+TEST(LogChainTest, HmacMatchesKnownVectors) {
+    // RFC 4231, test cases 1 and 2.
+    EXPECT_EQ(krlog::HmacSha256Hex(std::string(20, '\x0b'), "Hi There"),
+              "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7");
+    EXPECT_EQ(krlog::HmacSha256Hex("Jefe", "what do ya want for nothing?"),
+              "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+}
+
+TEST(LogChainTest, SealRoundTripsAndRejectsAnotherKeyOrAnEdit) {
+    const std::string key(krlog::kKeyBytes, 'k'), other(krlog::kKeyBytes, 'o');
+    krlog::Seal seal{12, krlog::ChainMac(key, krlog::kGenesisMac, "x"), "before record 3: a\tb"};
+    std::string text = krlog::FormatSeal(key, seal);
+    krlog::Seal back;
+    ASSERT_TRUE(krlog::ParseSeal(key, text, back));
+    EXPECT_EQ(back.count, 12u);
+    EXPECT_EQ(back.lastMac, seal.lastMac);
+    EXPECT_EQ(back.note, seal.note);
+    EXPECT_FALSE(krlog::ParseSeal(other, text, back));
+    std::string edited = text;
+    edited[0] = '9'; // "92" records
+    EXPECT_FALSE(krlog::ParseSeal(key, edited, back));
+    EXPECT_FALSE(krlog::ParseSeal(key, "", back));
 }
 
 TEST(LogChainTest, EscapingRoundTripsAndLeavesNoSeparators) {
@@ -179,11 +238,11 @@ TEST_F(LogTest, RecordBecomesOneLineWithEveryFieldBounded) {
     EXPECT_EQ(f[4], std::string(32, 'U'));
     EXPECT_EQ(f[5], "FTTLSET 1.0 -> 2.0\\twith tab\\nand line\\\\");
     EXPECT_EQ(krlog::SplitFields(lines[1])[5], std::string(256, 'T'));
-    krlog::VerifyResult v = krlog::Verify(ReadAll(m_log));
+    krlog::VerifyResult v = VerifyLog();
     EXPECT_EQ(v.records, 2u);
-    EXPECT_EQ(v.brokenLine, 0u);
+    EXPECT_TRUE(v.intact) << v.problem;
     EXPECT_EQ(f[6],
-              krlog::ChainHash(krlog::kGenesisHash, lines[0].substr(0, lines[0].rfind('\t'))));
+              krlog::ChainMac(Key(), krlog::kGenesisMac, lines[0].substr(0, lines[0].rfind('\t'))));
 }
 
 TEST_F(LogTest, GbkFieldsArriveAsUtf8EvenWhenCutInsideACharacter) {
@@ -205,12 +264,13 @@ TEST_F(LogTest, GbkFieldsArriveAsUtf8EvenWhenCutInsideACharacter) {
     ASSERT_EQ(g.size(), krlog::kFieldCount);
     EXPECT_EQ(g[5].substr(0, 255), std::string(255, 'a'));
     EXPECT_LE(g[5].size(), 258u) << "at most one replacement character for the cut one";
-    EXPECT_EQ(krlog::Verify(ReadAll(m_log)).records, 2u);
+    EXPECT_EQ(VerifyLog().records, 2u);
 }
 
 TEST_F(LogTest, NullRecordIsRefused) {
     EXPECT_EQ(kr_WriteLog(nullptr), 0);
     EXPECT_EQ(::GetFileAttributesW(m_log.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(Seal().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(LogTest, FourProcessesWritingAtOnceLoseNothing) {
@@ -232,8 +292,9 @@ TEST_F(LogTest, FourProcessesWritingAtOnceLoseNothing) {
         ::CloseHandle(child);
     }
     std::string contents = ReadAll(m_log);
-    krlog::VerifyResult v = krlog::Verify(contents);
-    EXPECT_EQ(v.brokenLine, 0u) << v.problem;
+    krlog::VerifyResult v = VerifyLog(); // every writer used the one key the first one created
+    EXPECT_TRUE(v.intact) << v.problem;
+    EXPECT_EQ(v.unsealed, 0u);
     EXPECT_EQ(v.records, static_cast<size_t>(kWriters * kRecordsPerWriter));
     std::set<std::string> texts;
     for (const std::string& line : Lines(contents))
@@ -264,7 +325,7 @@ TEST_F(LogTest, ReaderFindsTheFirstChangedOrRemovedLine) {
     std::vector<std::string> lines = Lines(original);
     std::string removed = lines[0] + "\n" + lines[1] + "\n" + lines[3] + "\n" + lines[4] + "\n";
     WriteAll(m_log, removed);
-    EXPECT_EQ(krlog::Verify(removed).brokenLine, 3u);
+    EXPECT_EQ(VerifyLog().brokenLine, 3u);
     EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_log + L"\"", nullptr), 1);
     EXPECT_EQ(RunChild(m_job, L"krlogread.exe", L"-q \"" + m_folder + L"missing.log\"", nullptr),
               2);
@@ -278,12 +339,12 @@ TEST_F(LogTest, TornLastLineIsClosedAndReportedWhileTheChainGoesOn) {
     std::vector<std::string> lines = Lines(ReadAll(m_log));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1], "2026-01-01 00:00:00.000\t2\tpart");
-    krlog::VerifyResult v = krlog::Verify(ReadAll(m_log));
+    krlog::VerifyResult v = VerifyLog();
     EXPECT_EQ(v.brokenLine, 2u);
     // The new line chains to the last complete record, not to the fragment.
-    std::string prevHash = krlog::SplitFields(lines[0]).back();
+    std::string prevMac = krlog::SplitFields(lines[0]).back();
     EXPECT_EQ(krlog::SplitFields(lines[2]).back(),
-              krlog::ChainHash(prevHash, lines[2].substr(0, lines[2].rfind('\t'))));
+              krlog::ChainMac(Key(), prevMac, lines[2].substr(0, lines[2].rfind('\t'))));
 }
 
 TEST_F(LogTest, UnwritableLogGivesZeroAndTheNextWriteAfterTheFixSucceeds) {
@@ -308,8 +369,8 @@ TEST_F(LogTest, UnwritableLogGivesZeroAndTheNextWriteAfterTheFixSucceeds) {
     ::SetEnvironmentVariableW(L"KR_LOG_PATH", missing.c_str());
 
     std::string contents = ReadAll(missing);
-    krlog::VerifyResult v = krlog::Verify(contents);
-    EXPECT_EQ(v.brokenLine, 0u);
+    krlog::VerifyResult v = VerifyLog(missing);
+    EXPECT_TRUE(v.intact) << v.problem;
     EXPECT_EQ(v.records, 2u);
     EXPECT_EQ(contents.find("lost"), std::string::npos);
     EXPECT_EQ(contents.find("locked"), std::string::npos);
@@ -325,7 +386,144 @@ TEST_F(LogTest, DefaultLogLiesInAFolderNextToTheDll) {
     ::WritePrivateProfileStringW(L"Log", L"Path", L"sub\\x.log", (m_folder + L"none.ini").c_str());
     EXPECT_EQ(krlog::LogPath(&isDefault), BinFolder() + L"sub\\x.log");
     EXPECT_FALSE(isDefault);
+    EXPECT_EQ(krlog::KeyPath(), m_folder + L"KrLog.key") << "the key lies beside the configuration";
     ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    EXPECT_EQ(krlog::KeyPath(), BinFolder() + L"KrLog.key");
+}
+
+// Each kind of tampering, on the same five records, found by the reader as a separate process.
+TEST_F(LogTest, ReaderFindsRemovedRecordsAMissingSealAndARecomputedChain) {
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(WriteText(("value " + std::to_string(i)).c_str()), 1);
+    const std::string original = ReadAll(m_log), seal = ReadAll(Seal());
+    std::vector<std::string> lines = Lines(original);
+    ASSERT_EQ(lines.size(), 5u);
+    std::string out;
+    ASSERT_EQ(Reader(&out), 0) << out;
+    EXPECT_NE(out.find("OK: 5 records"), std::string::npos) << out;
+
+    struct Case {
+        const char* what;
+        std::string log;
+        std::string seal; // empty: no seal file
+        const char* expected;
+    };
+    const std::string otherKey(krlog::kKeyBytes, 'x');
+    std::string sha = Rechain(original, [](const std::string& prev, const std::string& content) {
+        return krlog::Sha256Hex(prev + "\n" + content);
+    });
+    std::string keyed = Rechain(original, [&](const std::string& prev, const std::string& content) {
+        return krlog::ChainMac(otherKey, prev, content);
+    });
+    std::string keyedLast = krlog::SplitFields(Lines(keyed).back()).back();
+    const Case cases[] = {
+        {"last record removed",
+         lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n", seal,
+         "the last 1 record(s) were removed"},
+        {"last two records removed", lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n", seal,
+         "the last 2 record(s) were removed"},
+        {"log emptied", "", seal, "the log was emptied (the seal holds 5 records)"},
+        {"seal removed", original, "", "the seal is missing"},
+        {"log emptied and seal removed", "", "", "the seal is missing"},
+        {"plain SHA-256 chain", sha, seal, "BROKEN at line 1: MAC does not match"},
+        {"chain and seal under another key", keyed,
+         krlog::FormatSeal(otherKey, krlog::Seal{5, keyedLast, ""}), "BROKEN at line 1"},
+        {"seal under another key", original,
+         krlog::FormatSeal(otherKey, krlog::Seal{5, krlog::SplitFields(lines[4]).back(), ""}),
+         "the seal is damaged or was not made with the station key"},
+    };
+    for (const Case& c : cases) {
+        WriteAll(m_log, c.log);
+        if (c.seal.empty())
+            ::DeleteFileW(Seal().c_str());
+        else
+            WriteAll(Seal(), c.seal);
+        EXPECT_EQ(Reader(&out), 1) << c.what << "\n" << out;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << c.what << "\n" << out;
+    }
+
+    // The log file removed while its seal stays.
+    ::DeleteFileW(m_log.c_str());
+    WriteAll(Seal(), seal);
+    EXPECT_EQ(Reader(&out), 1) << out;
+    EXPECT_NE(out.find("the log file was removed"), std::string::npos) << out;
+}
+
+// A writer that stopped after its record and before its seal leaves one record after the sealed
+// end: that is no tampering, and the next writer seals it. An older seal put back is tampering.
+TEST_F(LogTest, RecordNotYetSealedIsAcceptedAnOlderSealIsNot) {
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(WriteText("sealed"), 1);
+    const std::string sealOf3 = ReadAll(Seal());
+    ASSERT_EQ(WriteText("written, then the writer stopped"), 1);
+    WriteAll(Seal(), sealOf3);
+    krlog::VerifyResult v = VerifyLog();
+    EXPECT_TRUE(v.intact) << v.problem;
+    EXPECT_EQ(v.records, 4u);
+    EXPECT_EQ(v.unsealed, 1u);
+    std::string out;
+    EXPECT_EQ(Reader(&out), 0) << out;
+    EXPECT_NE(out.find("not yet sealed"), std::string::npos) << out;
+
+    ASSERT_EQ(WriteText("next"), 1);
+    v = VerifyLog();
+    EXPECT_TRUE(v.intact) << v.problem;
+    EXPECT_EQ(v.records, 5u);
+    EXPECT_EQ(v.unsealed, 0u) << "the next writer sealed both";
+
+    WriteAll(Seal(), sealOf3); // two records after it: no crash leaves that
+    EXPECT_EQ(Reader(&out), 1) << out;
+    EXPECT_NE(out.find("2 records follow the sealed end"), std::string::npos) << out;
+}
+
+// Later writes must not launder tampering: the writer carries what it found in every later seal.
+TEST_F(LogTest, WritesAfterTamperingKeepItVisible) {
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(WriteText("kept"), 1);
+    std::vector<std::string> lines = Lines(ReadAll(m_log));
+    WriteAll(m_log, lines[0] + "\n" + lines[1] + "\n"); // last record removed
+    ASSERT_EQ(WriteText("after the removal"), 1) << "the operation log goes on";
+    ASSERT_EQ(WriteText("and another"), 1);
+    krlog::VerifyResult v = VerifyLog();
+    EXPECT_FALSE(v.intact);
+    EXPECT_EQ(v.records, 4u) << "the new records chain on";
+    EXPECT_NE(v.problem.find("before record 3: the log did not end with its sealed record 3"),
+              std::string::npos)
+        << v.problem;
+
+    ::DeleteFileW(Seal().c_str()); // removing the seal with its note leaves a new note
+    ASSERT_EQ(WriteText("seal gone"), 1);
+    std::string out;
+    EXPECT_EQ(Reader(&out), 1) << out;
+    EXPECT_NE(out.find("before record 5: the seal was missing"), std::string::npos) << out;
+}
+
+TEST_F(LogTest, RecordThatCannotBeSealedIsTakenBack) {
+    ASSERT_EQ(WriteText("first"), 1);
+    const std::string log = ReadAll(m_log), seal = ReadAll(Seal());
+    // A folder where the new seal is written first.
+    std::wstring blocker = m_log + krlog::kSealTempSuffix;
+    ASSERT_TRUE(::CreateDirectoryW(blocker.c_str(), nullptr));
+    EXPECT_EQ(WriteText("unsealable"), 0);
+    EXPECT_EQ(ReadAll(m_log), log);
+    EXPECT_EQ(ReadAll(Seal()), seal);
+    ::RemoveDirectoryW(blocker.c_str());
+    EXPECT_EQ(WriteText("second"), 1);
+    krlog::VerifyResult v = VerifyLog();
+    EXPECT_TRUE(v.intact) << v.problem;
+    EXPECT_EQ(v.records, 2u);
+}
+
+TEST_F(LogTest, DamagedKeyIsNeverReplaced) {
+    WriteAll(krlog::KeyPath(), "short");
+    EXPECT_EQ(WriteText("lost"), 0);
+    EXPECT_EQ(ReadAll(krlog::KeyPath()), "short");
+    EXPECT_EQ(::GetFileAttributesW(m_log.c_str()), INVALID_FILE_ATTRIBUTES);
+    ::DeleteFileW(krlog::KeyPath().c_str());
+    EXPECT_EQ(Reader(), 2) << "no key, nothing to verify with";
+    ASSERT_EQ(WriteText("kept"), 1);
+    EXPECT_EQ(ReadAll(krlog::KeyPath()).size(), krlog::kKeyBytes);
+    EXPECT_EQ(Reader(), 0);
 }
 
 } // namespace

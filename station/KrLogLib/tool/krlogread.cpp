@@ -1,7 +1,8 @@
-// krlogread: prints the operation log and verifies its hash chain.
+// krlogread: prints the operation log and verifies its keyed chain and its seal.
 //   krlogread [-q] [log file]
-// Without a file it reads the log KrLogLib.dll writes (same configuration). -q prints only the
-// verdict. Exit code: 0 chain intact, 1 broken (the first broken line is named), 2 unreadable.
+// Without a file it reads the log KrLogLib.dll writes (same configuration); the station key is
+// the one KrLogLib.dll uses. -q prints only the verdict. Exit code: 0 intact, 1 tampered (the
+// first broken line or the disagreement with the seal is named), 2 log, seal or key unreadable.
 #include "KrLogChain.h"
 
 #include <windows.h>
@@ -14,27 +15,31 @@ namespace {
 constexpr int kExitIntact = 0;
 constexpr int kExitBroken = 1;
 constexpr int kExitUnreadable = 2;
-
-bool ReadAll(const std::wstring& path, std::string& out) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size{};
-    bool ok = ::GetFileSizeEx(file, &size) && size.HighPart == 0;
-    if (ok) {
-        out.resize(size.LowPart);
-        DWORD read = 0;
-        ok = out.empty() ||
-             (::ReadFile(file, out.data(), size.LowPart, &read, nullptr) && read == size.LowPart);
-    }
-    ::CloseHandle(file);
-    return ok;
-}
+// The reader waits this long for a writer to finish its record and seal; then it reads anyway
+// (a record written but not yet sealed is accepted).
+constexpr DWORD kReadLockTimeoutMs = 2000;
 
 // Writes UTF-8 bytes as they are (the log is UTF-8).
 void Out(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void PrintLines(const std::string& contents) {
+    size_t pos = 0;
+    for (size_t lineNo = 1; pos < contents.size(); ++lineNo) {
+        size_t end = contents.find('\n', pos);
+        std::string line =
+            contents.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? contents.size() : end + 1;
+        std::vector<std::string> f = krlog::SplitFields(line);
+        std::string shown = std::to_string(lineNo) + ": ";
+        if (f.size() == krlog::kFieldCount)
+            shown +=
+                f[0] + " kind " + f[1] + " | " + f[2] + " | " + f[3] + " | " + f[4] + " | " + f[5];
+        else
+            shown += line;
+        Out(shown + "\n");
+    }
 }
 
 } // namespace
@@ -51,34 +56,36 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (path.empty())
         path = krlog::LogPath();
-    std::string contents;
-    if (!ReadAll(path, contents)) {
+    std::string key, problem;
+    if (!krlog::LoadKey(krlog::KeyPath(), key, problem)) {
+        std::fprintf(stderr, "krlogread: %s\n", problem.c_str());
+        return kExitUnreadable;
+    }
+    krlog::LogFiles files;
+    bool readable = false;
+    {
+        krlog::CLogLock lock(path, kReadLockTimeoutMs); // log and seal of one moment
+        readable = krlog::ReadLogFiles(path, files);
+    }
+    if (!readable || (!files.logExists && !files.sealExists)) {
         std::fprintf(stderr, "krlogread: cannot read the log (error %lu)\n", ::GetLastError());
         return kExitUnreadable;
     }
-    krlog::VerifyResult result = krlog::Verify(contents);
-    if (!quiet) {
-        size_t pos = 0;
-        for (size_t lineNo = 1; pos < contents.size(); ++lineNo) {
-            size_t end = contents.find('\n', pos);
-            std::string line =
-                contents.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-            pos = end == std::string::npos ? contents.size() : end + 1;
-            std::vector<std::string> f = krlog::SplitFields(line);
-            std::string shown = std::to_string(lineNo) + ": ";
-            if (f.size() == krlog::kFieldCount)
-                shown += f[0] + " kind " + f[1] + " | " + f[2] + " | " + f[3] + " | " + f[4] +
-                         " | " + f[5];
-            else
-                shown += line;
-            Out(shown + "\n");
-        }
-    }
-    if (result.brokenLine) {
-        Out("BROKEN at line " + std::to_string(result.brokenLine) + ": " + result.problem + " (" +
-            std::to_string(result.records) + " intact records before it)\n");
+    krlog::VerifyResult result = krlog::Verify(key, files);
+    if (!quiet)
+        PrintLines(files.contents);
+    if (!result.intact) {
+        std::string records = std::to_string(result.records);
+        if (result.brokenLine)
+            Out("BROKEN at line " + std::to_string(result.brokenLine) + ": " + result.problem +
+                " (" + records + " intact records before it)\n");
+        else
+            Out("BROKEN: " + result.problem + " (" + records + " records in an intact chain)\n");
         return kExitBroken;
     }
-    Out("OK: " + std::to_string(result.records) + " records, hash chain intact\n");
+    std::string unsealed =
+        result.unsealed ? ", the last one not yet sealed (its writer stopped before sealing)" : "";
+    Out("OK: " + std::to_string(result.records) + " records, chain and seal intact" + unsealed +
+        "\n");
     return kExitIntact;
 }

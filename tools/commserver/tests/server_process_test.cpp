@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -51,6 +52,10 @@ struct ImageClient : CComClient {
     }
     bool Refresh() {
         int before = deliveries;
+        // A thread that has not asked for messages for 5 s counts as hung, and the server's
+        // data-ready send gives up on it at once: show it is alive before asking.
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         return Read() && PumpUntil([&] { return deliveries > before; }, kDeliveryTimeoutMs);
     }
     float Real(uint16_t item) const { return b8::ReadReal(image.data(), item); }
@@ -290,6 +295,129 @@ TEST_F(ServerProcess, HungClientDoesNotBlockOthers) {
     EXPECT_TRUE(served);
     EXPECT_TRUE(server.WaitForOutput("not delivered", 5000)) << server.Output();
     EXPECT_TRUE(server.Running());
+}
+
+// Register, subscribe and unregister have a time limit: a hung server leaves the client not
+// connected, and the calls return while the server still sleeps in its handler.
+TEST_F(ServerProcess, HungServerNeverBlocksTheClient) {
+    StartServer(L"--hang-on register");
+    ImageClient client;
+    EXPECT_FALSE(client.Connect());
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(client.GetSinkWnd(), nullptr);
+    EXPECT_EQ(client.GetServerWnd(), nullptr);
+    EXPECT_FALSE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    EXPECT_TRUE(server.WaitForOutput("hanging", 5000)) << server.Output();
+    EXPECT_EQ(server.Output().find("register: slot"), std::string::npos)
+        << "Connect waited for the hung handler to end";
+    server.Kill();
+
+    StartServer(L"--hang-on subscribe");
+    ASSERT_TRUE(client.Connect());
+    EXPECT_FALSE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_FALSE(client.IsSubscribed());
+    EXPECT_FALSE(client.Read());
+    EXPECT_EQ(server.Output().find("subscribe: slot"), std::string::npos);
+    server.Kill();
+
+    StartServer(L"--hang-on unregister");
+    auto subscribed = Subscribed();
+    ASSERT_TRUE(subscribed->Refresh());
+    HWND sink = subscribed->GetSinkWnd();
+    EXPECT_TRUE(subscribed->Disconnect());
+    EXPECT_FALSE(subscribed->IsConnected());
+    EXPECT_FALSE(::IsWindow(sink));
+    EXPECT_EQ(server.Output().find("unregister: slot"), std::string::npos);
+    // The server is still inside its handler: the next client is not blocked either.
+    ImageClient late;
+    EXPECT_FALSE(late.Connect());
+    EXPECT_FALSE(late.IsConnected());
+}
+
+TEST_F(ServerProcess, SecondWriteNeverOverwritesAnUntakenRequest) {
+    const float first = 11.5f, second = 22.5f;
+    const uint16_t firstItem = b8::BranchItem(b8::Family::FPHH, 1);
+    const uint16_t secondItem = b8::BranchItem(b8::Family::FPHH, 2);
+
+    StartServer(L"--keep-writes");
+    auto keeping = Subscribed();
+    CFileMapping segment;
+    ASSERT_TRUE(segment.Open(kClientSegmentNames[keeping->GetSlot()]));
+    const BYTE* area = segment.GetWriteArea();
+    ASSERT_TRUE(keeping->WriteItem(firstItem, &first));
+    std::vector<BYTE> request(area, area + kWrPayloadOffset + kPayValueOffset + 4);
+    EXPECT_FALSE(keeping->WriteItem(secondItem, &second));
+    EXPECT_EQ(std::vector<BYTE>(area, area + request.size()), request);
+    EXPECT_EQ(Get<uint32_t>(area + kWrPayloadOffset, kPayAddressOffset),
+              kBase + b8::FindItem(firstItem)->offset);
+    EXPECT_TRUE(keeping->IsConnected());
+    segment.Close();
+    keeping.reset();
+    server.Kill();
+
+    // A server that takes its requests: two writes in a row both arrive.
+    StartServer();
+    auto client = Subscribed();
+    ASSERT_TRUE(client->WriteItem(firstItem, &first));
+    ASSERT_TRUE(client->WriteItem(secondItem, &second));
+    char line[64];
+    for (uint16_t item : {firstItem, secondItem}) {
+        snprintf(line, sizeof line, "write: slot %d, address 0x%X, 4 bytes", client->GetSlot(),
+                 kBase + b8::FindItem(item)->offset);
+        EXPECT_TRUE(WaitForLog(line)) << line << "\n" << server.Output();
+    }
+    ASSERT_TRUE(client->Refresh());
+    EXPECT_FLOAT_EQ(client->Real(firstItem), first);
+    EXPECT_FLOAT_EQ(client->Real(secondItem), second);
+}
+
+// The faceplate's way back after the server went away: Connect again (it drops the stale
+// connection itself), then Subscribe and Read.
+TEST_F(ServerProcess, RestartedServerIsReachedAgain) {
+    ImageClient client;
+    EXPECT_FALSE(client.Connect()) << "no server yet";
+    StartServer();
+    ASSERT_TRUE(client.Connect()) << "a server started after a failed connect";
+    ASSERT_TRUE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    ASSERT_TRUE(client.Refresh());
+    const int firstSlot = client.GetSlot();
+    const HWND firstServer = client.GetServerWnd();
+    EXPECT_TRUE(client.IsServerAlive());
+
+    server.Kill();
+    EXPECT_FALSE(client.IsServerAlive());
+    EXPECT_TRUE(client.IsConnected()) << "nothing has noticed yet";
+    EXPECT_FALSE(client.Connect()) << "no server while it is down";
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_FALSE(client.Read());
+
+    // The new server hands the first slot to another client, so this one moves.
+    StartServer();
+    ImageClient other;
+    ASSERT_TRUE(other.Connect());
+    ASSERT_EQ(other.GetSlot(), firstSlot);
+    ASSERT_TRUE(client.Connect());
+    EXPECT_NE(client.GetSlot(), firstSlot);
+    EXPECT_NE(client.GetServerWnd(), firstServer);
+    EXPECT_TRUE(client.IsServerAlive());
+    EXPECT_FALSE(client.IsSubscribed());
+    ASSERT_TRUE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    const int before = client.deliveries;
+    ASSERT_TRUE(client.Refresh()) << server.Output();
+    EXPECT_EQ(client.deliveries, before + 1);
+    EXPECT_EQ(client.lastWParam, MakeWParam(kCmdRefresh, client.GetSlot()));
+    EXPECT_EQ(Get<uint16_t>(client.header.data(), kHdrSequenceOffset), 1)
+        << "the image comes from the new server";
+    EXPECT_FLOAT_EQ(client.Real(b8::kItemFTTLSET), 400.0f);
+
+    // Killed while still registered: Connect itself notices, without a Read first.
+    server.Kill();
+    StartServer();
+    ASSERT_TRUE(client.Connect());
+    EXPECT_FALSE(client.IsSubscribed());
+    ASSERT_TRUE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    ASSERT_TRUE(client.Refresh()) << server.Output();
 }
 
 TEST_F(ServerProcess, EndsCleanly) {

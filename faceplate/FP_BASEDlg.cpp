@@ -383,7 +383,25 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
         m_nPrevDataGood = m_nDataGood;
         m_nDataGood = m_bconnected && !m_bStatusBad;
         m_bFirstData = FALSE;
+    } else if (!m_nDataGood && !m_bStatusBad) {
+        // The first delivery after a loss of the link is shown at once too, not a tick late.
+        UpdateDataGood();
+        ShowData(block);
     }
+}
+
+void CFP_BASEDlg::UpdateDataGood() {
+    BOOL good = m_bconnected && !m_bStatusBad;
+    if (good != m_nDataGood) {
+        // The lamp turns black while data is not good, and back again.
+        ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
+        if (good) {
+            SetStatusText("", "");
+            RefreshControls();
+        }
+    }
+    m_nPrevDataGood = m_nDataGood;
+    m_nDataGood = good;
 }
 
 void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
@@ -440,7 +458,12 @@ void CFP_BASEDlg::QueryTagStatus() {
 }
 
 void CFP_BASEDlg::OnRefreshTick() {
-    m_Commu.Read();
+    // A server that went away (restarted) or was not there yet is looked for again, so that
+    // data comes back within two ticks of its return.
+    if (m_Commu.IsServerAlive() && m_Commu.IsSubscribed())
+        m_Commu.Read();
+    else if (m_Commu.Connect())
+        Subscribe(ReadLength(m_bShowDetail));
     if (m_bHostMode)
         QueryTagStatus();
     if (++m_nMissedTicks > kMaxMissedTicks) {
@@ -448,17 +471,7 @@ void CFP_BASEDlg::OnRefreshTick() {
         SetStatusText(kTextCommFail, "");
     }
     ShowData(m_pDataBlock);
-    BOOL good = m_bconnected && !m_bStatusBad;
-    if (good != m_nDataGood) {
-        // The lamp turns black while data is not good, and back again.
-        ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
-        if (good) {
-            SetStatusText("", "");
-            RefreshControls();
-        }
-    }
-    m_nPrevDataGood = m_nDataGood;
-    m_nDataGood = good;
+    UpdateDataGood();
 }
 
 bool CFP_BASEDlg::OpenFaceplateMemory() {

@@ -128,6 +128,9 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
     void SetStatusText(const char* status, const char* second);
+    // The data-good state from the link and the host's status; on a change the lamp repaints,
+    // and on the way back to good the status lines clear and the rights are refreshed.
+    void UpdateDataGood();
     // Tag name and description from the members to their statics.
     void TransferToControls();
     // Bytes to read: the whole block with the detail view, else the compact part.

@@ -663,3 +663,44 @@ TEST_F(Balance8Test, FloatingFaceplatesHaveNoMenuAndEmbeddedOnesTheirId) {
 }
 
 } // namespace
+
+namespace {
+
+// Ticks by hand, pumping between them so that the server's answers arrive.
+void Ticks(HWND fp, int count) {
+    for (int i = 0; i < count; ++i) {
+        ::SendMessageW(fp, WM_TIMER, 1, 0);
+        kt::PumpFor(150);
+    }
+}
+
+TEST_F(Balance8Test, ARestartedServerIsReachedAgainWithinTwoTicks) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    ::KillTimer(fp, 1);
+    server.Kill();
+    kt::PumpFor(300);
+    Ticks(fp, 7);
+    EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL") << "7 missed ticks are tolerated";
+    Ticks(fp, 1);
+    ASSERT_EQ(ControlText(fp, kStatusLine), L"COMM_FAIL");
+    StartServer();
+    Ticks(fp, 2);
+    EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
+    EXPECT_EQ(Checked(fp, kModeOn), 1) << "live data again";
+}
+
+TEST_F(Balance8Test, AServerStartedAfterTheFaceplateIsFound) {
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ::KillTimer(fp, 1);
+    Ticks(fp, 8);
+    ASSERT_EQ(ControlText(fp, kStatusLine), L"COMM_FAIL");
+    StartServer();
+    Ticks(fp, 2);
+    EXPECT_EQ(Checked(fp, kModeOn), 1);
+}
+
+} // namespace

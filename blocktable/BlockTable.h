@@ -65,8 +65,6 @@ const ItemDef* FindItemByName(const char* name);
 
 constexpr int kBranchCount = 8;
 constexpr int kSettableCount = 289; // REAL items with an edit control
-constexpr int kDefaultDecimals = 3; // no decimals item, or a decimals value above kMaxDecimals
-constexpr int kMaxDecimals = 5;
 
 // ---- Block sizes ----
 // The part read while the detail view is closed lies at the start of the block: the measured

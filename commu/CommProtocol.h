@@ -67,6 +67,18 @@ constexpr size_t kPayValueOffset = 6;
 constexpr bool IsValidPayload(size_t length, unsigned width) {
     return (width == 1 || width == 2 || width == 4) && length == kPayValueOffset + width;
 }
+constexpr size_t kMaxItemPayload = kPayValueOffset + 8;
+// Fills the payload of one item write into `out` (kMaxItemPayload bytes); returns its length.
+inline size_t BuildItemPayload(uint8_t (&out)[kMaxItemPayload], uint32_t address, const void* value,
+                               unsigned width) {
+    if (width > 8)
+        return 0;
+    std::memcpy(out + kPayAddressOffset, &address, 4);
+    out[kPayWidthOffset] = static_cast<uint8_t>(width);
+    out[kPayZeroOffset] = 0;
+    std::memcpy(out + kPayValueOffset, value, width);
+    return kPayValueOffset + width;
+}
 
 // One address range to mirror.
 struct CommRange {

@@ -58,8 +58,6 @@ constexpr DWORD kCreateExStyle = WS_EX_DLGMODALFRAME;
 constexpr DWORD kCreateExStyleExtended = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 
 // Write requests.
-constexpr size_t kWriteBufferSize = 768;
-constexpr size_t kWriteHeaderSize = 6;
 constexpr WORD kWriteKind = 1;
 constexpr int kWriteTextDecimals = 5;
 constexpr int kDefaultDecimals = 3;

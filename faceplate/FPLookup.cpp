@@ -1,5 +1,7 @@
 // Value lookup from the data block or the host's tag database, and value formatting.
-#include "FP_BASEDlg.h"
+#include "FPTag.h"
+
+#include "CommProtocol.h"
 
 #include "Trace.h"
 
@@ -15,7 +17,7 @@ constexpr int kMaxImageBytes = static_cast<int>(commproto::kMaxImageSize);
 constexpr size_t kDataHeader = commproto::kDataHeaderSize;
 } // namespace
 
-const FPItemMapEntry* CFP_BASEDlg::FindEntry(WORD item) const {
+const FPItemMapEntry* CFPTag::FindEntry(WORD item) const {
     if (!m_pBlock || !m_pBlock->itemMap.pEntries)
         return nullptr;
     const FPItemMap& map = m_pBlock->itemMap;
@@ -25,13 +27,12 @@ const FPItemMapEntry* CFP_BASEDlg::FindEntry(WORD item) const {
     return nullptr;
 }
 
-const FPItemInfo* CFP_BASEDlg::FindItem(WORD item) const {
+const FPItemInfo* CFPTag::FindItem(WORD item) const {
     const FPItemMapEntry* entry = FindEntry(item);
     return entry ? entry->pItem : nullptr;
 }
 
-template <typename T> int CFP_BASEDlg::LookBlock(WORD item, T& out, const FPItemInfo& info) {
-    (void)item;
+template <typename T> int CFPTag::LookBlock(const FPItemInfo& info, T& out) {
     if (!m_bconnected)
         return 0;
     // An item reaching past the delivered image reads as unavailable.
@@ -42,8 +43,7 @@ template <typename T> int CFP_BASEDlg::LookBlock(WORD item, T& out, const FPItem
     return 1;
 }
 
-int CFP_BASEDlg::LookVariant(WORD item, VARTYPE type, VARIANT& value, const FPItemInfo& info) {
-    (void)item;
+int CFPTag::LookVariant(VARTYPE type, VARIANT& value, const FPItemInfo& info) {
     std::string name = m_strTagName + "." + (info.pszName ? info.pszName : "");
     Trace("[FP]Look Name = %s\n", name.c_str());
     if (name.size() > kMaxItemNameLength)
@@ -60,8 +60,8 @@ int CFP_BASEDlg::LookVariant(WORD item, VARTYPE type, VARIANT& value, const FPIt
 }
 
 template <typename T, typename FromVariant, typename FromBlock>
-int CFP_BASEDlg::Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant fromVariant,
-                      FromBlock fromBlock) {
+int CFPTag::Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant fromVariant,
+                 FromBlock fromBlock) {
     if (!m_nDataGood) {
         out = 0;
         return 0;
@@ -82,7 +82,7 @@ int CFP_BASEDlg::Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant
         return 0;
     if (m_bHostMode && bByName) {
         VARIANT v;
-        if (!LookVariant(item, type, v, *entry->pItem))
+        if (!LookVariant(type, v, *entry->pItem))
             return 0;
         out = fromVariant(v);
         return 1;
@@ -90,39 +90,39 @@ int CFP_BASEDlg::Look(WORD item, T& out, BOOL bByName, VARTYPE type, FromVariant
     return fromBlock(*entry->pItem);
 }
 
-int CFP_BASEDlg::LookHMIData(WORD item, BYTE& out, BOOL bByName) {
+int CFPTag::LookHMIData(WORD item, BYTE& out, BOOL bByName) {
     return Look(
         item, out, bByName, VT_UI1, [](const VARIANT& v) { return v.bVal; },
-        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
+        [&](const FPItemInfo& info) { return LookBlock(info, out); });
 }
 
-int CFP_BASEDlg::LookHMIData(WORD item, BOOL& out, BOOL bByName) {
+int CFPTag::LookHMIData(WORD item, BOOL& out, BOOL bByName) {
     return Look(
         item, out, bByName, VT_BOOL,
         [](const VARIANT& v) { return static_cast<BOOL>(static_cast<SHORT>(v.boolVal)); },
         [&](const FPItemInfo& info) {
             // One byte in the block, zero-extended.
             BYTE b = 0;
-            if (!LookBlock(item, b, info))
+            if (!LookBlock(info, b))
                 return 0;
             out = b;
             return 1;
         });
 }
 
-int CFP_BASEDlg::LookHMIData(WORD item, DWORD& out, BOOL bByName) {
+int CFPTag::LookHMIData(WORD item, DWORD& out, BOOL bByName) {
     return Look(
         item, out, bByName, VT_UI4, [](const VARIANT& v) { return v.ulVal; },
-        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
+        [&](const FPItemInfo& info) { return LookBlock(info, out); });
 }
 
-int CFP_BASEDlg::LookHMIData(WORD item, float& out, BOOL bByName) {
+int CFPTag::LookHMIData(WORD item, float& out, BOOL bByName) {
     return Look(
         item, out, bByName, VT_R4, [](const VARIANT& v) { return v.fltVal; },
-        [&](const FPItemInfo& info) { return LookBlock(item, out, info); });
+        [&](const FPItemInfo& info) { return LookBlock(info, out); });
 }
 
-int CFP_BASEDlg::GetDecimals(WORD decimalsItem) {
+int CFPTag::GetDecimals(WORD decimalsItem) {
     if (decimalsItem == 0)
         return kDefaultDecimals;
     BYTE decimals = 0;
@@ -130,7 +130,7 @@ int CFP_BASEDlg::GetDecimals(WORD decimalsItem) {
     return decimals > kMaxDecimals ? kDefaultDecimals : decimals;
 }
 
-std::string CFP_BASEDlg::FormatValue(float value, int decimals) {
+std::string CFPTag::FormatValue(float value, int decimals) {
     char format[16];
     snprintf(format, sizeof format, "%%.%df", decimals);
     char text[64];
@@ -138,7 +138,7 @@ std::string CFP_BASEDlg::FormatValue(float value, int decimals) {
     return text;
 }
 
-bool CFP_BASEDlg::FormatItem(WORD item, float& value, WORD decimalsItem, std::string& text) {
+bool CFPTag::FormatItem(WORD item, float& value, WORD decimalsItem, std::string& text) {
     if (!m_nDataGood) {
         text = kTextUnavailable;
         return true;
@@ -149,7 +149,7 @@ bool CFP_BASEDlg::FormatItem(WORD item, float& value, WORD decimalsItem, std::st
     return true;
 }
 
-bool CFP_BASEDlg::GetUnitText(WORD item, std::string& text) {
+bool CFPTag::GetUnitText(WORD item, std::string& text) {
     BYTE code = 0;
     if (!LookHMIData(item, code, FALSE) || !m_pUnitMap || !m_pUnitMap->pEntries)
         return false;
@@ -163,42 +163,41 @@ bool CFP_BASEDlg::GetUnitText(WORD item, std::string& text) {
     return false;
 }
 
-DWORD CFP_BASEDlg::ReadFlagWord(const FPItemInfo& info) const {
+DWORD CFPTag::ReadFlagWord(const FPItemInfo& info) const {
     int limit = std::min(m_nReadLength, kMaxImageBytes);
     auto fits = [&](int width) {
         return m_pDataBlock && static_cast<int>(info.wOffset) + width <= limit;
     };
     const BYTE* at = m_pDataBlock ? m_pDataBlock + kDataHeader + info.wOffset : nullptr;
-    switch (info.nType) {
-    case 0:
-    case 3:
-    case 4:
-    case 5:
-    case 6: {
+    int type = info.nType;
+    if (type >= FPT_UINT32 && type <= FPT_LAST_INT32)
+        type = FPT_INT32;
+    switch (type) {
+    case FPT_INT32: {
         int32_t v = 0;
         if (fits(4))
             std::memcpy(&v, at, 4);
         return static_cast<DWORD>(v);
     }
-    case 1: {
+    case FPT_INT16: {
         int16_t v = 0;
         if (fits(2))
             std::memcpy(&v, at, 2);
         return static_cast<DWORD>(static_cast<int32_t>(v));
     }
-    case 2: {
+    case FPT_UINT16: {
         uint16_t v = 0;
         if (fits(2))
             std::memcpy(&v, at, 2);
         return v;
     }
-    case 7: {
+    case FPT_FLOAT: {
         float v = 0;
         if (fits(4))
             std::memcpy(&v, at, 4);
         return static_cast<DWORD>(static_cast<int32_t>(v));
     }
-    case 8: {
+    case FPT_DOUBLE: {
         double v = 0;
         if (fits(8))
             std::memcpy(&v, at, 8);

@@ -1,5 +1,7 @@
 // Write path: request, confirmation, sending, local update and the operation log.
-#include "FP_BASEDlg.h"
+#include "FPTag.h"
+
+#include "CommProtocol.h"
 
 #include "FPText.h"
 #include "KrConfirm.h"
@@ -24,11 +26,6 @@ namespace {
 enum ConfirmVariant { kStandard, kAction, kSwitch };
 constexpr size_t kDataHeader = commproto::kDataHeaderSize;
 
-// Copies a text into a fixed field; a text that fills the field keeps no terminating zero.
-template <size_t N> void CopyField(char (&field)[N], const std::string& text) {
-    std::memcpy(field, text.data(), std::min(text.size(), N));
-}
-
 // The number a whole text stands for, blanks around it allowed; false for anything else ("",
 // "-", "1.2.3", "abc", a value no float can hold).
 bool ParseFloat(const std::string& text, float& value) {
@@ -47,11 +44,11 @@ bool ParseFloat(const std::string& text, float& value) {
 }
 } // namespace
 
-bool CFP_BASEDlg::IsWritten(WORD item) const {
+bool CFPTag::IsWritten(WORD item) const {
     return std::find(m_listWritten.begin(), m_listWritten.end(), item) != m_listWritten.end();
 }
 
-int CFP_BASEDlg::WriteData(WORD item, float value, const char* label) {
+int CFPTag::WriteData(WORD item, float value, const char* label) {
     if (!m_bconnected)
         return 0;
     m_listWritten.remove(item);
@@ -60,14 +57,14 @@ int CFP_BASEDlg::WriteData(WORD item, float value, const char* label) {
                     FormatValue(value, kWriteTextDecimals), label, kStandard);
 }
 
-std::string CFP_BASEDlg::OldValueText(WORD item) {
+std::string CFPTag::OldValueText(WORD item) {
     float old = 0.0f;
     // An old value that cannot be read is shown and logged as unknown, never as 0.
     return LookHMIData(item, old, FALSE) ? FormatValue(old, kWriteTextDecimals)
                                          : std::string(kTextUnavailable);
 }
 
-int CFP_BASEDlg::WriteData(WORD item, DWORD value, const char* label) {
+int CFPTag::WriteData(WORD item, DWORD value, const char* label) {
     if (!m_bconnected)
         return 0;
     m_listWritten.remove(item);
@@ -75,7 +72,7 @@ int CFP_BASEDlg::WriteData(WORD item, DWORD value, const char* label) {
     return WriteRaw(item, &value, 4, nullptr, "", "", label, kAction);
 }
 
-int CFP_BASEDlg::WriteData(WORD item, WORD value, const char* label) {
+int CFPTag::WriteData(WORD item, WORD value, const char* label) {
     if (!m_bconnected)
         return 0;
     m_listWritten.remove(item);
@@ -83,7 +80,7 @@ int CFP_BASEDlg::WriteData(WORD item, WORD value, const char* label) {
     return WriteRaw(item, &value, 2, nullptr, "", "", label, kAction);
 }
 
-int CFP_BASEDlg::WriteData(WORD item, BYTE value, const char* label) {
+int CFPTag::WriteData(WORD item, BYTE value, const char* label) {
     if (!m_bconnected)
         return 0;
     m_listWritten.remove(item);
@@ -91,7 +88,7 @@ int CFP_BASEDlg::WriteData(WORD item, BYTE value, const char* label) {
     return WriteRaw(item, &value, 1, "[FP_BASE]:WriteData ConfirmWrite\n", "", "", label, kSwitch);
 }
 
-int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
+int CFPTag::WriteData(WORD item, HWND edit, const char* label) {
     if (!m_bconnected)
         return 0;
     std::string text = kfw::Narrow(kfw::GetWindowTextW(edit));
@@ -109,21 +106,18 @@ int CFP_BASEDlg::WriteData(WORD item, HWND edit, const char* label) {
     return WriteData(item, value, label);
 }
 
-int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
-                          const std::string& oldText, const std::string& newText, const char* label,
-                          int variant) {
+int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
+                     const std::string& oldText, const std::string& newText, const char* label,
+                     int variant) {
     if (IsClosing())
         return 0;
     const FPItemInfo* info = FindItem(item);
     if (!info)
         return 1;
-    BYTE request[kWriteBufferSize] = {};
+    uint8_t request[commproto::kMaxItemPayload] = {};
     uint32_t address = static_cast<uint32_t>(m_nBaseAddress) + info->wOffset;
-    std::memcpy(request, &address, 4);
-    request[4] = static_cast<BYTE>(width);
-    request[5] = 0;
-    std::memcpy(request + kWriteHeaderSize, value, static_cast<size_t>(width));
-    int length = static_cast<int>(kWriteHeaderSize) + width;
+    int length = static_cast<int>(
+        commproto::BuildItemPayload(request, address, value, static_cast<unsigned>(width)));
     const char* safeLabel = label ? label : "";
     if (traceKey)
         kfw::TraceText(traceKey);
@@ -146,17 +140,14 @@ int CFP_BASEDlg::WriteRaw(WORD item, const void* value, int width, const char* t
     return 1;
 }
 
-int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
-    if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request)) {
-        kfw::TraceText("[FB_BASE]:m_Commu.Write FAIL\n");
-        return 0;
-    }
-    return 1;
+int CFPTag::SendWrite(const BYTE*, int) {
+    kfw::TraceText("[FB_BASE]:m_Commu.Write FAIL\n");
+    return 0;
 }
 
-int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
-                              const std::string& oldText, const std::string& newText,
-                              const char* label, int variant) {
+int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
+                         const std::string& oldText, const std::string& newText, const char* label,
+                         int variant) {
     if (!info)
         return 0;
     bool needed = (info->bNeedConfirm || m_bTagSecurityConfirm) && m_bConfirm;
@@ -168,11 +159,13 @@ int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* re
                      : Format(key::ConfirmAction, "ss", m_strTagName.c_str(), label);
         kfw::TraceText("[FP_BASE]:ConfirmWrite NeedComfirm\n");
         RECT rc{};
-        ::GetWindowRect(m_hWnd, &rc);
+        HWND owner = ConfirmOwner();
+        if (owner)
+            ::GetWindowRect(owner, &rc);
         CKrString reason;
         int accepted = 0;
         if (!ShowConfirmDlg(&rc, 0, m_strUserName.c_str(), message.c_str(), &reason, &accepted,
-                            m_hWnd)) {
+                            owner)) {
             kfw::TraceText("[FB_BASE]:ConfirmDlg Create Fail\n");
             return 0;
         }
@@ -218,7 +211,7 @@ int CFP_BASEDlg::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* re
     return 1;
 }
 
-tagFPLogRecord CFP_BASEDlg::BuildLogRecord(const char* text) const {
+tagFPLogRecord CFPTag::BuildLogRecord(const char* text) const {
     tagFPLogRecord record;
     std::memset(&record, 0, sizeof record);
     record.nKind = 2; // a faceplate operation
@@ -235,18 +228,15 @@ tagFPLogRecord CFP_BASEDlg::BuildLogRecord(const char* text) const {
     if (!m_strReason.empty())
         line += Text(key::LogReason) + m_strReason;
 
-    CopyField(record.szCategory, Text(key::LogCategory));
-    CopyField(record.szSource, source);
-    CopyField(record.szUser, m_strUserName);
-    CopyField(record.szText, line);
     // Category, source and user stay terminated; only the text may fill its field.
-    record.szCategory[sizeof record.szCategory - 1] = '\0';
-    record.szSource[sizeof record.szSource - 1] = '\0';
-    record.szUser[sizeof record.szUser - 1] = '\0';
+    CopyTextField(record.szCategory, Text(key::LogCategory));
+    CopyTextField(record.szSource, source);
+    CopyTextField(record.szUser, m_strUserName);
+    CopyTextField(record.szText, line, false);
     return record;
 }
 
-void CFP_BASEDlg::WriteLog(const char* text) {
+void CFPTag::WriteLog(const char* text) {
     tagFPLogRecord record = BuildLogRecord(text);
     std::string traced(record.szText, strnlen(record.szText, sizeof record.szText));
     TraceKey(key::WriteLog, "s", traced.c_str());

@@ -19,13 +19,6 @@
 using namespace fp;
 using kfw::Trace;
 
-namespace {
-// Copies a fixed text field of the host's record, never reading past the field.
-template <size_t N> std::string FieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-} // namespace
-
 void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
     CComClient::OnServerMsg(wParam, lParam);
     if (commproto::CommandOf(wParam) == commproto::kCmdRefresh &&
@@ -52,47 +45,7 @@ void CFP_BASEDlg::SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShow
     m_bShowDetail = bShowDetail;
     m_bNewFP = bNewFP;
     m_hParentWnd = parent;
-    if (para) {
-        m_strTagName = FieldText(para->szTagName);
-        m_strTagDesc = FieldText(para->szTagDesc);
-        m_strModuleFile = FieldText(para->szModuleFile);
-        m_strKeep = FieldText(para->szKeep);
-        m_strUserName = FieldText(para->szUserName);
-        m_pBlock = para->pBlock;
-        m_byStation = para->byStation;
-        m_byStationColumn = para->byStationColumn;
-        m_ptPos = POINT{para->nX, para->nY};
-        m_szCompact = SIZE{para->nWidth, para->nHeight};
-        m_szDetail = SIZE{para->nDetailWidth, para->nDetailHeight};
-        m_wTarget = para->wTarget;
-        m_nBaseAddress = para->nBaseAddress;
-        m_nUserLevel = para->nUserLevel;
-        m_pUnitMap = para->pUnitMap;
-        m_nMsgParam = para->nMsgParam;
-        m_nConfirmHold = para->nConfirmHold;
-        m_nAckPermission = para->nAckPermission;
-        m_pfnOpenItem = para->pfnOpenItem;
-        m_pfnReadStatus = para->pfnReadStatus;
-        m_pfnHostCall = para->pfnHostCall;
-        m_pfnGetVariant = para->pfnGetVariant;
-        m_pfnCheckArea = para->pfnCheckArea;
-        m_pfnAlarmAck = para->pfnAlarmAck;
-        m_pFunAlmState = para->pfnAlarmState;
-        m_crNormal = para->crNormal;
-        m_nOperate = para->nOperate;
-        m_bySecurityClass = para->bySecurityClass;
-        m_bConfirm = para->bConfirm;
-    }
-    // Tag security: without a valid answer every write of the tag needs confirmation.
-    if (m_bConfirm) {
-        int answer = 0;
-        if (!GetTagSecurity(m_bySecurityClass, 1, &answer))
-            m_bTagSecurityConfirm = TRUE;
-        else
-            m_bTagSecurityConfirm = answer != 0;
-    } else {
-        m_bTagSecurityConfirm = FALSE;
-    }
+    CopyRecord(para);
 }
 
 bool CFP_BASEDlg::CreateFP(DWORD style, HWND parent) {
@@ -313,6 +266,12 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     RefreshControls();
 }
 
+int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
+    if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request))
+        return CFPTag::SendWrite(request, length);
+    return 1;
+}
+
 WORD CFP_BASEDlg::ControlUserLevel() const {
     if (m_nUserLevel < 0)
         return 0;
@@ -371,12 +330,7 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
     m_bconnected = TRUE;
     Trace("[FPTIME] m_bconnected");
     m_nMissedTicks = 0;
-    // The server rewrites its area at every refresh while this faceplate reads: take a copy
-    // now, while the server waits for this notification, and show and patch only the copy.
-    size_t length = commproto::kDataHeaderSize + static_cast<size_t>(std::max(m_nReadLength, 0));
-    length = std::min(length, commproto::kDataAreaSize);
-    m_dataCopy.assign(block, block + length);
-    m_pDataBlock = m_dataCopy.data();
+    KeepDelivery(block);
     block = m_pDataBlock;
     if (m_bFirstData) {
         ShowData(block);
@@ -421,24 +375,6 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
         ::RedrawWindow(m_hWnd, &rc, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
-}
-
-int CFP_BASEDlg::ReadHostStatus(uint32_t& status) {
-    char name[kTagBufferSize] = {};
-    strncpy(name, m_strTagName.c_str(), kTagBufferSize - 1);
-    int64_t handle = 0;
-    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk)
-        return 0;
-    if (handle <= 0)
-        return -1;
-    m_nHandle = handle;
-    uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
-    FPTagStatus result{};
-    result.dwStatus = kTagStatusBad;
-    if (m_pfnReadStatus(1, &key, &result, 0) != kHostOk)
-        return -1;
-    status = result.dwStatus;
-    return 1;
 }
 
 void CFP_BASEDlg::QueryTagStatus() {

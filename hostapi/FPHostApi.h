@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 extern "C" {
 
@@ -45,6 +47,7 @@ enum FPValueType : int32_t {
     FPT_INT16 = 1,
     FPT_UINT16 = 2,
     FPT_UINT32 = 3,
+    FPT_LAST_INT32 = 6, // codes 3 to 6 are read as 32-bit integers too
     FPT_FLOAT = 7,
     FPT_DOUBLE = 8,
     FPT_BOOL = 9,
@@ -225,3 +228,14 @@ static_assert(offsetof(tagFPOpenPara, nOperate) == 264);
 static_assert(offsetof(tagFPOpenPara, bySecurityClass) == 268);
 static_assert(offsetof(tagFPOpenPara, bConfirm) == 272);
 static_assert(sizeof(tagFPOpenPara) == 276);
+
+// Copies an 8-bit text into a fixed text field of a host-facing record. Terminated: cut so that
+// the terminating zero always fits. Not terminated: a text that fills the field keeps none (the
+// reader cuts at the field).
+template <size_t N>
+void CopyTextField(char (&field)[N], const std::string& text, bool terminated = true) {
+    size_t n = text.size() < (terminated ? N - 1 : N) ? text.size() : (terminated ? N - 1 : N);
+    std::memcpy(field, text.data(), n);
+    if (n < N)
+        field[n] = '\0';
+}

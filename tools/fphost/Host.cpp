@@ -105,10 +105,10 @@ bool Host::BuildRecord(const std::string& tagName, tagFPOpenPara& para, std::str
     const TagConfig& tag = m_config.tags[index];
     const BlockDescriptors& d = *m_descriptors[index];
     para = tagFPOpenPara{};
-    CopyField(para.szTagName, Utf8ToAnsi(tag.name));
-    CopyField(para.szTagDesc, Utf8ToAnsi(tag.description));
-    CopyField(para.szModuleFile, m_config.module);
-    CopyField(para.szUserName, Utf8ToAnsi(m_config.user));
+    CopyTextField(para.szTagName, Utf8ToAnsi(tag.name));
+    CopyTextField(para.szTagDesc, Utf8ToAnsi(tag.description));
+    CopyTextField(para.szModuleFile, m_config.module);
+    CopyTextField(para.szUserName, Utf8ToAnsi(m_config.user));
     para.pBlock = d.Block();
     para.byStation = tag.station;
     para.byStationColumn = tag.column;

@@ -71,11 +71,4 @@ private:
     bool m_comInitialized = false;
 };
 
-// Copies an 8-bit text into a fixed field, cut to fit with its terminating zero.
-template <size_t N> void CopyField(char (&field)[N], const std::string& text) {
-    size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    text.copy(field, n);
-    field[n] = '\0';
-}
-
 } // namespace fphost

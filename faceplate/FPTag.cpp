@@ -1,0 +1,90 @@
+// The tag model: copy of the host's record, the tag's status from the host, and the copy of
+// each delivery.
+#include "FPTag.h"
+
+#include "CommProtocol.h"
+#include "KrConfirm.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace fp;
+
+namespace {
+// Copies a fixed text field of the host's record, never reading past the field.
+template <size_t N> std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+} // namespace
+
+void CFPTag::CopyRecord(const tagFPOpenPara* para) {
+    if (para) {
+        m_strTagName = FieldText(para->szTagName);
+        m_strTagDesc = FieldText(para->szTagDesc);
+        m_strModuleFile = FieldText(para->szModuleFile);
+        m_strKeep = FieldText(para->szKeep);
+        m_strUserName = FieldText(para->szUserName);
+        m_pBlock = para->pBlock;
+        m_byStation = para->byStation;
+        m_byStationColumn = para->byStationColumn;
+        m_ptPos = POINT{para->nX, para->nY};
+        m_szCompact = SIZE{para->nWidth, para->nHeight};
+        m_szDetail = SIZE{para->nDetailWidth, para->nDetailHeight};
+        m_wTarget = para->wTarget;
+        m_nBaseAddress = para->nBaseAddress;
+        m_nUserLevel = para->nUserLevel;
+        m_pUnitMap = para->pUnitMap;
+        m_nMsgParam = para->nMsgParam;
+        m_nConfirmHold = para->nConfirmHold;
+        m_nAckPermission = para->nAckPermission;
+        m_pfnOpenItem = para->pfnOpenItem;
+        m_pfnReadStatus = para->pfnReadStatus;
+        m_pfnHostCall = para->pfnHostCall;
+        m_pfnGetVariant = para->pfnGetVariant;
+        m_pfnCheckArea = para->pfnCheckArea;
+        m_pfnAlarmAck = para->pfnAlarmAck;
+        m_pFunAlmState = para->pfnAlarmState;
+        m_crNormal = para->crNormal;
+        m_nOperate = para->nOperate;
+        m_bySecurityClass = para->bySecurityClass;
+        m_bConfirm = para->bConfirm;
+    }
+    // Tag security: without a valid answer every write of the tag needs confirmation.
+    if (m_bConfirm) {
+        int answer = 0;
+        if (!GetTagSecurity(m_bySecurityClass, 1, &answer))
+            m_bTagSecurityConfirm = TRUE;
+        else
+            m_bTagSecurityConfirm = answer != 0;
+    } else {
+        m_bTagSecurityConfirm = FALSE;
+    }
+}
+
+int CFPTag::ReadHostStatus(uint32_t& status) {
+    char name[kTagBufferSize] = {};
+    strncpy(name, m_strTagName.c_str(), kTagBufferSize - 1);
+    int64_t handle = 0;
+    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk)
+        return 0;
+    if (handle <= 0)
+        return -1;
+    m_nHandle = handle;
+    uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
+    FPTagStatus result{};
+    result.dwStatus = kTagStatusBad;
+    if (m_pfnReadStatus(1, &key, &result, 0) != kHostOk)
+        return -1;
+    status = result.dwStatus;
+    return 1;
+}
+
+void CFPTag::KeepDelivery(const BYTE* area) {
+    // The server rewrites its area at every refresh while the faceplate reads: the copy is
+    // taken while the server waits for the data-ready notification, and only the copy is shown
+    // and patched.
+    size_t length = commproto::kDataHeaderSize + static_cast<size_t>(std::max(m_nReadLength, 0));
+    length = std::min(length, commproto::kDataAreaSize);
+    m_dataCopy.assign(area, area + length);
+    m_pDataBlock = m_dataCopy.data();
+}

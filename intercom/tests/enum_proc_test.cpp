@@ -68,13 +68,6 @@ TEST_F(ProcessListTest, OnlyTheIdleEntryOrNothingGivesAnEmptyList) {
     EXPECT_EQ(list.GetCount(), 0);
 }
 
-TEST_F(ProcessListTest, NextBeforeFirstGivesNothing) {
-    g_processCount = 10;
-    CProcessList list(FakeEnumProcesses);
-    EXPECT_EQ(list.Next(), 0u);
-    EXPECT_TRUE(g_roomsAsked.empty());
-}
-
 TEST(ProcessListPlatform, ListsThisProcess) {
     CProcessList list;
     bool found = false;
@@ -186,15 +179,6 @@ TEST_F(WindowListTest, WindowsBeyondTheCapacityAreNotCollected) {
     // The base filter takes every window of the process.
     CTopWindowList all(::GetCurrentProcessId(), icproto::kWindowListCapacity);
     EXPECT_GE(Collect(all).size(), 5u);
-}
-
-TEST_F(WindowListTest, ARepeatedFirstStartsAFreshEnumeration) {
-    HWND a = Create(icproto::kCommuWindowClass);
-    CCommuWindowList list(::GetCurrentProcessId());
-    EXPECT_EQ(Collect(list), std::vector<HWND>{a});
-    ::DestroyWindow(a);
-    m_windows.clear();
-    EXPECT_EQ(list.First(), nullptr);
 }
 
 } // namespace

@@ -39,7 +39,9 @@ TEST_F(MsgManagerTest, ATagOf33CharactersIsSentZeroTerminatedAndOneOf34IsRefused
     MessageBoxCloser closer;
     EXPECT_EQ(manager.Send((tag33 + "B").c_str(), kRequestFlow, 0), 0);
     EXPECT_EQ(TracesWith("[MsgManager] Tag name is too long ,Send failed\n").size(), 1u);
-    EXPECT_EQ(centre->Requests().size(), 1u); // nothing sent
+    EXPECT_EQ(manager.Send(nullptr, kRequestFlow, 0), 0);
+    EXPECT_EQ(centre->Requests().size(), 1u);                   // nothing sent
+    EXPECT_TRUE(manager.RequestFlow((tag33 + "B").c_str(), 0)); // true whatever happened
     EXPECT_TRUE(closer.Texts().empty());
 }
 

@@ -1,36 +1,4 @@
-// Resource ids of the BALANCE8 module: template, controls and icons.
+// Resource ids of the BALANCE8 module; they all live in the module's one id header.
 #pragma once
 
-#define IDD_FP_BALANCE8 32767
-
-#define IDC_TAGNAME 32760
-#define IDC_TAGDESC 32761
-#define IDC_STATUS 32750
-#define IDC_STATUS2 32751
-#define IDC_BTN_CURRENT 32762
-#define IDC_BTN_FLOW 32763
-#define IDC_BTN_ALARM 32764
-#define IDC_BTN_ADJ 32765
-#define IDC_BTN_ACK 32766
-#define IDC_TAB 32755
-
-#define IDC_MODE_OFF 32769
-#define IDC_MODE_ON 12151
-#define IDC_LOOP_21 12499
-#define IDC_LOOP_22 12103
-#define IDC_LOOP_41 12104
-#define IDC_LOOP_23 12106
-#define IDC_LOOP_24 12105
-#define IDC_LOOP_42 12107
-#define IDC_LOOP_8 12108
-
-#define IDI_MODE_OFF 12043
-#define IDI_MODE_ON 12053
-#define IDI_OOS_GREY 12058
-#define IDI_OOS 12059
-#define IDI_ALARM_INHIBIT 32747
-#define IDI_ACK 32752
-#define IDI_ALARM 32756
-#define IDI_CURRENT 32757
-#define IDI_FLOW 32758
-#define IDI_ADJ 32759
+#include "Balance8Ids.h"

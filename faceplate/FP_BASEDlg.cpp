@@ -449,8 +449,8 @@ void CFP_BASEDlg::ReleaseDetailSlot() {
 
 void CFP_BASEDlg::OnBtnAdj() {
     if (!m_bMovable) {
-        // An embedded faceplate asks the operator station for a floating one.
-        Trace("[FP_BASE]::OnBtnAdj(%s) RequestAdjust\n", m_strTagName.c_str());
+        // An embedded faceplate asks the operator centre for a floating one.
+        m_MsgManager.RequestAdjust(m_strTagName.c_str(), m_nMsgParam);
         return;
     }
     if (!OpenFaceplateMemory() || !DetailTable())
@@ -523,6 +523,27 @@ void CFP_BASEDlg::OnAlarmAck() {
         TraceKey(key::AlarmAckFail, "");
 }
 
+bool CFP_BASEDlg::OnHandOverButton(int id) {
+    struct HandOver {
+        int id;
+        const char* trace;
+        bool (CMsgManager::*request)(const char*, int);
+    };
+    static constexpr HandOver kHandOvers[] = {
+        {IDC_FP_BTN_FLOW, "[FP_BASE]::OnBtnFlow(%s)\n", &CMsgManager::RequestFlow},
+        {IDC_FP_BTN_CURRENT, "[FP_BASE]::OnBtnCurrent(%s)\n", &CMsgManager::RequestCurrent},
+        {IDC_FP_BTN_ALARM, "[FP_BASE]::OnBtnAlarm(%s)\n", &CMsgManager::RequestAlarm},
+    };
+    for (const HandOver& h : kHandOvers) {
+        if (h.id != id)
+            continue;
+        Trace(h.trace, m_strTagName.c_str());
+        (m_MsgManager.*h.request)(m_strTagName.c_str(), m_nMsgParam);
+        return true;
+    }
+    return false;
+}
+
 void CFP_BASEDlg::OnLButtonDown() {
     TraceKey(key::LButtonDown, "s", m_strTagName.c_str());
     SendMessage(kctl::WM_CTRL_INTERACT, 1, 0);
@@ -588,17 +609,10 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_COMMAND:
+        if (HIWORD(wp) == BN_CLICKED && OnHandOverButton(LOWORD(wp)))
+            return 0;
         if (HIWORD(wp) == BN_CLICKED) {
             switch (LOWORD(wp)) {
-            case IDC_FP_BTN_FLOW:
-                Trace("[FP_BASE]::OnBtnFlow(%s)\n", m_strTagName.c_str());
-                return 0;
-            case IDC_FP_BTN_CURRENT:
-                Trace("[FP_BASE]::OnBtnCurrent(%s)\n", m_strTagName.c_str());
-                return 0;
-            case IDC_FP_BTN_ALARM:
-                Trace("[FP_BASE]::OnBtnAlarm(%s)\n", m_strTagName.c_str());
-                return 0;
             case IDC_FP_BTN_ADJ:
                 OnBtnAdj();
                 return 0;

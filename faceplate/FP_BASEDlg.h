@@ -7,6 +7,7 @@
 
 #include "FPCommu.h"
 #include "FPTag.h"
+#include "MsgManager.h"
 
 #include "BtnST.h"
 #include "ColorStaticST.h"
@@ -98,6 +99,7 @@ protected:
     HWND m_hParentWnd = nullptr;
 
     CFPCommu m_Commu;
+    CMsgManager m_MsgManager;
     std::unique_ptr<CSharedMemory> m_pMemory;
     IKrControlInfo* m_pControlInfo = nullptr;
     BOOL m_bClosing = FALSE;
@@ -126,6 +128,8 @@ private:
     void Subscribe(int length);
     void SetupButtons();
     void OnAlarmAck();
+    // The flow, current and alarm buttons hand the tag to another station program.
+    bool OnHandOverButton(int id);
     void OnLButtonDown();
     void OnInteract(BOOL active);
 };

@@ -26,7 +26,10 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
     ::GetWindowThreadProcessId(hwnd, &pid);
     wchar_t cls[16] = {};
     ::GetClassNameW(hwnd, cls, 16);
-    if (pid == ::GetCurrentProcessId() && wcscmp(cls, L"#32770") == 0 && ::IsWindowVisible(hwnd)) {
+    // A message box: a visible dialog of this process with an OK or Cancel button (a floating
+    // faceplate is a dialog too, but has neither).
+    if (pid == ::GetCurrentProcessId() && wcscmp(cls, L"#32770") == 0 && ::IsWindowVisible(hwnd) &&
+        (::GetDlgItem(hwnd, IDOK) || ::GetDlgItem(hwnd, IDCANCEL))) {
         reinterpret_cast<BoxSearch*>(lp)->box = hwnd;
         return FALSE;
     }

@@ -13,6 +13,9 @@ using b8::kAlarmHH;
 using b8::kAlarmL;
 using b8::kAlarmLL;
 using b8::kAlarmRate;
+using b8::kItemAlarmInhibit;
+using b8::kItemControlMethod;
+using b8::kItemOutOfService;
 using b8::Measure;
 using b8::Page;
 
@@ -280,9 +283,9 @@ constexpr UnitCaption kUnitCaptions[] = {
 
 // control id, page, item, prompt on, prompt off
 constexpr PageSwitch kPageSwitches[] = {
-    {IDC_OUT_OF_SERVICE, kFirst, b8::kItemOutOfService,  "FP_ACCUM_STR000178", "FP_ACCUM_STR000179"},
-    {IDC_ALARM_INHIBIT,  kFirst, b8::kItemAlarmInhibit,  "FP_ACCUM_STR000356", "FP_ACCUM_STR000357"},
-    {IDC_CONTROL_METHOD, kKTL,   b8::kItemControlMethod, "FP_ACCUM_STR000475", "FP_ACCUM_STR000476"},
+    {IDC_OUT_OF_SERVICE, kFirst, kItemOutOfService,  "FP_ACCUM_STR000178", "FP_ACCUM_STR000179"},
+    {IDC_ALARM_INHIBIT,  kFirst, kItemAlarmInhibit,  "FP_ACCUM_STR000356", "FP_ACCUM_STR000357"},
+    {IDC_CONTROL_METHOD, kKTL,   kItemControlMethod, "FP_ACCUM_STR000475", "FP_ACCUM_STR000476"},
 };
 // clang-format on
 

@@ -2,6 +2,8 @@
 
 #include "FP_BALANCE8Dlg.h"
 
+#include "FBType.h"
+
 #include "KrConfirm.h"
 #include "KrToolkit.h"
 
@@ -158,6 +160,36 @@ template <typename R, typename F> R Guarded(const char* name, R fallback, F&& ca
     }
 }
 } // namespace
+
+// The block-type queries the host calls on its own CFBType object. The module copies only
+// pointers; the records stay the object's.
+CFBAlmParaList& CFBType::GetEnAlarmList() {
+    return m_listEnAlarm;
+}
+
+void CFBType::GetHMIPara(CFBHMIParaList& list) {
+    if (&list == &m_listHMIPara)
+        return; // the object's own list already holds exactly one copy
+    try {
+        CFBHMIParaList copy(m_listHMIPara.begin(), m_listHMIPara.end());
+        list.swap(copy);
+    } catch (...) {
+        Trace("[FP_BALANCE]: exception in CFBType::GetHMIPara\n");
+        list.clear();
+    }
+}
+
+void CFBType::GetAliasPara(CAliasDataArray& array) {
+    if (&array == &m_arrAlias)
+        return;
+    try {
+        CAliasDataArray copy(m_arrAlias.begin(), m_arrAlias.end());
+        array.swap(copy);
+    } catch (...) {
+        Trace("[FP_BALANCE]: exception in CFBType::GetAliasPara\n");
+        array.clear();
+    }
+}
 
 extern "C" {
 HWND OpenFP(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent) {

@@ -76,6 +76,26 @@ public:
     // The refresh tick (timer 1).
     void OnRefreshTick();
 
+    // Keyboard commands (FPKeys.cpp): Shift+Alt chords of the faceplate that has the focus.
+    // The eight commands do nothing here; a faceplate that supports them overrides them and
+    // sets the permission flags.
+    bool PreTranslateMessage(MSG* msg) override;
+    virtual void OnKeyMan() {}
+    virtual void OnKeyAuto() {}
+    virtual void OnKeyOn() {}
+    virtual void OnKeyOff() {}
+    virtual void OnKeyFastDecrease() {}
+    virtual void OnKeyFastIncrease() {}
+    virtual void OnKeyIncrease() {}
+    virtual void OnKeyDecrease() {}
+
+protected:
+    // Runs the command of a Shift+Alt chord when its condition holds; else beeps. True when the
+    // key was a command that ran.
+    bool OnKeyChord(UINT key);
+    BOOL m_bModeKeys = FALSE;   // AUTO and MAN allowed
+    BOOL m_bSwitchKeys = FALSE; // on and off allowed
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange() override;

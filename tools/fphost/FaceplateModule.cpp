@@ -57,6 +57,13 @@ bool FaceplateModule::Load(const std::wstring& fileName, std::string& error) {
         error = "the faceplate module " + name + " does not export " + missing;
         return false;
     }
+    // The block-type queries are optional: a module without them still shows faceplates.
+    GetEnAlarmList = reinterpret_cast<PFN_GetEnAlarmList>(
+        reinterpret_cast<void*>(::GetProcAddress(module, kExportGetEnAlarmList)));
+    GetHMIPara = reinterpret_cast<PFN_GetHMIPara>(
+        reinterpret_cast<void*>(::GetProcAddress(module, kExportGetHMIPara)));
+    GetAliasPara = reinterpret_cast<PFN_GetAliasPara>(
+        reinterpret_cast<void*>(::GetProcAddress(module, kExportGetAliasPara)));
     return true;
 }
 
@@ -70,6 +77,9 @@ void FaceplateModule::Unload() {
     CloseFP = nullptr;
     ChangeUser = nullptr;
     CloseConfirmDlg = nullptr;
+    GetEnAlarmList = nullptr;
+    GetHMIPara = nullptr;
+    GetAliasPara = nullptr;
 }
 
 } // namespace fphost

@@ -1,5 +1,6 @@
 #include "Host.h"
 
+#include "BlockTable.h"
 #include "Window.h"
 
 #include <objbase.h>
@@ -19,6 +20,8 @@ constexpr int kDetailExtraWidth = 7;
 constexpr int kDetailExtraHeight = 17;
 // CloseFP type that closes the newest faceplate of a tag whatever its kind.
 constexpr int kCloseAnyKind = 3;
+// The block type this host describes.
+constexpr char kBlockTypeName[] = "BALANCE8";
 
 // The container a faceplate is opened in: closing it closes the faceplate.
 class CContainer : public kfw::CWnd {
@@ -83,10 +86,60 @@ bool Host::Prepare(const BlockTable& table, std::string& error) {
         }
         m_descriptors.push_back(std::move(d));
     }
+    BuildBlockType(table);
     for (const auto& area : m_config.areas)
         m_db.AddArea(Utf8ToAnsi(area.first), static_cast<uint8_t>(area.second));
     m_db.SetAlarmState(m_config.alarmColour, m_config.almStateResult);
     TagDatabase::SetCurrent(&m_db);
+    return true;
+}
+
+void Host::BuildBlockType(const BlockTable& table) {
+    auto type = std::make_unique<CFBType>();
+    CopyField(type->m_szTypeName, std::string(kBlockTypeName));
+    type->m_wDataSize = table.wholeSize;
+    for (const TableItem& item : table.items) {
+        if (item.name.empty())
+            continue;
+        auto* para = new CFBHMIPara;
+        type->m_listHMIPara.push_back(para);
+        CopyField(para->szName, item.name);
+        para->wItem = item.index;
+        para->nType = item.type;
+    }
+    // The alarms are bits of the flag word: named by its item (by its index when unnamed).
+    const std::string flagIndex = std::to_string(b8::kItemAlarmFlag);
+    const TableItem* flag = FindTableItem(table, flagIndex);
+    const std::string flagItem = flag && !flag->name.empty() ? flag->name : flagIndex;
+    for (const BitDef& bit : m_config.bitsSet ? m_config.bits : table.flagBits) {
+        if (!bit.alarm)
+            continue;
+        auto* alarm = new CFBAlmPara;
+        type->m_listEnAlarm.push_back(alarm);
+        CopyField(alarm->szItem, flagItem);
+        CopyField(alarm->szAlarm, Utf8ToAnsi(bit.name));
+        alarm->wBit = bit.bit;
+    }
+    m_blockType = std::move(type);
+}
+
+CFBAlmParaList* Host::EnabledAlarms() {
+    if (!m_module.GetEnAlarmList)
+        return nullptr;
+    return &m_module.GetEnAlarmList(m_blockType.get());
+}
+
+bool Host::HMIParameters(CFBHMIParaList& list) {
+    if (!m_module.GetHMIPara)
+        return false;
+    m_module.GetHMIPara(m_blockType.get(), list);
+    return true;
+}
+
+bool Host::Aliases(CAliasDataArray& array) {
+    if (!m_module.GetAliasPara)
+        return false;
+    m_module.GetAliasPara(m_blockType.get(), array);
     return true;
 }
 

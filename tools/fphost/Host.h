@@ -51,6 +51,15 @@ public:
     // Builds the open record of a configured tag (the callbacks included).
     bool BuildRecord(const std::string& tag, tagFPOpenPara& para, std::string& error);
 
+    // The block type as this host describes it (built by Prepare from the block table: the
+    // named items, the alarm bits of the flag word, no aliases), and its three queries,
+    // answered by the module's CFBType exports called on that object. Null or false when the
+    // module does not export the query.
+    CFBType& BlockType() { return *m_blockType; }
+    CFBAlmParaList* EnabledAlarms();
+    bool HMIParameters(CFBHMIParaList& list);
+    bool Aliases(CAliasDataArray& array);
+
     // Open faceplates, oldest first; windows that no longer exist are dropped first.
     const std::vector<OpenFaceplate>& Faceplates();
     const OpenFaceplate* Newest();
@@ -60,11 +69,13 @@ public:
 
 private:
     HWND CreateContainer(const TagConfig& tag, OpenMode mode);
+    void BuildBlockType(const BlockTable& table);
     void Prune();
 
     HostConfig m_config;
     std::vector<std::unique_ptr<BlockDescriptors>> m_descriptors; // parallel to m_config.tags
     TagDatabase m_db;
+    std::unique_ptr<CFBType> m_blockType = std::make_unique<CFBType>();
     FaceplateModule m_module;
     std::vector<OpenFaceplate> m_open;
     HWND m_opening = nullptr; // container of the faceplate being opened now

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 namespace kctl {
 
 // Messages posted to the parent window
@@ -69,5 +71,35 @@ constexpr DWORD kNotifyStyle = 0x100; // SS_NOTIFY, added to CMyEdit and CMyStat
 constexpr int kBevelWidth = 3;  // CTnButton raised/sunken bevel
 constexpr int kFocusInset = 3;  // focus rectangle inset
 constexpr int kIconTextGap = 3; // CBtnST: margin left of the icon when the button also has text
+
+// Tab controls (CBaseTabCtrl, CEnTabCtrl)
+enum TabDrawMode : int {
+    kTabDrawSystem = 0, // the system draws the whole control
+    kTabDrawTabs = 1,   // the system draws the frame and asks the control for each tab
+    kTabDrawAll = 2,    // the control paints itself: background, page border, every tab
+};
+constexpr DWORD kTabOwnerDrawStyle = 0x2000; // TCS_OWNERDRAWFIXED
+// Look flags shared by every CEnTabCtrl of the module.
+constexpr DWORD kTabLookBackColour = 0x01;       // unselected tabs take the background colour
+constexpr DWORD kTabLookOwnColour = 0x02;        // derive colours from the control's background
+constexpr DWORD kTabLookSelectedLighter = 0x04;  // the selected tab is lighter
+constexpr DWORD kTabLookGradient = 0x08;         // vertical gradient on deep displays
+constexpr DWORD kTabLookUnselectedDarker = 0x10; // unselected tabs are darker
+constexpr double kTabSelectedLighter = 1.4;      // selected tab colour
+constexpr double kTabUnselectedDarker = 0.9;     // unselected tab colour
+constexpr double kTabUnselectedTextDarker = 0.5; // unselected tab text
+constexpr double kTabGradientEndDarker = 0.7;    // bottom of an unselected tab's gradient
+constexpr double kTabBorderLighter = 1.4;        // light edges of the tab and page borders
+constexpr double kTabBorderDarker = 0.5;         // dark edges of the tab and page borders
+constexpr int kTabGradientMinBits = 16;          // shallower displays get a flat fill
+constexpr int kTabGradientBand = 2;              // height of one gradient band, pixels
+constexpr int kTabTextMarginX = 3;               // text inset at the left and the right
+constexpr int kTabTextMarginTop = 3;             // text inset at the top
+constexpr int kTabSelectedTextMarginTop = 4;     // text inset at the top of the selected tab
+constexpr int kTabImageAdvance = 19;             // text moves this far right of the image
+constexpr int kTabTextMax = 99;                  // characters read from a tab
+constexpr int kTabSelectedGrow = 2;              // the selected tab is this much wider on each side
+constexpr const wchar_t kTabEllipsis[] = L"..."; // end of a shortened caption
+static_assert(kTabOwnerDrawStyle == TCS_OWNERDRAWFIXED);
 
 } // namespace kctl

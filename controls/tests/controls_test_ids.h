@@ -27,3 +27,9 @@
 #define IDC_G_STATIC_BLINK 1152
 #define IDC_G_MYSTATIC 1153
 #define IDC_G_MYEDIT 1154
+
+// Tab controls: the setup pages' captions in draw modes 0, 1 and 2.
+#define IDD_TABS 102
+#define IDC_TABS_MODE0 1201
+#define IDC_TABS_MODE1 1202
+#define IDC_TABS_MODE2 1203

@@ -96,14 +96,14 @@ bool Host::Prepare(const BlockTable& table, std::string& error) {
 
 void Host::BuildBlockType(const BlockTable& table) {
     auto type = std::make_unique<CFBType>();
-    CopyField(type->m_szTypeName, std::string(kBlockTypeName));
+    CopyTextField(type->m_szTypeName, std::string(kBlockTypeName));
     type->m_wDataSize = table.wholeSize;
     for (const TableItem& item : table.items) {
         if (item.name.empty())
             continue;
         auto* para = new CFBHMIPara;
         type->m_listHMIPara.push_back(para);
-        CopyField(para->szName, item.name);
+        CopyTextField(para->szName, item.name);
         para->wItem = item.index;
         para->nType = item.type;
     }
@@ -116,8 +116,8 @@ void Host::BuildBlockType(const BlockTable& table) {
             continue;
         auto* alarm = new CFBAlmPara;
         type->m_listEnAlarm.push_back(alarm);
-        CopyField(alarm->szItem, flagItem);
-        CopyField(alarm->szAlarm, Utf8ToAnsi(bit.name));
+        CopyTextField(alarm->szItem, flagItem);
+        CopyTextField(alarm->szAlarm, Utf8ToAnsi(bit.name));
         alarm->wBit = bit.bit;
     }
     m_blockType = std::move(type);

@@ -1,7 +1,10 @@
 #include "FP_BALANCE8Dlg.h"
 
 #include "FPText.h"
+#include "SetupPages.h"
 #include "resource.h"
+
+#include "KrToolkit.h"
 
 #include "MemDC.h"
 #include "TnEdit.h"
@@ -15,9 +18,206 @@ using kfw::Trace;
 namespace {
 constexpr int kFirstEnableWord = 503; // items 503, 505, ..., 549
 constexpr int kEnableWordStep = 2;
+
+// The tab area: look of the tab control.
+constexpr int kTabDrawMode = 2;
+constexpr DWORD kTabLookFlags = 0x1F;
+
+// Pages are refreshed, exchanged and deleted in this order of their classes.
+constexpr b8::Page kSlotOrder[b8::kPageCount] = {
+    b8::Page::FirstSetup,   b8::Page::KTLSetup,        b8::Page::MultyBalanceSetup,
+    b8::Page::PVAlarmSetup, b8::Page::SpeedAlarmSetup, b8::Page::SVLimtSetup,
+    b8::Page::TAlarmSetup1, b8::Page::TCSAlarmSetup1,  b8::Page::TwoTPBalanceSetup,
+};
+
+std::unique_ptr<CSetupPage> MakePage(b8::Page page, CFP_BALANCE8Dlg* fp) {
+    switch (page) {
+    case b8::Page::FirstSetup:
+        return std::make_unique<CFirstSetup>(fp);
+    case b8::Page::TwoTPBalanceSetup:
+        return std::make_unique<CTwoTPBalanceSetup>(fp);
+    case b8::Page::MultyBalanceSetup:
+        return std::make_unique<CMultyBalanceSetup>(fp);
+    case b8::Page::SVLimtSetup:
+        return std::make_unique<CSVLimtSetup>(fp);
+    case b8::Page::PVAlarmSetup:
+        return std::make_unique<CPVAlarmSetup>(fp);
+    case b8::Page::TAlarmSetup1:
+        return std::make_unique<CTAlarmSetup1>(fp);
+    case b8::Page::TCSAlarmSetup1:
+        return std::make_unique<CTCSAlarmSetup1>(fp);
+    case b8::Page::SpeedAlarmSetup:
+        return std::make_unique<CSpeedAlarmSetup>(fp);
+    case b8::Page::KTLSetup:
+        return std::make_unique<CKTLSetup>(fp);
+    default:
+        return nullptr;
+    }
+}
+
+size_t SlotOf(b8::Page page) {
+    return static_cast<size_t>(page) - 1;
+}
 } // namespace
 
 CFP_BALANCE8Dlg::CFP_BALANCE8Dlg() : CFP_BASEDlg(IDD_FP_BALANCE8) {}
+
+CFP_BALANCE8Dlg::~CFP_BALANCE8Dlg() {
+    for (b8::Page page : kSlotOrder)
+        m_pages[SlotOf(page)].reset();
+}
+
+CSetupPage* CFP_BALANCE8Dlg::PageOf(b8::Page page) const {
+    if (page == b8::Page::None)
+        return nullptr;
+    return m_pages[SlotOf(page)].get();
+}
+
+template <typename F> void CFP_BALANCE8Dlg::ForEachPage(F&& visit) const {
+    for (b8::Page page : kSlotOrder)
+        if (CSetupPage* p = PageOf(page))
+            visit(*p);
+}
+
+void CFP_BALANCE8Dlg::InitTabWindow() {
+    if (PageOf(b8::Page::FirstSetup))
+        return;
+    if (m_tab.m_hWnd) {
+        m_tab.SetDrawMode(kTabDrawMode);
+        m_tab.SetBackgroundColour(fp::kBackground);
+        CEnTabCtrl::EnableCustomLook(true, kTabLookFlags);
+        int index = 0;
+        for (const b8ui::PageDef& def : b8ui::Pages())
+            m_tab.InsertItem(index++, kfw::Widen(fp::Text(def.captionKey)).c_str());
+    }
+    for (const b8ui::PageDef& def : b8ui::Pages())
+        m_pages[SlotOf(def.page)] = MakePage(def.page, this);
+    CKrRcSwitch resources(nullptr, m_strModuleFile.c_str());
+    for (const b8ui::PageDef& def : b8ui::Pages())
+        if (CSetupPage* page = PageOf(def.page); page && !page->CreatePage())
+            Trace("[FP_BALANCE]:page template %d not created\n", def.templateId);
+    // Every page fills the tab control's display area, below the row of tabs, so that no
+    // caption is covered.
+    RECT area{};
+    if (m_tab.m_hWnd) {
+        ::GetWindowRect(m_tab.m_hWnd, &area);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+        ::OffsetRect(&area, -area.left, -area.top);
+        m_tab.AdjustRect(false, &area);
+        POINT origin{};
+        ::MapWindowPoints(m_tab.m_hWnd, m_hWnd, &origin, 1);
+        ::OffsetRect(&area, origin.x, origin.y);
+    }
+    for (const b8ui::PageDef& def : b8ui::Pages())
+        if (CSetupPage* page = PageOf(def.page); page && page->m_hWnd) {
+            ::MoveWindow(page->m_hWnd, area.left, area.top, area.right - area.left,
+                         area.bottom - area.top, TRUE);
+            // Above the tab control, which draws over its whole rectangle.
+            ::SetWindowPos(page->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        }
+}
+
+void CFP_BALANCE8Dlg::ShowTabPage(int page) {
+    for (const b8ui::PageDef& def : b8ui::Pages())
+        if (CSetupPage* p = PageOf(def.page); p && p->m_hWnd)
+            ::ShowWindow(p->m_hWnd, static_cast<int>(def.page) == page ? SW_SHOWNORMAL : SW_HIDE);
+    if (m_tab.m_hWnd && page >= 1 && page <= b8::kPageCount && m_tab.GetCurSel() != page - 1)
+        m_tab.SetCurSel(page - 1);
+}
+
+void CFP_BALANCE8Dlg::CollectAlarmEnableWords(int kind, std::map<WORD, WORD>& words) const {
+    b8::Measure measure{};
+    if (!b8ui::MeasureOfAlarmKind(kind, &measure))
+        return;
+    for (int k = 1; k <= b8::kBranchCount; ++k)
+        words[static_cast<WORD>(k)] = 0;
+    for (const b8ui::AlarmCheck& row : b8ui::AlarmChecks()) {
+        if (row.measure != measure)
+            continue;
+        CSetupPage* page = PageOf(row.page);
+        if (page && page->CheckState(row.controlId) == BST_CHECKED)
+            words[row.branch] = static_cast<WORD>(words[row.branch] | row.bit);
+    }
+}
+
+int CFP_BALANCE8Dlg::WriteAlarmEnableWord(WORD item, WORD word, const char* label) {
+    return WriteData(item, word, label);
+}
+
+int CFP_BALANCE8Dlg::WriteLimitEnableWord(WORD item, DWORD word, const char* label) {
+    return WriteData(item, word, label);
+}
+
+int CFP_BALANCE8Dlg::WriteSwitch(const b8ui::PageSwitch& sw, int on) {
+    std::string label = fp::Text(on ? sw.promptOn : sw.promptOff);
+    return WriteData(sw.item, on ? b8ui::kSwitchOn : b8ui::kSwitchOff, label.c_str());
+}
+
+namespace {
+const b8ui::PageSwitch* SwitchOfItem(uint16_t item) {
+    for (const b8ui::PageSwitch& sw : b8ui::PageSwitches())
+        if (sw.item == item)
+            return &sw;
+    return nullptr;
+}
+} // namespace
+
+int CFP_BALANCE8Dlg::SetOutOfService(int on) {
+    return WriteSwitch(*SwitchOfItem(b8::kItemOutOfService), on);
+}
+
+int CFP_BALANCE8Dlg::SetAlarmInhibit(int on) {
+    return WriteSwitch(*SwitchOfItem(b8::kItemAlarmInhibit), on);
+}
+
+int CFP_BALANCE8Dlg::SetControlMethod(int on) {
+    return WriteSwitch(*SwitchOfItem(b8::kItemControlMethod), on);
+}
+
+void CFP_BALANCE8Dlg::OnPageSwitch(CSetupPage& page, const b8ui::PageSwitch& sw, bool on) {
+    (void)page;
+    switch (sw.item) {
+    case b8::kItemOutOfService:
+        SetOutOfService(on ? 1 : 0);
+        break;
+    case b8::kItemAlarmInhibit:
+        SetAlarmInhibit(on ? 1 : 0);
+        break;
+    case b8::kItemControlMethod:
+        SetControlMethod(on ? 1 : 0);
+        break;
+    default:
+        WriteSwitch(sw, on ? 1 : 0);
+        break;
+    }
+}
+
+void CFP_BALANCE8Dlg::OnPageCheck(CSetupPage& page, int controlId, HWND control) {
+    HWND box = control;
+    if (!box)
+        if (CLevelButton* own = page.Check(controlId))
+            box = own->m_hWnd;
+    if (!box || ::GetParent(box) != page.m_hWnd || !MayWrite(controlId, box))
+        return;
+    if (const b8ui::AlarmCheck* row = b8ui::FindAlarmCheck(page.Page(), controlId)) {
+        std::map<WORD, WORD> words;
+        CollectAlarmEnableWords(b8ui::AlarmKind(row->measure), words);
+        WORD word = words.count(row->branch) ? words[row->branch] : 0;
+        const b8ui::SwitchPrompts* prompts = b8ui::AlarmPrompts(row->bit);
+        std::string label = prompts ? fp::Text((word & row->bit) ? prompts->on : prompts->off) : "";
+        WriteAlarmEnableWord(b8::AlarmEnableItem(row->measure, row->branch), word, label.c_str());
+        return;
+    }
+    if (const b8ui::LimitCheck* row = b8ui::FindLimitCheck(controlId);
+        row && page.Page() == b8ui::kLimitCheckPage) {
+        DWORD word = static_cast<CSVLimtSetup&>(page).ComposeLimitEnableWord();
+        const b8ui::LimitPrompts& prompts = b8ui::LimitPromptsOf(row->bit);
+        const char* key = (word >> row->bit) & 1u ? prompts.on : prompts.off;
+        std::string label = prompts.formatBranch ? fp::Format(key, "d", b8ui::LimitBranch(row->bit))
+                                                 : fp::Text(key);
+        WriteLimitEnableWord(b8::kItemLimitEnable, word, label.c_str());
+    }
+}
 
 void CFP_BALANCE8Dlg::DoDataExchange() {
     CFP_BASEDlg::DoDataExchange();
@@ -26,6 +226,7 @@ void CFP_BALANCE8Dlg::DoDataExchange() {
     for (int j = b8::kLoopCount; j-- > 0;)
         m_btnLoop[static_cast<size_t>(j)].SubclassDlgItem(
             static_cast<UINT>(b8ui::kLoopSwitches[j].controlId), m_hWnd);
+    m_tab.SubclassDlgItem(IDC_TAB, m_hWnd);
 }
 
 BOOL CFP_BALANCE8Dlg::OnInitDialog() {
@@ -62,7 +263,23 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     for (int i = 0; i < b8ui::kEnableWordCount; ++i)
         LookHMIData(static_cast<WORD>(kFirstEnableWord + kEnableWordStep * i),
                     m_dwAlarmEnable[static_cast<size_t>(i)]);
-    // 5 and 6. The setup pages refresh here while the detail view is shown.
+    // 5 and 6. The setup pages, while the detail view is shown: values, highlights, check
+    // boxes and switches, unit captions.
+    if (m_bShowDetail) {
+        LookHMIData(b8::kItemLimitEnable, m_dwLimitEnable);
+        // A box the operator just clicked keeps its toggled state while its write runs (a
+        // refused write repaints at once); the next refresh sets it from the block.
+        const bool boxes = !IsWriting();
+        ForEachPage([&](CSetupPage& page) {
+            page.ShowValues();
+            if (boxes) {
+                page.ShowStates();
+                if (page.Page() == b8ui::kLimitCheckPage)
+                    static_cast<CSVLimtSetup&>(page).ApplyLimitEnableWord(m_dwLimitEnable);
+            }
+            page.ShowUnits();
+        });
+    }
     // 7. Members to controls.
     TransferToControls();
 }
@@ -85,6 +302,14 @@ void CFP_BALANCE8Dlg::UpdateRight() {
     apply(m_btnModeOff, b8::kItemMode);
     for (int j = 0; j < b8::kLoopCount; ++j)
         apply(m_btnLoop[static_cast<size_t>(j)], b8::LoopSwitchItem(j));
+    if (!m_bShowDetail)
+        return;
+    ForEachPage([&](CSetupPage& page) {
+        page.ForEachOperable([&](kctl::IOperable& control, uint16_t item) {
+            if (int level = WriteLevel(item); level >= 0)
+                control.SetRequiredLevel(static_cast<WORD>(level));
+        });
+    });
 }
 
 void CFP_BALANCE8Dlg::RefreshControls() {
@@ -94,6 +319,12 @@ void CFP_BALANCE8Dlg::RefreshControls() {
     m_btnModeOn.SetUserLevel(level);
     for (CLevelBtnST& button : m_btnLoop)
         button.SetUserLevel(level);
+    if (!m_bShowDetail)
+        return;
+    ForEachPage([&](CSetupPage& page) {
+        page.ForEachOperable(
+            [&](kctl::IOperable& control, uint16_t) { control.SetUserLevel(level); });
+    });
 }
 
 bool CFP_BALANCE8Dlg::MayWrite(int controlId, HWND control) const {

@@ -71,6 +71,8 @@ public:
     // The operation-log record of a text (reason appended); clears nothing.
     tagFPLogRecord BuildLogRecord(const char* text) const;
     bool IsWritten(WORD item) const;
+    // A write is on its way (confirmation open, request being sent).
+    bool IsWriting() const { return m_nWriteDepth > 0; }
 
     // Hooks the faceplate answers
     // Shows the data block (the block-specific refresh).
@@ -127,6 +129,7 @@ protected:
     BOOL m_nDataGood = TRUE;
     BOOL m_nPrevDataGood = TRUE;
     std::list<WORD> m_listWritten;
+    int m_nWriteDepth = 0;
 
     // Takes a copy of a delivered data area (header and the subscribed length).
     void KeepDelivery(const BYTE* area);

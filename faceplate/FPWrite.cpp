@@ -114,6 +114,11 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
     const FPItemInfo* info = FindItem(item);
     if (!info)
         return 1;
+    struct Depth {
+        int& n;
+        explicit Depth(int& d) : n(d) { ++n; }
+        ~Depth() { --n; }
+    } depth(m_nWriteDepth);
     uint8_t request[commproto::kMaxItemPayload] = {};
     uint32_t address = static_cast<uint32_t>(m_nBaseAddress) + info->wOffset;
     int length = static_cast<int>(

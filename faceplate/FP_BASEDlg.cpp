@@ -119,11 +119,18 @@ BOOL CFP_BASEDlg::OnInitDialog() {
             ::MessageBoxW(m_hParentWnd, kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
             m_bShowDetail = FALSE;
         }
-        int w = m_szDetail.cx + kDetailExtraWidth;
-        int h = m_szDetail.cy + kDetailExtraHeight;
-        if (m_bPopChild && m_hParentWnd)
-            ::SetWindowPos(m_hParentWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
+        // Refused (four detail faceplates live): the faceplate and a pop-child's container keep
+        // the compact size the host gave.
+        if (!full) {
+            int w = m_szDetail.cx + kDetailExtraWidth;
+            int h = m_szDetail.cy + kDetailExtraHeight;
+            if (m_bPopChild && m_hParentWnd)
+                ::SetWindowPos(m_hParentWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h,
+                               SWP_SHOWWINDOW);
+            ::SetWindowPos(m_hWnd, HWND_TOPMOST, m_ptPos.x, m_ptPos.y, w, h, SWP_SHOWWINDOW);
+        } else {
+            ::ShowWindow(m_hWnd, SW_SHOW);
+        }
         if (!full) {
             InitTabWindow();
             ShowTabPage(m_nCurPage);
@@ -628,7 +635,8 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
         if (hdr && hdr->idFrom == static_cast<UINT_PTR>(IDC_FP_TAB) &&
             hdr->code == static_cast<UINT>(TCN_SELCHANGE)) {
-            m_nCurPage = static_cast<int>(::SendMessageW(hdr->hwndFrom, TCM_GETCURSEL, 0, 0));
+            // Tab index 0 is page number 1.
+            m_nCurPage = static_cast<int>(::SendMessageW(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)) + 1;
             ShowTabPage(m_nCurPage);
             return 0;
         }

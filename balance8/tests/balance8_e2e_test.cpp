@@ -6,10 +6,13 @@
 #include "ComClient.h"
 #include "CommProtocol.h"
 #include "BlockTable.h"
+#include "KrToolkit.h"
+#include "PageTables.h"
 #include "Host.h"
 #include "Text.h"
 #include "UiActions.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -165,9 +168,12 @@ protected:
     std::wstring logFile = TempFile(L"balance8_e2e.log");
     std::wstring serverIni = TempFile(L"balance8_e2e_station.ini");
 
+    std::string blockSettings; // more "item = value" lines of the server's block
+
     void StartServer(const std::wstring& extra = L"") {
         std::ofstream ini(serverIni.c_str());
-        ini << "[server]\nperiod = 200\nseed = 3\n\n[block BAL101]\nbase = 0x1000\n95 = 1\n";
+        ini << "[server]\nperiod = 200\nseed = 3\n\n[block BAL101]\nbase = 0x1000\n95 = 1\n"
+            << blockSettings;
         ini.close();
         ASSERT_TRUE(server.Start(BinDir() + L"commserver.exe",
                                  L"--config \"" + serverIni + L"\" " + extra));
@@ -701,6 +707,298 @@ TEST_F(Balance8Test, AServerStartedAfterTheFaceplateIsFound) {
     StartServer();
     Ticks(fp, 2);
     EXPECT_EQ(Checked(fp, kModeOn), 1);
+}
+
+} // namespace
+
+namespace {
+
+constexpr int kTab = 32755;
+
+// The last write request in the client's write area: address, width and value.
+struct WriteRequest {
+    uint32_t address = 0;
+    int width = 0;
+    uint32_t value = 0;
+};
+WriteRequest LastWrite() {
+    WriteRequest w;
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, commproto::kClientSegmentNames[0]);
+    if (!mapping)
+        return w;
+    auto* view = static_cast<const BYTE*>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    if (view) {
+        const BYTE* payload = view + commproto::kWriteAreaOffset + commproto::kWrPayloadOffset;
+        std::memcpy(&w.address, payload + commproto::kPayAddressOffset, 4);
+        w.width = payload[commproto::kPayWidthOffset];
+        std::memcpy(&w.value, payload + commproto::kPayValueOffset, static_cast<size_t>(w.width));
+        ::UnmapViewOfFile(view);
+    }
+    ::CloseHandle(mapping);
+    return w;
+}
+
+uint32_t AddressOf(uint16_t item) {
+    return static_cast<uint32_t>(kBase + b8::FindItem(item)->offset);
+}
+
+std::string KeyText(const char* key) {
+    CKrString text = CKrStringDBWrapper::GetString(key);
+    return text.GetString() ? text.GetString() : "";
+}
+
+// The visible page window of a faceplate's detail view (a child dialog holding the id).
+HWND VisiblePageWith(HWND fp, int id) {
+    HWND control = FindControl(fp, id);
+    return control && ::IsWindowVisible(control) ? ::GetParent(control) : nullptr;
+}
+
+void ClickTab(HWND fp, int index) {
+    SelectTab(FindControl(fp, kTab), index);
+    kt::PumpFor(300);
+}
+
+const b8ui::AlarmCheck* AlarmBox(b8::Page page, b8::Measure m, int branch, uint32_t bit) {
+    for (const b8ui::AlarmCheck& row : b8ui::AlarmChecks())
+        if (row.page == page && row.measure == m && row.branch == branch && row.bit == bit)
+            return &row;
+    return nullptr;
+}
+
+// A control of a page, found by page and id (check-box ids repeat across pages).
+HWND PageControl(HWND fp, b8::Page page, int id) {
+    HWND anchor = nullptr;
+    for (size_t i = 0; i < b8::ItemCount(); ++i)
+        if (b8::Items()[i].page == page && b8::Items()[i].editId) {
+            anchor = FindControl(fp, b8::Items()[i].editId);
+            break;
+        }
+    return anchor ? ::GetDlgItem(::GetParent(anchor), id) : nullptr;
+}
+
+class DetailTest : public Balance8Test {
+protected:
+    HWND OpenDetail() {
+        HWND fp = Open(OpenMode::Compact);
+        EXPECT_EQ(host->ShowDetail(kTag, true), 1);
+        return fp;
+    }
+    bool WaitLive(HWND fp) {
+        return PumpUntil(
+            [&] { return ControlText(fp, 12176) != L"????" && !ControlText(fp, 12176).empty(); },
+            6000);
+    }
+};
+
+TEST_F(DetailTest, NineTabsOnceAndTheChosenPageInFront) {
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    HWND tab = FindControl(fp, kTab);
+    EXPECT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 9);
+    EXPECT_TRUE(VisiblePageWith(fp, 12176)) << "the overview page in front";
+    // A page not in front is refreshed too: its values are there when it comes forward.
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(fp, 12243) == L"1.000"; }, 6000))
+        << "K of branch 1 on the K/T/L page: " << kfw::Narrow(ControlText(fp, 12243));
+    ClickTab(fp, 8);
+    EXPECT_TRUE(VisiblePageWith(fp, 12243)) << "index 8: K/T/L (KPM1)";
+    ClickTab(fp, 7);
+    EXPECT_TRUE(VisiblePageWith(fp, b8::FindItem(b8::BranchItem(b8::Family::FPVL, 1))->editId))
+        << "index 7: the rate page";
+    host->ShowDetail(kTag, false);
+    host->ShowDetail(kTag, true);
+    EXPECT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 9) << "built once";
+    EXPECT_TRUE(VisiblePageWith(fp, b8::FindItem(b8::BranchItem(b8::Family::FPVL, 1))->editId))
+        << "the last chosen page is in front again";
+    EXPECT_FALSE(VisiblePageWith(fp, 12176));
+}
+
+TEST_F(DetailTest, OverviewShowsUnavailableThenLiveValuesThenUnavailableAgain) {
+    MakeHost(); // no server yet
+    HWND fp = OpenDetail();
+    kt::PumpFor(1500);
+    EXPECT_EQ(ControlText(fp, 12176), L"????");
+    EXPECT_EQ(ControlText(fp, 12463), L"????");
+    StartServer();
+    ASSERT_TRUE(WaitLive(fp));
+    // Branch flows with the flow decimals of the model (one decimal), FTTL with three.
+    std::wstring flow = ControlText(fp, 12463);
+    ASSERT_NE(flow.find(L'.'), std::wstring::npos);
+    EXPECT_EQ(flow.size() - flow.find(L'.') - 1, 1u) << kfw::Narrow(flow);
+    std::wstring total = ControlText(fp, 12176);
+    EXPECT_EQ(total.size() - total.find(L'.') - 1, 3u) << kfw::Narrow(total);
+    server.Kill();
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(fp, kStatusLine) == L"COMM_FAIL"; }, 15000));
+    kt::PumpFor(1200);
+    EXPECT_EQ(ControlText(fp, 12176), L"????");
+}
+
+TEST_F(DetailTest, OverviewSwitchesAndAnEnteredSetValueAreWritten) {
+    blockSettings = "94 = 1\n";
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, 12126) == 1; }, 3000)) << "out of service";
+    ConfirmAnswer::Arm(true, L"back in service");
+    ClickControl(FindControl(fp, 12126));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(300);
+    WriteRequest w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(b8::kItemOutOfService));
+    EXPECT_EQ(w.width, 1);
+    EXPECT_EQ(w.value, 0u);
+    std::vector<std::string> lines = ReadLines(logFile);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(KeyText("FP_ACCUM_STR000179")), std::string::npos) << lines[0];
+
+    ConfirmAnswer::Arm(true, L"new set value");
+    // Into the edit first (the faceplate selects its text), then type as an operator would.
+    ClickControl(FindControl(fp, 12444));
+    kt::PumpFor(300);
+    TypeText(FindControl(fp, 12444), L"123.5");
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
+    kt::PumpFor(300);
+    w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(b8::kItemFTTLSET));
+    EXPECT_EQ(w.width, 4);
+    float value = 0;
+    std::memcpy(&value, &w.value, 4);
+    EXPECT_FLOAT_EQ(value, 123.5f);
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(fp, 12444) == L"123.500"; }, 4000));
+}
+
+TEST_F(DetailTest, AlarmBoxesComposeTheirWordAcrossThePvAndRatePages) {
+    blockSettings = "507 = 16\n511 = 0\n";
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    const b8ui::AlarmCheck* hh3 =
+        AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmHH);
+    const b8ui::AlarmCheck* rate3 =
+        AlarmBox(b8::Page::SpeedAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmRate);
+    const b8ui::AlarmCheck* low5 =
+        AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 5, b8::kAlarmL);
+    ASSERT_TRUE(hh3 && rate3 && low5);
+    HWND hhBox = PageControl(fp, b8::Page::PVAlarmSetup, hh3->controlId);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return ::SendMessageW(PageControl(fp, b8::Page::SpeedAlarmSetup, rate3->controlId),
+                                  BM_GETCHECK, 0, 0) == BST_CHECKED;
+        },
+        3000));
+    ClickTab(fp, 4);
+    ConfirmAnswer::Arm(true, L"hh on");
+    ClickControl(hhBox);
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(300);
+    WriteRequest w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(507));
+    EXPECT_EQ(w.width, 2);
+    EXPECT_EQ(w.value, 0x11u);
+
+    // All boxes of branch 5 clear: its low box alone.
+    ConfirmAnswer::Arm(false, L"");
+    ClickControl(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
+    EXPECT_EQ(
+        ::SendMessageW(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId), BM_GETCHECK, 0, 0),
+        BST_CHECKED)
+        << "cancelled: the toggled state until the next refresh";
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return ::SendMessageW(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId),
+                                  BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+        },
+        3000))
+        << "then the block's state";
+}
+
+TEST_F(DetailTest, LimitRateBoxAndControlMethodButton) {
+    blockSettings = "554 = 0\n103 = 255\n";
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    const b8ui::LimitCheck* rate6 = nullptr;
+    for (const b8ui::LimitCheck& row : b8ui::LimitChecks())
+        if (row.bit == 3 * 5 + 2)
+            rate6 = &row;
+    ASSERT_TRUE(rate6);
+    ClickTab(fp, 3);
+    ConfirmAnswer::Arm(true, L"rate 6");
+    ClickControl(PageControl(fp, b8::Page::SVLimtSetup, rate6->controlId));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(300);
+    WriteRequest w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(b8::kItemLimitEnable));
+    EXPECT_EQ(w.width, 4);
+    EXPECT_EQ(w.value, 0x20000u);
+    std::vector<std::string> lines = ReadLines(logFile);
+    ASSERT_EQ(lines.size(), 1u);
+    char expected[256];
+    snprintf(expected, sizeof expected, KeyText("FP_ACCUM_STR000473").c_str(), 6);
+    EXPECT_NE(lines[0].find(expected), std::string::npos) << lines[0];
+
+    ClickTab(fp, 8);
+    ConfirmAnswer::Arm(true, L"method");
+    ClickControl(FindControl(fp, 12655));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
+    kt::PumpFor(300);
+    w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(b8::kItemControlMethod));
+    EXPECT_EQ(w.value, 0u);
+    lines = ReadLines(logFile);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(KeyText("FP_ACCUM_STR000476")), std::string::npos) << lines[1];
+}
+
+TEST_F(DetailTest, AnActiveAlarmHighlightsItsLimitAndLockedBoxesWriteNothing) {
+    blockSettings = "FPHH1 = 10\n";
+    itemLevels = {{"503", 7}};
+    StartServer();
+    MakeHost(false, 0);
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    ClickTab(fp, 4);
+    HWND hh1 = FindControl(fp, b8::FindItem(b8::BranchItem(b8::Family::FPHH, 1))->editId);
+    HWND hh2 = FindControl(fp, b8::FindItem(b8::BranchItem(b8::Family::FPHH, 2))->editId);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            for (uint32_t p : ScreenPixels(hh1))
+                if (p == 0xFFF94D)
+                    return true;
+            return false;
+        },
+        5000))
+        << "the HH limit of branch 1 is crossed: yellow";
+    int yellow2 = 0;
+    for (uint32_t p : ScreenPixels(hh2))
+        yellow2 += p == 0xFFF94D;
+    EXPECT_EQ(yellow2, 0) << "branch 2 is not in alarm";
+
+    // Branch 1's flow enable word needs level 7: its boxes are locked for level 5.
+    const b8ui::AlarmCheck* h1 =
+        AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 1, b8::kAlarmH);
+    HWND box = PageControl(fp, b8::Page::PVAlarmSetup, h1->controlId);
+    EXPECT_FALSE(::IsWindowEnabled(box));
+    ::PostMessageW(::GetParent(box), WM_COMMAND, MAKEWPARAM(h1->controlId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(box));
+    kt::PumpFor(1000);
+    EXPECT_TRUE(ReadLines(logFile).empty()) << "no confirmation on this tag: nothing written";
+}
+
+TEST_F(DetailTest, WithTheDetailViewHiddenNoPageControlChanges) {
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    host->ShowDetail(kTag, false);
+    kt::PumpFor(1200);
+    std::wstring before = ControlText(fp, 12463);
+    kt::PumpFor(2500); // the model's flows move every period
+    EXPECT_EQ(ControlText(fp, 12463), before);
 }
 
 } // namespace

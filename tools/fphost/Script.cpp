@@ -9,6 +9,7 @@ namespace fphost {
 namespace {
 
 constexpr long long kMaxControlId = 0xFFFF;
+constexpr long long kMaxTabIndex = 8; // nine tabs of the detail view
 constexpr long long kMaxWaitMs = 10 * 60 * 1000;
 constexpr long long kMaxCloseType = 0xFF;
 
@@ -128,6 +129,9 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
         {"click",
          {CommandKind::Click,
           [&] { return p.Count(1, 1) && p.Number(1, "control id", 1, kMaxControlId, c.number); }}},
+        {"tab",
+         {CommandKind::Tab,
+          [&] { return p.Count(1, 1) && p.Number(1, "tab index", 0, kMaxTabIndex, c.number); }}},
         {"answer",
          {CommandKind::Answer,
           [&] {

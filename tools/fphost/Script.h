@@ -6,19 +6,16 @@
 //   wait <ms>
 //   type <control id> <text>
 //   click <control id>
+//   tab <index>                        clicks tab <index> (0..8) of the detail view
 //   answer accept|cancel [reason]
 //   dismiss                            presses OK of an open message box of the faceplates
 //   user <name> <level> <ack>
 //   detail <tag> 0|1
-//   screenshot <png path>              the newest faceplate; the whole screen while a dialog is open
-//   close <tag> <closeType>
-//   closeconfirm <tag>
-//   expect-text <control id> [text]
-//   expect-enabled <control id> 0|1
-//   callbacks on|off                   host callbacks of the faceplates opened afterwards
-//   status <tag> good|bad              bad bit of the tag's status word
-//   set <tag>.<item> <value>           value in the host's tag database
-//   quit
+//   screenshot <png path>              the newest faceplate; the whole screen while a dialog is
+//   open close <tag> <closeType> closeconfirm <tag> expect-text <control id> [text] expect-enabled
+//   <control id> 0|1 callbacks on|off                   host callbacks of the faceplates opened
+//   afterwards status <tag> good|bad              bad bit of the tag's status word set <tag>.<item>
+//   <value>           value in the host's tag database quit
 #pragma once
 
 #include <string>
@@ -33,6 +30,7 @@ enum class CommandKind {
     Wait,
     Type,
     Click,
+    Tab,
     Answer,
     Dismiss,
     User,

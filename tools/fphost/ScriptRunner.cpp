@@ -10,6 +10,7 @@ namespace fphost {
 namespace {
 
 constexpr UINT kTickMs = 10;
+constexpr int kDetailTabId = 32755; // the tab control of a faceplate's detail view
 // How long answer and dismiss look for their dialog before they fail.
 constexpr DWORD kDialogTimeoutMs = 5000;
 
@@ -153,6 +154,14 @@ bool ScriptRunner::Execute(const Command& c) {
                 Say(c, "click", "ignored: control " + std::to_string(c.number) + " is disabled");
             else
                 ClickControl(control);
+        }
+        return true;
+    case CommandKind::Tab:
+        if (HWND fp = NewestFaceplate(c)) {
+            if (HWND tab = FindControl(fp, kDetailTabId))
+                SelectTab(tab, static_cast<int>(c.number));
+            else
+                Fail(c, "the newest faceplate has no detail view");
         }
         return true;
     case CommandKind::Answer:

@@ -1,5 +1,7 @@
 #include "UiActions.h"
 
+#include <commctrl.h>
+
 namespace fphost {
 namespace {
 
@@ -96,6 +98,16 @@ void ClickControl(HWND control) {
     LPARAM centre = MAKELPARAM((rc.right - rc.left) / 2, (rc.bottom - rc.top) / 2);
     ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, centre);
     ::PostMessageW(control, WM_LBUTTONUP, 0, centre);
+}
+
+void SelectTab(HWND tabControl, int index) {
+    RECT rc{};
+    if (!::SendMessageW(tabControl, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&rc)))
+        return;
+    LPARAM centre = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::PostMessageW(tabControl, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    ::PostMessageW(tabControl, WM_LBUTTONUP, 0, centre);
 }
 
 HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit) {

@@ -21,6 +21,9 @@ void TypeText(HWND control, const std::wstring& text);
 // Messages are posted, so a modal dialog the click opens runs in the host's own loop.
 void ClickControl(HWND control);
 
+// Clicks tab `index` of a tab control at the centre of its item, as an operator would.
+void SelectTab(HWND tabControl, int index);
+
 // A visible dialog (class "#32770") of this thread that `owned` accepts as owned by one of the
 // host's windows and that holds an edit control (wantEdit) or none (a message box).
 HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit);

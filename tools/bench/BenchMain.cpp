@@ -547,8 +547,12 @@ void StationFigures(const Settings& s) {
          kStationCompact, kStationDetail, wall / 1000.0, allData ? "first" : "NOT all", failing);
     Line("  host process   %8.0f ms CPU = %5.2f %% of one core (%.3f ms per faceplate-tick)",
          hostCpu, 100.0 * hostCpu / wall, hostCpu / (fps.size() * wall / 1000.0));
-    Line("  server process %8.0f ms CPU = %5.2f %% of one core", serverCpu,
-         100.0 * serverCpu / wall);
+    if (serverCpu == hostCpu)
+        // Wine answers GetProcessTimes of another process with the caller's own times.
+        Line("  server process: not measurable here (its times read the same as the host's)");
+    else
+        Line("  server process %8.0f ms CPU = %5.2f %% of one core", serverCpu,
+             100.0 * serverCpu / wall);
     host->CloseAll();
 }
 

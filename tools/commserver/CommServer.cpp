@@ -82,7 +82,10 @@ LRESULT CCommServer::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return OnRequest(wp, lp);
     case WM_TIMER:
         if (wp == kCycleTimer) {
-            m_station.Step(m_periodMs / 1000.0);
+            if (m_changeEveryValue)
+                m_station.ChangeEveryValue();
+            else
+                m_station.Step(m_periodMs / 1000.0);
             return 0;
         }
         break;

@@ -43,6 +43,8 @@ public:
     // cannot be made.
     bool Start(std::string& error);
     int ClientCount() const;
+    // Every period changes every value instead of running the models.
+    void SetChangeEveryValue(bool on) { m_changeEveryValue = on; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -68,6 +70,7 @@ private:
     CStation& m_station;
     ServerFaults m_faults;
     DWORD m_periodMs;
+    bool m_changeEveryValue = false;
     DWORD m_startTick = 0;
     CFileMapping m_handleSegment;
     CFileMapping m_segments[commproto::kMaxClients];

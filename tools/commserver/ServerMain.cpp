@@ -29,7 +29,8 @@ const char kUsage[] =
     "  --bad-magic            publish a wrong magic in the handle segment\n"
     "  --hang-on COMMAND      sleep in the handler of this request (register, unregister,\n"
     "                         subscribe, refresh or write; may be repeated)\n"
-    "  --keep-writes          never take a write request out of the write area\n";
+    "  --keep-writes          never take a write request out of the write area\n"
+    "  --change-all           change every value each period instead of running the models\n";
 
 // Request names accepted by --hang-on.
 struct NamedCommand {
@@ -65,6 +66,7 @@ struct Options {
     std::string quitEvent = kDefaultQuitEvent;
     unsigned long long period = 0, seed = 0, exitAfter = 0;
     bool hasSeed = false;
+    bool changeAll = false;
     ServerFaults faults;
 };
 
@@ -103,6 +105,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             ++i;
         } else if (a == "--keep-writes") {
             o.faults.keepWrites = true;
+        } else if (a == "--change-all") {
+            o.changeAll = true;
         } else {
             fprintf(stderr, "commserver: bad argument %s\n%s", a.c_str(), kUsage);
             return false;
@@ -136,15 +140,17 @@ int main(int argc, char** argv) {
     }
     HANDLE quit = ::CreateEventA(nullptr, TRUE, FALSE, options.quitEvent.c_str());
     CCommServer server(station, options.faults, config.periodMs);
+    server.SetChangeEveryValue(options.changeAll);
     if (!server.Start(error)) {
         ServerLog("cannot start: %s", error.c_str());
         if (quit)
             ::CloseHandle(quit);
         return kExitStartFailed;
     }
-    ServerLog("started: %u blocks, memory %u bytes, period %u ms, seed %llu",
+    ServerLog("started: %u blocks, memory %u bytes, period %u ms, seed %llu%s",
               static_cast<unsigned>(station.BlockCount()), station.Memory().Size(), config.periodMs,
-              static_cast<unsigned long long>(config.seed));
+              static_cast<unsigned long long>(config.seed),
+              options.changeAll ? ", every value changing" : "");
     for (size_t i = 0; i < station.BlockCount(); ++i)
         ServerLog("block %s at 0x%X, %u bytes", station.Block(i).tag.c_str(), station.Block(i).base,
                   static_cast<unsigned>(b8::kWholeSize));

@@ -276,6 +276,18 @@ void CStation::Step(double dt) {
         entry.model->Step(m_memory.Data() + entry.config.base, dt);
 }
 
+void CStation::ChangeEveryValue() {
+    const float step = ++m_changeCount % kChangeCycle == 0 ? -(kChangeCycle - 1.0f) : 1.0f;
+    for (Entry& entry : m_blocks) {
+        uint8_t* data = m_memory.Data() + entry.config.base;
+        for (size_t i = 0; i < ItemCount(); ++i) {
+            const ItemDef& item = Items()[i];
+            if (item.type == ValueType::Real)
+                WriteReal(data, item.item, ReadReal(data, item.item) + step);
+        }
+    }
+}
+
 int CStation::FindBlock(const std::string& tag) const {
     for (size_t i = 0; i < m_blocks.size(); ++i)
         if (EqualNoCase(m_blocks[i].config.tag, tag.c_str()))

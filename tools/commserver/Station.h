@@ -71,6 +71,11 @@ public:
     bool Build(const StationConfig& config, std::string& error);
     // One model cycle of every block.
     void Step(double dt);
+    // Instead of a model cycle: every REAL item of every block moves by one, and back by
+    // kChangeCycle - 1 once in kChangeCycle cycles, so that every shown number differs from
+    // the previous cycle's while the values stay near their start. Load measurements use it.
+    void ChangeEveryValue();
+    static constexpr int kChangeCycle = 100;
 
     CControllerMemory& Memory() { return m_memory; }
     size_t BlockCount() const { return m_blocks.size(); }
@@ -86,6 +91,7 @@ private:
     };
     CControllerMemory m_memory;
     std::vector<Entry> m_blocks;
+    int m_changeCount = 0;
 };
 
 } // namespace commsim

@@ -283,3 +283,35 @@ TEST(StationConfig, DemoStationLoads) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(StationChangeEveryValue, EveryRealChangesEachCycleAndNothingElse) {
+    TestStation t(3, "FTTLSET = 400\n");
+    std::vector<uint8_t> previous(t.block(), t.block() + kWholeSize);
+    for (int cycle = 1; cycle <= CStation::kChangeCycle; ++cycle) {
+        t.station.ChangeEveryValue();
+        for (size_t i = 0; i < ItemCount(); ++i) {
+            const ItemDef& item = Items()[i];
+            const bool same =
+                memcmp(previous.data() + item.offset, t.block() + item.offset, item.width) == 0;
+            if (item.type == ValueType::Real)
+                ASSERT_FALSE(same) << "item " << item.item << " cycle " << cycle;
+            else
+                ASSERT_TRUE(same) << "item " << item.item << " cycle " << cycle;
+        }
+        previous.assign(t.block(), t.block() + kWholeSize);
+    }
+    // A full cycle brings every value back: the numbers stay near their start.
+    EXPECT_FLOAT_EQ(t.Real(kItemFTTLSET), 400.0f);
+}
+
+TEST(StationChangeEveryValue, AWrittenValueIsKept) {
+    TestStation t;
+    t.station.ChangeEveryValue();
+    WriteReal(t.block(), kItemFTTLSET, 123.0f);
+    t.station.ChangeEveryValue();
+    EXPECT_FLOAT_EQ(t.Real(kItemFTTLSET), 124.0f);
+}
+
+} // namespace

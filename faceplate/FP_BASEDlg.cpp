@@ -213,8 +213,14 @@ void CFP_BASEDlg::SetupButtons() {
 }
 
 void CFP_BASEDlg::TransferToControls() {
-    ::SetDlgItemTextW(m_hWnd, IDC_FP_TAGNAME, kfw::Widen(m_strTagName).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDC_FP_TAGDESC, kfw::Widen(m_strTagDesc).c_str());
+    // Every WM_SETTEXT repaints: a text that did not change is not set again.
+    for (const auto& [id, text] :
+         {std::pair{IDC_FP_TAGNAME, &m_strTagName}, std::pair{IDC_FP_TAGDESC, &m_strTagDesc}}) {
+        HWND h = GetDlgItem(id);
+        std::wstring wide = kfw::Widen(*text);
+        if (h && kfw::GetWindowTextW(h) != wide)
+            ::SetWindowTextW(h, wide.c_str());
+    }
 }
 
 void CFP_BASEDlg::InitControlRight() {

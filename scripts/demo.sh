@@ -21,10 +21,16 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wine cmd /c exit >/dev/null 2>&1
   wine "$bin/commserver.exe" --config "$(winepath -w "$bin/demo_station.ini")" > commserver.log 2>&1 &
   server=$!
-  sleep 2
+  # The operator centre and the alarm view, which the flow and alarm buttons reach.
+  wine "$bin/DOZezeru.exe" --name TaskCenter --log "$(winepath -w "$PWD/operator_centre.log")" \
+       --pos 960,40 > /dev/null 2>&1 &
+  wine "$bin/ZUZuvAdud.exe" --log "$(winepath -w "$PWD/alarm_view.log")" --pos 960,360 \
+       > /dev/null 2>&1 &
+  sleep 3
   rc=0
   wine "$bin/fphost.exe" --ini "$(winepath -w "$top/demo/station_host.ini")" \
        --script "$(winepath -w "$top/demo/station.fps")" || rc=$?
+  wine "$bin/krlogread.exe" "$KR_LOG_PATH" > log_verdict.txt 2>&1 || true
   kill $server 2>/dev/null || true
   wineserver -k
   wineserver -w

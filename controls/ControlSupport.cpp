@@ -3,6 +3,8 @@
 #include "ControlMessages.h"
 
 #include "Handle.h"
+#include "KrToolkit.h"
+#include "Text.h"
 #include "Trace.h"
 
 #include <commctrl.h>
@@ -42,9 +44,24 @@ void CLevelRights::SetEnablePreference(bool enable) {
     Apply();
 }
 
-void CLevelRights::Apply() const {
+void CLevelRights::Apply() {
     if (HWND hwnd = RightsWindow())
         ::EnableWindow(hwnd, m_lock.Operable() ? TRUE : FALSE);
+    OnRightsApplied();
+}
+
+std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
+    constexpr int kTipBufferSize = 256;
+    char out[kTipBufferSize] = "";
+    if (requiredLevel == 0) {
+        CKrString format = CKrStringDBWrapper::GetString(kNeverOperableTipKey);
+        KrFormat(out, kTipBufferSize, format, "d", static_cast<int>(userLevel));
+    } else {
+        CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
+        KrFormat(out, kTipBufferSize, format, "dd", static_cast<int>(requiredLevel),
+                 static_cast<int>(userLevel));
+    }
+    return kfw::Widen(out);
 }
 
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour) {
@@ -66,20 +83,30 @@ void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour) {
     Draw3dRect(hdc, rc, colour, colour);
 }
 
-namespace {
-TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {
-    TOOLINFOW ti{};
+void CToolTip::FillToolInfo(TOOLINFOW& ti, LPWSTR text) const {
+    ti = TOOLINFOW{};
     ti.cbSize = TTTOOLINFOW_V2_SIZE;
-    ti.uFlags = 0;
-    ti.hwnd = owner;
-    ti.uId = id;
+    ti.uFlags = m_area ? TTF_SUBCLASS : 0;
+    ti.hwnd = m_owner;
+    ti.uId = m_toolId;
     ti.lpszText = text;
-    ::GetClientRect(owner, &ti.rect);
-    return ti;
+    if (m_area) {
+        ::GetWindowRect(m_area, &ti.rect);
+        ::MapWindowPoints(nullptr, m_owner, reinterpret_cast<POINT*>(&ti.rect), 2);
+    } else {
+        ::GetClientRect(m_owner, &ti.rect);
+    }
 }
-} // namespace
 
 bool CToolTip::Create(HWND owner, UINT toolId) {
+    return CreateWindowAndTool(owner, nullptr, toolId);
+}
+
+bool CToolTip::CreateOver(HWND host, HWND area, UINT toolId) {
+    return CreateWindowAndTool(host, area, toolId);
+}
+
+bool CToolTip::CreateWindowAndTool(HWND owner, HWND area, UINT toolId) {
     if (m_hwnd)
         return true;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
@@ -92,9 +119,11 @@ bool CToolTip::Create(HWND owner, UINT toolId) {
         return false;
     }
     m_owner = owner;
+    m_area = area;
     m_toolId = toolId;
     wchar_t empty[1] = L"";
-    TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
+    TOOLINFOW ti;
+    FillToolInfo(ti, empty);
     ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return true;
 }
@@ -104,13 +133,15 @@ void CToolTip::Destroy() {
         ::DestroyWindow(m_hwnd);
     m_hwnd = nullptr;
     m_owner = nullptr;
+    m_area = nullptr;
 }
 
 void CToolTip::SetText(const std::wstring& text) {
     if (!m_hwnd)
         return;
     std::wstring copy = text;
-    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, copy.data());
+    TOOLINFOW ti;
+    FillToolInfo(ti, copy.data());
     ::SendMessageW(m_hwnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
@@ -118,7 +149,8 @@ std::wstring CToolTip::GetText() const {
     if (!m_hwnd)
         return std::wstring();
     wchar_t buf[1024] = L"";
-    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, buf);
+    TOOLINFOW ti;
+    FillToolInfo(ti, buf);
     ::SendMessageW(m_hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&ti));
     return buf;
 }
@@ -141,7 +173,8 @@ void CToolTip::SetMaxTipWidth(int width) {
 void CToolTip::UpdateToolRect() {
     if (!m_hwnd)
         return;
-    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, nullptr);
+    TOOLINFOW ti;
+    FillToolInfo(ti, nullptr);
     ::SendMessageW(m_hwnd, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace kctl {
@@ -70,11 +72,17 @@ public:
 
 protected:
     virtual HWND RightsWindow() const = 0;
+    // Called after every change of the rights, once the window's enabled state is set.
+    virtual void OnRightsApplied() {}
     kctl::CLevelLock m_lock;
 
 private:
-    void Apply() const;
+    void Apply();
 };
+
+// Why a control is locked, for its tool tip: the level it needs and the operator's level (a
+// required level of 0: operable by nobody here), in the station's language.
+std::wstring LockedTipText(WORD requiredLevel, WORD userLevel);
 
 // Fills a rectangle with a solid colour.
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour);
@@ -101,6 +109,10 @@ public:
 
     // Creates the tooltip (always-tip style) and registers the tool with an empty text.
     bool Create(HWND owner, UINT toolId);
+    // The same for a tool over `area`, a child of `host`, that also works while the child is
+    // disabled: a disabled window gets no mouse messages, so the tooltip watches the host's
+    // (the tool lives on the host, over the child's rectangle, and subclasses the host).
+    bool CreateOver(HWND host, HWND area, UINT toolId);
     void Destroy();
     HWND hwnd() const { return m_hwnd; }
     bool IsCreated() const { return m_hwnd != nullptr; }
@@ -111,13 +123,16 @@ public:
     void Activate(bool active);             // TTM_ACTIVATE
     void SetDelayTime(DWORD which, int ms); // TTM_SETDELAYTIME
     void SetMaxTipWidth(int width);         // TTM_SETMAXTIPWIDTH
-    void UpdateToolRect();                  // TTM_NEWTOOLRECT with the owner's client area
+    void UpdateToolRect(); // TTM_NEWTOOLRECT with the owner's client area (or the area's)
     // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
     void Relay(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    bool CreateWindowAndTool(HWND owner, HWND area, UINT toolId);
+    void FillToolInfo(TOOLINFOW& ti, LPWSTR text) const;
     HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
+    HWND m_area = nullptr; // null: the tool covers the owner's client area
     UINT m_toolId = 0;
 };
 

@@ -424,10 +424,10 @@ LRESULT CLevelBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         PostInteraction(m_hWnd, false);
         break;
     case WM_WINDOWPOSCHANGED:
-        m_lockTip.UpdateToolRect();
+        parent_tips::UpdateRect(m_hWnd);
         break;
     case WM_DESTROY:
-        m_lockTip.Destroy();
+        parent_tips::Remove(m_hWnd);
         break;
     default:
         break;
@@ -441,22 +441,19 @@ void CLevelBtnST::SetCheckIfChanged(int state, bool repaint) {
 }
 
 std::wstring CLevelBtnST::GetLockTipText() const {
-    return m_lockTip.IsCreated() && IsLocked() ? m_lockTip.GetText() : std::wstring();
+    return m_hWnd ? parent_tips::Get(m_hWnd) : std::wstring();
+}
+
+HWND CLevelBtnST::GetLockTip() const {
+    HWND parent = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
+    return parent ? parent_tips::Window(parent) : nullptr;
 }
 
 void CLevelBtnST::OnRightsApplied() {
     if (!m_hWnd)
         return;
-    if (!IsLocked()) {
-        m_lockTip.Activate(false);
-        return;
-    }
-    HWND parent = ::GetParent(m_hWnd);
-    if (!parent ||
-        (!m_lockTip.IsCreated() && !m_lockTip.CreateOver(parent, m_hWnd, kLockTipToolId)))
-        return;
-    const std::wstring text = LockedTipText(m_lock.RequiredLevel(), m_lock.UserLevel());
-    if (m_lockTip.GetText() != text)
-        m_lockTip.SetText(text);
-    m_lockTip.Activate(true);
+    const std::wstring text =
+        IsLocked() ? LockedTipText(m_lock.RequiredLevel(), m_lock.UserLevel()) : std::wstring();
+    if (GetLockTipText() != text)
+        parent_tips::Set(m_hWnd, text);
 }

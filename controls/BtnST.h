@@ -103,16 +103,12 @@ public:
     void SetCheckIfChanged(int state, bool repaint = true);
     // The tool tip shown over the button while it is locked (empty while it is not).
     std::wstring GetLockTipText() const;
-    HWND GetLockTip() const { return m_lockTip.hwnd(); }
+    // The tooltip window that shows it: its parent's, shared by the parent's children.
+    HWND GetLockTip() const;
 
 protected:
     void PreSubclassWindow() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     HWND RightsWindow() const override { return m_hWnd; }
     void OnRightsApplied() override;
-
-private:
-    // Over the button while it is locked; it lives on the parent, since a disabled button
-    // gets no mouse messages.
-    kctl::CToolTip m_lockTip;
 };

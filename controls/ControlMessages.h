@@ -94,7 +94,6 @@ constexpr int kLockedIconFadePct = 30;
 // Tool tip of a locked switch: why it is locked, from the station's string database.
 constexpr char kLockedTipKey[] = "FP_CTRL_STR000001"; // "%d" level needed, "%d" operator level
 constexpr char kNeverOperableTipKey[] = "FP_CTRL_STR000002"; // level 0: "%d" operator level
-constexpr UINT kLockTipToolId = 2;                           // its tool, on the parent window
 
 // Tab controls (CBaseTabCtrl, CEnTabCtrl)
 enum TabDrawMode : int {

@@ -64,6 +64,100 @@ std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
     return kfw::Widen(out);
 }
 
+namespace parent_tips {
+namespace {
+constexpr wchar_t kTipProperty[] = L"kctl.ParentTips"; // the parent's tooltip window
+
+TOOLINFOW ChildTool(HWND child, LPWSTR text) {
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = ::GetParent(child);
+    ti.uId = reinterpret_cast<UINT_PTR>(child);
+    ti.lpszText = text;
+    ::GetWindowRect(child, &ti.rect);
+    ::MapWindowPoints(nullptr, ti.hwnd, reinterpret_cast<POINT*>(&ti.rect), 2);
+    return ti;
+}
+
+HWND WindowOf(HWND child) {
+    HWND parent = ::GetParent(child);
+    return parent ? Window(parent) : nullptr;
+}
+
+bool HasTool(HWND tip, HWND child) {
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    return ::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
+}
+} // namespace
+
+HWND Window(HWND parent) {
+    auto tip = static_cast<HWND>(::GetPropW(parent, kTipProperty));
+    // A handle left behind by a destroyed tooltip may name another window by now.
+    if (tip && ::IsWindow(tip) && ::GetWindow(tip, GW_OWNER) == parent)
+        return tip;
+    return nullptr;
+}
+
+void Set(HWND child, const std::wstring& text) {
+    HWND parent = ::GetParent(child);
+    if (!parent)
+        return;
+    if (text.empty()) {
+        Remove(child);
+        return;
+    }
+    HWND tip = Window(parent);
+    if (!tip) {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                                nullptr, nullptr, nullptr);
+        if (!tip) {
+            kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+            return;
+        }
+        ::SetPropW(parent, kTipProperty, tip);
+    }
+    std::wstring copy = text;
+    TOOLINFOW ti = ChildTool(child, copy.data());
+    if (HasTool(tip, child)) {
+        ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageW(tip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+    } else {
+        ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    ::SendMessageW(tip, TTM_ACTIVATE, TRUE, 0);
+}
+
+std::wstring Get(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip || !HasTool(tip, child))
+        return std::wstring();
+    wchar_t buf[1024] = L"";
+    TOOLINFOW ti = ChildTool(child, buf);
+    ::SendMessageW(tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&ti));
+    return buf;
+}
+
+void UpdateRect(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip || !HasTool(tip, child))
+        return;
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    ::SendMessageW(tip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Remove(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip)
+        return;
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    ::SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+} // namespace parent_tips
+
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour) {
     kfw::CBrush brush(::CreateSolidBrush(colour));
     ::FillRect(hdc, &rc, brush);
@@ -83,30 +177,20 @@ void FrameSolid(HDC hdc, const RECT& rc, COLORREF colour) {
     Draw3dRect(hdc, rc, colour, colour);
 }
 
-void CToolTip::FillToolInfo(TOOLINFOW& ti, LPWSTR text) const {
-    ti = TOOLINFOW{};
+namespace {
+TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {
+    TOOLINFOW ti{};
     ti.cbSize = TTTOOLINFOW_V2_SIZE;
-    ti.uFlags = m_area ? TTF_SUBCLASS : 0;
-    ti.hwnd = m_owner;
-    ti.uId = m_toolId;
+    ti.uFlags = 0;
+    ti.hwnd = owner;
+    ti.uId = id;
     ti.lpszText = text;
-    if (m_area) {
-        ::GetWindowRect(m_area, &ti.rect);
-        ::MapWindowPoints(nullptr, m_owner, reinterpret_cast<POINT*>(&ti.rect), 2);
-    } else {
-        ::GetClientRect(m_owner, &ti.rect);
-    }
+    ::GetClientRect(owner, &ti.rect);
+    return ti;
 }
+} // namespace
 
 bool CToolTip::Create(HWND owner, UINT toolId) {
-    return CreateWindowAndTool(owner, nullptr, toolId);
-}
-
-bool CToolTip::CreateOver(HWND host, HWND area, UINT toolId) {
-    return CreateWindowAndTool(host, area, toolId);
-}
-
-bool CToolTip::CreateWindowAndTool(HWND owner, HWND area, UINT toolId) {
     if (m_hwnd)
         return true;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
@@ -119,11 +203,9 @@ bool CToolTip::CreateWindowAndTool(HWND owner, HWND area, UINT toolId) {
         return false;
     }
     m_owner = owner;
-    m_area = area;
     m_toolId = toolId;
     wchar_t empty[1] = L"";
-    TOOLINFOW ti;
-    FillToolInfo(ti, empty);
+    TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
     ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return true;
 }
@@ -133,15 +215,13 @@ void CToolTip::Destroy() {
         ::DestroyWindow(m_hwnd);
     m_hwnd = nullptr;
     m_owner = nullptr;
-    m_area = nullptr;
 }
 
 void CToolTip::SetText(const std::wstring& text) {
     if (!m_hwnd)
         return;
     std::wstring copy = text;
-    TOOLINFOW ti;
-    FillToolInfo(ti, copy.data());
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, copy.data());
     ::SendMessageW(m_hwnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
@@ -149,8 +229,7 @@ std::wstring CToolTip::GetText() const {
     if (!m_hwnd)
         return std::wstring();
     wchar_t buf[1024] = L"";
-    TOOLINFOW ti;
-    FillToolInfo(ti, buf);
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, buf);
     ::SendMessageW(m_hwnd, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&ti));
     return buf;
 }
@@ -173,8 +252,7 @@ void CToolTip::SetMaxTipWidth(int width) {
 void CToolTip::UpdateToolRect() {
     if (!m_hwnd)
         return;
-    TOOLINFOW ti;
-    FillToolInfo(ti, nullptr);
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, nullptr);
     ::SendMessageW(m_hwnd, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 

@@ -84,6 +84,21 @@ private:
 // required level of 0: operable by nobody here), in the station's language.
 std::wstring LockedTipText(WORD requiredLevel, WORD userLevel);
 
+// Tool tips over child controls that are disabled. A disabled window gets no mouse messages,
+// so the tooltip watches its parent's; and since a window carries one such watcher per
+// tooltip procedure, every child of a parent shares one tooltip (one tool per child, over
+// the child's rectangle). The tooltip is owned by the parent and goes with it.
+namespace parent_tips {
+// Shows `text` over the child (an empty text removes the child's tip).
+void Set(HWND child, const std::wstring& text);
+std::wstring Get(HWND child);
+// The child moved or changed its size.
+void UpdateRect(HWND child);
+void Remove(HWND child);
+// The parent's tooltip window (null when none was made).
+HWND Window(HWND parent);
+} // namespace parent_tips
+
 // Fills a rectangle with a solid colour.
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour);
 // One-pixel frame: top and left in one colour, bottom and right in the other.
@@ -109,10 +124,6 @@ public:
 
     // Creates the tooltip (always-tip style) and registers the tool with an empty text.
     bool Create(HWND owner, UINT toolId);
-    // The same for a tool over `area`, a child of `host`, that also works while the child is
-    // disabled: a disabled window gets no mouse messages, so the tooltip watches the host's
-    // (the tool lives on the host, over the child's rectangle, and subclasses the host).
-    bool CreateOver(HWND host, HWND area, UINT toolId);
     void Destroy();
     HWND hwnd() const { return m_hwnd; }
     bool IsCreated() const { return m_hwnd != nullptr; }
@@ -123,16 +134,13 @@ public:
     void Activate(bool active);             // TTM_ACTIVATE
     void SetDelayTime(DWORD which, int ms); // TTM_SETDELAYTIME
     void SetMaxTipWidth(int width);         // TTM_SETMAXTIPWIDTH
-    void UpdateToolRect(); // TTM_NEWTOOLRECT with the owner's client area (or the area's)
+    void UpdateToolRect();                  // TTM_NEWTOOLRECT with the owner's client area
     // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
     void Relay(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    bool CreateWindowAndTool(HWND owner, HWND area, UINT toolId);
-    void FillToolInfo(TOOLINFOW& ti, LPWSTR text) const;
     HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
-    HWND m_area = nullptr; // null: the tool covers the owner's client area
     UINT m_toolId = 0;
 };
 

@@ -184,8 +184,11 @@ TEST_F(SwitchLookTest, LockedIconStaysColouredAndGreyed) {
 }
 
 TEST_F(SwitchLookTest, LockedSwitchToolTipSaysWhy) {
-    CLevelBtnST button;
+    CLevelBtnST button, other;
     HWND b = Add(button, kCaption, 10, 10, kWidth, kHeight);
+    HWND o = Add(other, kCaption, 10, 60, kWidth, kHeight);
+    other.SetRequiredLevel(2); // locked before the first one
+    other.SetUserLevel(1);
     EXPECT_EQ(button.GetLockTipText(), L"");
     button.SetRequiredLevel(3);
     button.SetUserLevel(1);
@@ -219,6 +222,21 @@ TEST_F(SwitchLookTest, LockedSwitchToolTipSaysWhy) {
     EXPECT_TRUE(ct::PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 5000));
     EXPECT_EQ(kfw::GetWindowTextW(tip),
               L"Locked: needs operator level 4, the operator has level 1");
+
+    // Every locked switch of a window has its own tip (they share the window's tooltip).
+    EXPECT_EQ(other.GetLockTip(), tip);
+    RECT ro{};
+    ::GetWindowRect(o, &ro);
+    MovePointer(ro.left + 20, ro.top + 8);
+    MovePointer(ro.left + 30, ro.top + 10);
+    EXPECT_TRUE(ct::PumpUntil(
+        [&] {
+            return ::IsWindowVisible(tip) &&
+                   kfw::GetWindowTextW(tip) ==
+                       L"Locked: needs operator level 2, the operator has level 1";
+        },
+        5000))
+        << kfw::Narrow(kfw::GetWindowTextW(tip), CP_UTF8);
 
     // Unlocked: no tip.
     button.SetUserLevel(4);

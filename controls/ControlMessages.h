@@ -84,7 +84,7 @@ constexpr int kStateMarkMargin = 3; // from the edge to the mark (room for the f
 
 // Keyboard focus: a frame just inside the button's edge and around a numeric edit.
 constexpr COLORREF kFocusColour = RGB(0, 90, 210);
-constexpr int kFocusFrameWidth = 2; // buttons: the frame's width (edits draw one pixel)
+constexpr int kFocusFrameWidth = 2; // its width (an edit: as much as its border holds)
 
 // A locked icon is drawn greyed but readable: it keeps this share of its colour (percent) and
 // then moves this far toward the button's face.

@@ -9,6 +9,68 @@
 
 using namespace kctl;
 
+namespace {
+
+bool IsCheckType(LONG type) {
+    switch (type) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One colour channel of a locked icon: part of its colour kept, then faded toward the face.
+BYTE GreyedChannel(int colour, int luma, int face) {
+    const int kept = luma + (colour - luma) * kLockedIconColourPct / 100;
+    return static_cast<BYTE>(kept + (face - kept) * kLockedIconFadePct / 100);
+}
+
+// Draws an icon greyed but readable. DrawState's disabled look flattens a colour icon into a
+// grey square; here, wherever the icon covers the face, its colours keep part of their
+// saturation and fade toward the face, so the picture stays recognisable.
+void DrawIconGreyed(HDC dc, HICON icon, int x, int y, int cx, int cy) {
+    if (cx <= 0 || cy <= 0)
+        return;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* faceBits = nullptr;
+    void* iconBits = nullptr;
+    kfw::CBitmap face(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &faceBits, nullptr, 0));
+    kfw::CBitmap drawn(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &iconBits, nullptr, 0));
+    kfw::CMemoryDC mem(::CreateCompatibleDC(dc));
+    if (!face || !drawn || !mem)
+        return;
+    {
+        kfw::CSelectObject sel(mem, face);
+        ::BitBlt(mem, 0, 0, cx, cy, dc, x, y, SRCCOPY);
+    }
+    kfw::CSelectObject sel(mem, drawn);
+    ::BitBlt(mem, 0, 0, cx, cy, dc, x, y, SRCCOPY);
+    ::DrawIconEx(mem, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    const auto* under = static_cast<const RGBQUAD*>(faceBits);
+    auto* px = static_cast<RGBQUAD*>(iconBits);
+    for (int i = 0; i < cx * cy; ++i) {
+        RGBQUAD& p = px[i];
+        const RGBQUAD& f = under[i];
+        if (p.rgbRed == f.rgbRed && p.rgbGreen == f.rgbGreen && p.rgbBlue == f.rgbBlue)
+            continue; // not covered by the icon
+        const int luma = (p.rgbRed * 299 + p.rgbGreen * 587 + p.rgbBlue * 114) / 1000;
+        p.rgbRed = GreyedChannel(p.rgbRed, luma, f.rgbRed);
+        p.rgbGreen = GreyedChannel(p.rgbGreen, luma, f.rgbGreen);
+        p.rgbBlue = GreyedChannel(p.rgbBlue, luma, f.rgbBlue);
+    }
+    ::BitBlt(dc, x, y, cx, cy, mem, 0, 0, SRCCOPY);
+}
+
+} // namespace
+
 CBtnST::CBtnST()
     : m_crBkIn(::GetSysColor(COLOR_BTNFACE)), m_crFgIn(::GetSysColor(COLOR_BTNTEXT)),
       m_crBkOut(::GetSysColor(COLOR_BTNFACE)), m_crFgOut(::GetSysColor(COLOR_BTNTEXT)) {}
@@ -16,6 +78,7 @@ CBtnST::CBtnST()
 void CBtnST::PreSubclassWindow() {
     LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
     m_bIsDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    m_bIsSwitch = IsCheckType(style & BS_TYPEMASK);
     ::SetWindowLongW(m_hWnd, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
     Invalidate();
 }
@@ -188,13 +251,43 @@ bool CBtnST::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
     }
 }
 
+HFONT CBtnST::BoldFont(HFONT font) {
+    if (m_boldFont && m_boldFrom == font)
+        return m_boldFont;
+    LOGFONTW lf{};
+    if (!::GetObjectW(font, sizeof lf, &lf))
+        return font;
+    lf.lfWeight = FW_BOLD;
+    m_boldFont.reset(::CreateFontIndirectW(&lf));
+    m_boldFrom = font;
+    return m_boldFont ? m_boldFont.get() : font;
+}
+
+// The state mark of a switch: a bar down the left of a caption, or along the bottom of an
+// icon; filled while on, an empty outline while off.
+void CBtnST::DrawStateMark(HDC dc, const RECT& rc, bool on, bool disabled, bool iconOnly) const {
+    RECT mark =
+        iconOnly ? RECT{rc.left + kStateMarkMargin, rc.bottom - kStateMarkMargin - kStateMarkHeight,
+                        rc.right - kStateMarkMargin, rc.bottom - kStateMarkMargin}
+                 : RECT{rc.left + kStateMarkMargin, rc.top + kStateMarkMargin,
+                        rc.left + kStateMarkMargin + kStateMarkWidth, rc.bottom - kStateMarkMargin};
+    if (mark.right <= mark.left || mark.bottom <= mark.top)
+        return;
+    if (on)
+        FillSolid(dc, mark, disabled ? kSwitchOnMarkLocked : kSwitchOnMark);
+    else
+        FrameSolid(dc, mark, kSwitchOffMark);
+}
+
 void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
     CMemDC mem(dis.hDC);
     HDC dc = mem;
     RECT rc = dis.rcItem;
-    const bool pressed = (dis.itemState & ODS_SELECTED) || (m_nCheck != 0 && !m_bNoData);
+    const bool on = m_nCheck != 0 && !m_bNoData;
+    const bool pressed = (dis.itemState & ODS_SELECTED) || on;
     const bool focused = (dis.itemState & ODS_FOCUS) != 0;
-    const bool disabled = (dis.itemState & ODS_DISABLED) != 0 || m_bNoData;
+    const bool locked = (dis.itemState & ODS_DISABLED) != 0;
+    const bool disabled = locked || m_bNoData;
     ::SetBkMode(dc, TRANSPARENT);
 
     if ((!m_bIsFlat && focused) || m_bIsDefault) {
@@ -228,35 +321,65 @@ void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
     }
 
     const std::wstring text = m_bShowText ? kfw::GetWindowTextW(m_hWnd) : std::wstring();
-    RECT textArea = rc;
+    // Without data a switch shows no state at all, not even "off".
+    RECT area = rc;
+    if (m_bIsSwitch && !m_bNoData) {
+        DrawStateMark(dc, rc, on, locked, text.empty());
+        if (text.empty())
+            area.bottom -= kStateMarkMargin + kStateMarkHeight;
+        else
+            area.left += kStateMarkMargin + kStateMarkWidth;
+    }
+    RECT textArea = area;
     const Icon& icon = (pressed && m_icons[1].icon) ? m_icons[1] : m_icons[0];
     if (icon.icon) {
         const int cx = icon.size.cx, cy = icon.size.cy;
-        int x = text.empty() ? (rc.left + rc.right - cx) / 2 : rc.left + kIconTextGap;
-        int y = (rc.top + rc.bottom - cy) / 2;
+        int x = text.empty() ? (area.left + area.right - cx) / 2 : area.left + kIconTextGap;
+        int y = (area.top + area.bottom - cy) / 2;
         if (pressed) {
             ++x;
             ++y;
         }
-        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon.icon.get()), 0, x, y, cx,
-                     cy, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
+        if (disabled)
+            DrawIconGreyed(dc, icon.icon.get(), x, y, cx, cy);
+        else
+            ::DrawIconEx(dc, x, y, icon.icon.get(), cx, cy, 0, nullptr, DI_NORMAL);
         if (!text.empty())
             textArea.left = x + cx;
     }
 
     if (!text.empty()) {
         HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        kfw::CSelectObject selectFont(dc, font ? static_cast<HGDIOBJ>(font)
-                                               : ::GetStockObject(DEFAULT_GUI_FONT));
-        RECT measure{0, 0, 0, 0};
-        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure,
-                    DT_SINGLELINE | DT_CALCRECT);
-        const int w = measure.right, h = measure.bottom;
+        if (!font)
+            font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+        kfw::CSelectObject selectFont(dc, font);
+        auto measure = [&] {
+            RECT r{0, 0, 0, 0};
+            ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                        DT_SINGLELINE | DT_CALCRECT);
+            return r;
+        };
+        RECT size = measure();
+        if (m_bIsSwitch && on) {
+            // Bold while on, when the bold caption still fits.
+            ::SelectObject(dc, BoldFont(font));
+            RECT bold = measure();
+            if (bold.right <= textArea.right - textArea.left)
+                size = bold;
+            else
+                ::SelectObject(dc, font);
+        }
+        const int w = size.right, h = size.bottom;
         int x = (textArea.left + textArea.right - w) / 2;
         int y = (textArea.top + textArea.bottom - h) / 2;
         if (pressed) {
             ++x;
             ++y;
+        }
+        if (m_bNoData) {
+            // The caption stays readable on a plain band across the hatch.
+            RECT band{x - 1, y, x + w + 1, y + h};
+            FillSolid(dc, band, inside ? m_crBkIn : m_crBkOut);
         }
         if (disabled) {
             ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()),
@@ -271,6 +394,15 @@ void CBtnST::DrawItem(const DRAWITEMSTRUCT& dis) {
     if (focused && !m_bIsFlat) {
         ::InflateRect(&rc, -kFocusInset, -kFocusInset);
         ::DrawFocusRect(dc, &rc);
+    } else if (focused) {
+        // A flat button has no frame of its own to carry the focus: a coloured one inside
+        // the state frame, so the on/off look stays visible.
+        RECT ring = rc;
+        ::InflateRect(&ring, -1, -1);
+        for (int i = 0; i < kFocusFrameWidth; ++i) {
+            FrameSolid(dc, ring, kFocusColour);
+            ::InflateRect(&ring, -1, -1);
+        }
     }
 }
 
@@ -291,6 +423,12 @@ LRESULT CLevelBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KILLFOCUS:
         PostInteraction(m_hWnd, false);
         break;
+    case WM_WINDOWPOSCHANGED:
+        parent_tips::UpdateRect(m_hWnd);
+        break;
+    case WM_DESTROY:
+        parent_tips::Remove(m_hWnd);
+        break;
     default:
         break;
     }
@@ -300,4 +438,22 @@ LRESULT CLevelBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 void CLevelBtnST::SetCheckIfChanged(int state, bool repaint) {
     if (state != GetCheck())
         SetCheck(state, repaint);
+}
+
+std::wstring CLevelBtnST::GetLockTipText() const {
+    return m_hWnd ? parent_tips::Get(m_hWnd) : std::wstring();
+}
+
+HWND CLevelBtnST::GetLockTip() const {
+    HWND parent = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
+    return parent ? parent_tips::Window(parent) : nullptr;
+}
+
+void CLevelBtnST::OnRightsApplied() {
+    if (!m_hWnd)
+        return;
+    const std::wstring text =
+        IsLocked() ? LockedTipText(m_lock.RequiredLevel(), m_lock.UserLevel()) : std::wstring();
+    if (GetLockTipText() != text)
+        parent_tips::Set(m_hWnd, text);
 }

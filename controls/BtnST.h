@@ -1,6 +1,11 @@
 // Owner-drawn icon and check buttons: CBtnST (icons, flat look with pointer tracking, check
 // state, tooltip) and CLevelBtnST (a CBtnST locked by the operator's level that reports the
-// start and end of an interaction to its parent).
+// start and end of an interaction to its parent, and says in its tool tip why it is locked).
+//
+// A button made from a check-box template is a switch: on, off, hovered and no-data each have
+// their own look (a filled state mark and a bold caption while on, an empty mark while off, a
+// raised frame under the pointer, a hatched face without data). A flat button shows the
+// keyboard focus with a coloured frame; a disabled icon stays readable, greyed.
 #pragma once
 
 #include "ControlMessages.h"
@@ -19,6 +24,8 @@ public:
     bool IsFlat() const { return m_bIsFlat; }
     bool IsHovering() const { return m_bMouseOnButton; }
     bool IsDefault() const { return m_bIsDefault; }
+    // Made from a check-box or radio-button template: drawn with the switch looks.
+    bool IsSwitch() const { return m_bIsSwitch; }
     HICON GetIcon(int index = 0) const {
         return index == 0 ? m_icons[0].icon.get() : m_icons[1].icon.get();
     }
@@ -68,12 +75,16 @@ private:
     void CancelHover();
     void Repaint(bool repaint);
     static void SetIconOf(Icon& slot, HICON icon);
+    // The caption's font while on: the button's font made bold (cached per font).
+    HFONT BoldFont(HFONT font);
+    void DrawStateMark(HDC dc, const RECT& rc, bool on, bool disabled, bool iconOnly) const;
 
     Icon m_icons[2];
     bool m_bIsFlat = true;
     bool m_bMouseOnButton = false;
     int m_nCheck = 0;
     bool m_bIsDefault = false;
+    bool m_bIsSwitch = false;
     bool m_bShowText = true;
     bool m_bNoData = false;
     COLORREF m_crBkIn;
@@ -82,15 +93,22 @@ private:
     COLORREF m_crFgOut;
     HCURSOR m_hCursor = nullptr;
     kctl::CToolTip m_tip;
+    kfw::CFont m_boldFont;
+    HFONT m_boldFrom = nullptr; // the font m_boldFont was made from
 };
 
 class CLevelBtnST : public CBtnST, public kctl::CLevelRights {
+public:
+    // Calls SetCheck only when the state differs.
+    void SetCheckIfChanged(int state, bool repaint = true);
+    // The tool tip shown over the button while it is locked (empty while it is not).
+    std::wstring GetLockTipText() const;
+    // The tooltip window that shows it: its parent's, shared by the parent's children.
+    HWND GetLockTip() const;
+
 protected:
     void PreSubclassWindow() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     HWND RightsWindow() const override { return m_hWnd; }
-
-public:
-    // Calls SetCheck only when the state differs.
-    void SetCheckIfChanged(int state, bool repaint = true);
+    void OnRightsApplied() override;
 };

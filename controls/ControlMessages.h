@@ -72,6 +72,29 @@ constexpr int kBevelWidth = 3;  // CTnButton raised/sunken bevel
 constexpr int kFocusInset = 3;  // focus rectangle inset
 constexpr int kIconTextGap = 3; // CBtnST: margin left of the icon when the button also has text
 
+// Switch looks (CBtnST check buttons): on, off, hovered and no-data differ at a glance. A state
+// mark, filled while on and empty while off, runs down the left of a captioned switch and along
+// the bottom of an icon switch; an on switch's caption is also bold.
+constexpr COLORREF kSwitchOnMark = RGB(0, 150, 0);         // filled mark of a switch that is on
+constexpr COLORREF kSwitchOnMarkLocked = RGB(96, 150, 96); // the same while the switch is locked
+constexpr COLORREF kSwitchOffMark = RGB(90, 90, 90);       // outline of the empty mark while off
+constexpr int kStateMarkWidth = 5;                         // captioned switch: bar width
+constexpr int kStateMarkHeight = 3;                        // icon switch: bar height
+constexpr int kStateMarkMargin = 3; // from the edge to the mark (room for the focus frame)
+
+// Keyboard focus: a frame just inside the button's edge and around a numeric edit.
+constexpr COLORREF kFocusColour = RGB(0, 90, 210);
+constexpr int kFocusFrameWidth = 2; // its width (an edit: as much as its border holds)
+
+// A locked icon is drawn greyed but readable: it keeps this share of its colour (percent) and
+// then moves this far toward the button's face.
+constexpr int kLockedIconColourPct = 45;
+constexpr int kLockedIconFadePct = 30;
+
+// Tool tip of a locked switch: why it is locked, from the station's string database.
+constexpr char kLockedTipKey[] = "FP_CTRL_STR000001"; // "%d" level needed, "%d" operator level
+constexpr char kNeverOperableTipKey[] = "FP_CTRL_STR000002"; // level 0: "%d" operator level
+
 // Tab controls (CBaseTabCtrl, CEnTabCtrl)
 enum TabDrawMode : int {
     kTabDrawSystem = 0, // the system draws the whole control

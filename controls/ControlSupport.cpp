@@ -3,6 +3,8 @@
 #include "ControlMessages.h"
 
 #include "Handle.h"
+#include "KrToolkit.h"
+#include "Text.h"
 #include "Trace.h"
 
 #include <commctrl.h>
@@ -42,10 +44,119 @@ void CLevelRights::SetEnablePreference(bool enable) {
     Apply();
 }
 
-void CLevelRights::Apply() const {
+void CLevelRights::Apply() {
     if (HWND hwnd = RightsWindow())
         ::EnableWindow(hwnd, m_lock.Operable() ? TRUE : FALSE);
+    OnRightsApplied();
 }
+
+std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
+    constexpr int kTipBufferSize = 256;
+    char out[kTipBufferSize] = "";
+    if (requiredLevel == 0) {
+        CKrString format = CKrStringDBWrapper::GetString(kNeverOperableTipKey);
+        KrFormat(out, kTipBufferSize, format, "d", static_cast<int>(userLevel));
+    } else {
+        CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
+        KrFormat(out, kTipBufferSize, format, "dd", static_cast<int>(requiredLevel),
+                 static_cast<int>(userLevel));
+    }
+    return kfw::Widen(out);
+}
+
+namespace parent_tips {
+namespace {
+constexpr wchar_t kTipProperty[] = L"kctl.ParentTips"; // the parent's tooltip window
+
+TOOLINFOW ChildTool(HWND child, LPWSTR text) {
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = ::GetParent(child);
+    ti.uId = reinterpret_cast<UINT_PTR>(child);
+    ti.lpszText = text;
+    ::GetWindowRect(child, &ti.rect);
+    ::MapWindowPoints(nullptr, ti.hwnd, reinterpret_cast<POINT*>(&ti.rect), 2);
+    return ti;
+}
+
+HWND WindowOf(HWND child) {
+    HWND parent = ::GetParent(child);
+    return parent ? Window(parent) : nullptr;
+}
+
+bool HasTool(HWND tip, HWND child) {
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    return ::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
+}
+} // namespace
+
+HWND Window(HWND parent) {
+    auto tip = static_cast<HWND>(::GetPropW(parent, kTipProperty));
+    // A handle left behind by a destroyed tooltip may name another window by now.
+    if (tip && ::IsWindow(tip) && ::GetWindow(tip, GW_OWNER) == parent)
+        return tip;
+    return nullptr;
+}
+
+void Set(HWND child, const std::wstring& text) {
+    HWND parent = ::GetParent(child);
+    if (!parent)
+        return;
+    if (text.empty()) {
+        Remove(child);
+        return;
+    }
+    HWND tip = Window(parent);
+    if (!tip) {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                                nullptr, nullptr, nullptr);
+        if (!tip) {
+            kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+            return;
+        }
+        ::SetPropW(parent, kTipProperty, tip);
+    }
+    std::wstring copy = text;
+    TOOLINFOW ti = ChildTool(child, copy.data());
+    if (HasTool(tip, child)) {
+        ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+        ::SendMessageW(tip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+    } else {
+        ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    ::SendMessageW(tip, TTM_ACTIVATE, TRUE, 0);
+}
+
+std::wstring Get(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip || !HasTool(tip, child))
+        return std::wstring();
+    wchar_t buf[1024] = L"";
+    TOOLINFOW ti = ChildTool(child, buf);
+    ::SendMessageW(tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&ti));
+    return buf;
+}
+
+void UpdateRect(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip || !HasTool(tip, child))
+        return;
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    ::SendMessageW(tip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Remove(HWND child) {
+    HWND tip = WindowOf(child);
+    if (!tip)
+        return;
+    TOOLINFOW ti = ChildTool(child, nullptr);
+    ::SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+} // namespace parent_tips
 
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour) {
     kfw::CBrush brush(::CreateSolidBrush(colour));

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace kctl {
@@ -70,11 +72,32 @@ public:
 
 protected:
     virtual HWND RightsWindow() const = 0;
+    // Called after every change of the rights, once the window's enabled state is set.
+    virtual void OnRightsApplied() {}
     kctl::CLevelLock m_lock;
 
 private:
-    void Apply() const;
+    void Apply();
 };
+
+// Why a control is locked, for its tool tip: the level it needs and the operator's level (a
+// required level of 0: operable by nobody here), in the station's language.
+std::wstring LockedTipText(WORD requiredLevel, WORD userLevel);
+
+// Tool tips over child controls that are disabled. A disabled window gets no mouse messages,
+// so the tooltip watches its parent's; and since a window carries one such watcher per
+// tooltip procedure, every child of a parent shares one tooltip (one tool per child, over
+// the child's rectangle). The tooltip is owned by the parent and goes with it.
+namespace parent_tips {
+// Shows `text` over the child (an empty text removes the child's tip).
+void Set(HWND child, const std::wstring& text);
+std::wstring Get(HWND child);
+// The child moved or changed its size.
+void UpdateRect(HWND child);
+void Remove(HWND child);
+// The parent's tooltip window (null when none was made).
+HWND Window(HWND parent);
+} // namespace parent_tips
 
 // Fills a rectangle with a solid colour.
 void FillSolid(HDC hdc, const RECT& rc, COLORREF colour);

@@ -209,9 +209,29 @@ bool CTnEdit::PreTranslateMessage(MSG* msg) {
     return false;
 }
 
+void CTnEdit::DrawFocusFrame() {
+    RECT window{}, client{};
+    ::GetWindowRect(m_hWnd, &window);
+    ::GetClientRect(m_hWnd, &client);
+    const int border = ((window.right - window.left) - client.right) / 2;
+    if (border > 0) {
+        // On the border, outside the text.
+        kfw::CWindowDC dc(m_hWnd, true);
+        RECT ring{0, 0, window.right - window.left, window.bottom - window.top};
+        for (int i = 0; i < border && i < kFocusFrameWidth; ++i) {
+            FrameSolid(dc, ring, kFocusColour);
+            ::InflateRect(&ring, -1, -1);
+        }
+    } else {
+        kfw::CWindowDC dc(m_hWnd);
+        FrameSolid(dc, client, kFocusColour);
+    }
+}
+
 LRESULT CTnEdit::OnSetFocus(WPARAM wp, LPARAM lp) {
     m_bFocused = true;
     LRESULT r = DefWindowProc(WM_SETFOCUS, wp, lp);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     PostInteraction(m_hWnd, true);
     if (!IsReadOnly())
         PostToParent(m_hWnd, WM_TNEDIT_SETFOCUS, 0, 0);
@@ -222,6 +242,7 @@ LRESULT CTnEdit::OnKillFocus(WPARAM wp, LPARAM lp) {
     LRESULT r = DefWindowProc(WM_KILLFOCUS, wp, lp);
     m_bKeepSaved = false;
     m_bFocused = false;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     // An entry left without Enter gives way to the value the program gave last.
     SetText(std::wstring(m_strSaved));
     PostToParent(m_hWnd, WM_TNEDIT_KILLFOCUS, 0, 0);
@@ -260,6 +281,13 @@ LRESULT CTnEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (m && m->message == WM_KEYDOWN && (m->wParam == VK_RETURN || m->wParam == VK_ESCAPE))
             code |= DLGC_WANTALLKEYS;
         return code;
+    }
+    case WM_NCPAINT:
+    case WM_PAINT: {
+        LRESULT r = DefWindowProc(msg, wp, lp);
+        if (m_bFocused)
+            DrawFocusFrame();
+        return r;
     }
     case WM_SETFOCUS:
         return OnSetFocus(wp, lp);

@@ -77,6 +77,9 @@ private:
     }
     LRESULT OnSetFocus(WPARAM wp, LPARAM lp);
     LRESULT OnKillFocus(WPARAM wp, LPARAM lp);
+    // Keyboard focus cue: a coloured frame on the edit's border (or its client edge when it
+    // has no border) while it has the focus.
+    void DrawFocusFrame();
     void ApplyReadOnly();
     void RebuildBrush();
 

@@ -5,8 +5,12 @@ set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 PACKAGES=(wine wine32:i386 wine64 g++-mingw-w64-i686 mingw-w64-tools cmake googletest
-          xvfb xauth xdotool imagemagick fonts-wqy-zenhei fonts-wine)
+          xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine locales)
+# The Chinese station's locale: scripts run Wine with it (code page 936), and without a
+# generated locale every shell warns and non-ASCII command-line arguments arrive garbled.
+STATION_LOCALE=zh_CN.UTF-8
 
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 missing=()
 for p in "${PACKAGES[@]}"; do
   name=${p%%:*}; arch=${p#*:}; [ "$arch" = "$p" ] && arch=""
@@ -15,12 +19,25 @@ for p in "${PACKAGES[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qix "${STATION_LOCALE/UTF-8/utf8}"; then
+  echo "setup: generating the $STATION_LOCALE locale"
+  entry="$STATION_LOCALE ${STATION_LOCALE#*.}"
+  if ! grep -qx "$entry" /etc/locale.gen 2>/dev/null; then
+    # Uncomment the shipped line, or add it when the list does not hold one.
+    if grep -qx "# *$entry" /etc/locale.gen 2>/dev/null; then
+      $SUDO sed -i "s/^# *$entry\$/$entry/" /etc/locale.gen
+    else
+      echo "$entry" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+  fi
+  $SUDO locale-gen >/dev/null
 fi
 
 # The decision native / emulated is taken in env.sh, once Wine is installed.

@@ -2,6 +2,8 @@
 
 #include "Handle.h"
 
+#include <algorithm>
+
 namespace ct {
 
 namespace {
@@ -37,6 +39,79 @@ COLORREF ClientPixel(HWND hwnd, int x, int y) {
     ::UpdateWindow(hwnd);
     kfw::CWindowDC dc(hwnd);
     return ::GetPixel(dc, x, y);
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y) {
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_FRAME);
+    kfw::CWindowDC dc(hwnd, true);
+    return ::GetPixel(dc, x, y);
+}
+
+Picture ClientPicture(HWND hwnd) {
+    ::UpdateWindow(hwnd);
+    Picture p;
+    RECT rc{};
+    ::GetClientRect(hwnd, &rc);
+    p.width = rc.right;
+    p.height = rc.bottom;
+    if (p.width <= 0 || p.height <= 0)
+        return p;
+    kfw::CWindowDC dc(hwnd);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    kfw::CBitmap bmp(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kfw::CMemoryDC mem(::CreateCompatibleDC(dc));
+    {
+        kfw::CSelectObject sel(mem, bmp);
+        ::BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
+    }
+    ::GdiFlush();
+    const auto* q = static_cast<const RGBQUAD*>(bits);
+    p.pixels.reserve(static_cast<size_t>(p.width * p.height));
+    for (int i = 0; i < p.width * p.height; ++i)
+        p.pixels.push_back(RGB(q[i].rgbRed, q[i].rgbGreen, q[i].rgbBlue));
+    return p;
+}
+
+namespace {
+RECT Clip(const Picture& p, RECT area) {
+    if (area.right <= area.left || area.bottom <= area.top)
+        return RECT{0, 0, p.width, p.height};
+    return RECT{std::max(area.left, 0L), std::max(area.top, 0L),
+                std::min(area.right, static_cast<LONG>(p.width)),
+                std::min(area.bottom, static_cast<LONG>(p.height))};
+}
+} // namespace
+
+int Picture::Count(COLORREF colour, RECT area) const {
+    const RECT r = Clip(*this, area);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += At(x, y) == colour ? 1 : 0;
+    return n;
+}
+
+int Picture::Ink(int luma, RECT area) const {
+    const RECT r = Clip(*this, area);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+            const COLORREF c = At(x, y);
+            const int l = (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000;
+            n += l < luma ? 1 : 0;
+        }
+    return n;
+}
+
+int Picture::Differences(const Picture& other) const {
+    if (other.width != width || other.height != height)
+        return width * height;
+    int n = 0;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        n += pixels[i] != other.pixels[i] ? 1 : 0;
+    return n;
 }
 
 HICON MakeIcon(COLORREF colour, int size) {

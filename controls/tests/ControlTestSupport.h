@@ -46,6 +46,22 @@ template <typename F> bool PumpUntil(F done, DWORD maxMs) {
 
 // Reads one pixel of a window's client area as drawn on the screen.
 COLORREF ClientPixel(HWND hwnd, int x, int y);
+// The same in window coordinates (the border included).
+COLORREF WindowPixel(HWND hwnd, int x, int y);
+
+// A window's client area as drawn on the screen, row by row.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+    // Pixels of exactly this colour in the rectangle (the whole picture by default).
+    int Count(COLORREF colour, RECT area = RECT{0, 0, 0, 0}) const;
+    // Pixels darker than `luma` (0..255) in the rectangle: the ink of text and pictures.
+    int Ink(int luma, RECT area) const;
+    // Pixels where two pictures of the same size differ.
+    int Differences(const Picture& other) const;
+};
+Picture ClientPicture(HWND hwnd);
 
 // A 16x16 icon made at run time: a filled square of one colour (DestroyIcon when done).
 HICON MakeIcon(COLORREF colour, int size = 16);

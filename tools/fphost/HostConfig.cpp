@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
@@ -53,6 +54,59 @@ bool SetBool(const std::string& value, bool& out, std::string& error) {
     }
     error = "'" + value + "' is not on/off";
     return false;
+}
+
+constexpr char kBaseKey[] = "base";
+
+// A [tag NAME] section of the file being read.
+struct TagSection {
+    std::string name;
+    int line = 0;
+    bool hasBase = false;
+};
+
+// Offset of the first byte that does not belong to a well-formed UTF-8 sequence (overlong
+// forms, surrogates and code points above U+10FFFF included), or npos.
+size_t FirstInvalidUtf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned c = p[i];
+        size_t len = 0;
+        unsigned lo = 0x80, hi = 0xBF; // range of the second byte
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0)
+                lo = 0xA0;
+            else if (c == 0xED)
+                hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return i;
+        }
+        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi)
+            return i;
+        for (size_t k = 2; k < len; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return i;
+        i += len;
+    }
+    return std::string::npos;
+}
+
+int LineOf(const std::string& text, size_t offset) {
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
 }
 
 bool ValidTagName(const std::string& name, std::string& error) {
@@ -255,12 +309,24 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
     std::string text = textIn;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+        error = "line 1: the file is UTF-16 text; save it as UTF-8";
+        return false;
+    }
     if (text.find('\0') != std::string::npos) {
         error = "line 0: the file holds a zero byte (not a text file)";
         return false;
     }
+    // Texts of another encoding would reach the confirmation and the log as "???".
+    if (size_t bad = FirstInvalidUtf8(text); bad != std::string::npos) {
+        error = "line " + std::to_string(LineOf(text, bad)) +
+                ": not UTF-8 text (save the file as UTF-8)";
+        return false;
+    }
     std::string section;
     TagConfig* tag = nullptr;
+    TagSection* tagSection = nullptr;
+    std::vector<TagSection> tagSections; // this file's tag sections, in order
     bool unitsSeen = false;
     int lineNo = 0;
     size_t pos = 0;
@@ -279,10 +345,21 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
                 std::string name = Trim(line.substr(1, line.size() - 2));
                 section = Lower(name);
                 tag = nullptr;
+                tagSection = nullptr;
                 if (StartsWith(section, kTagSectionPrefix)) {
                     std::string tagName = Trim(name.substr(sizeof(kTagSectionPrefix) - 1));
-                    if (ValidTagName(tagName, problem))
+                    if (ValidTagName(tagName, problem)) {
+                        for (const TagSection& earlier : tagSections)
+                            if (EqualNoCase(earlier.name, tagName))
+                                problem = "a second section for tag '" + tagName +
+                                          "' (the first is at line " +
+                                          std::to_string(earlier.line) + ")";
+                    }
+                    if (problem.empty()) {
                         tag = &config.AddTag(tagName);
+                        tagSections.push_back(TagSection{tag->name, lineNo, false});
+                        tagSection = &tagSections.back();
+                    }
                 } else if (section == kUnitsSection) {
                     if (!unitsSeen)
                         config.units.clear();
@@ -307,7 +384,8 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
                 } else if (section == kHostSection) {
                     SetHostKey(config, key, value, problem);
                 } else if (tag) {
-                    SetTagKey(*tag, key, value, problem);
+                    if (SetTagKey(*tag, key, value, problem) && Lower(key) == kBaseKey)
+                        tagSection->hasBase = true;
                 } else if (section == kUnitsSection) {
                     UnitDef u;
                     if (SetInt(key, 0, 255, u.code, problem)) {
@@ -339,6 +417,14 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
         }
         if (!problem.empty()) {
             error = "line " + std::to_string(lineNo) + ": " + problem;
+            return false;
+        }
+    }
+    // Without its base a tag would read another block's data, or the segment's start.
+    for (const TagSection& t : tagSections) {
+        if (!t.hasBase) {
+            error = "line " + std::to_string(t.line) + ": tag '" + t.name +
+                    "' has no base (its block's address in the server's memory)";
             return false;
         }
     }

@@ -93,7 +93,8 @@ struct HostConfig {
 };
 
 // Reads an ini text into `config` (on top of what it holds). Returns false with
-// "line N: ..." in `error` on the first fault.
+// "line N: ..." in `error` on the first fault. Refused besides malformed lines: a text that is
+// not UTF-8, two sections for one tag, and a tag section without `base`.
 bool LoadIni(const std::string& text, HostConfig& config, std::string& error);
 
 // One setting by key, as in the ini or on the command line. Returns false with a message.

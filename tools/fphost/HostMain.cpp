@@ -29,7 +29,7 @@ constexpr char kUsage[] =
     "                  [--<key> <value>]...\n"
     "  --ini      configuration (default: demo_host.ini next to fphost.exe, if present)\n"
     "  --script   runs the script and exits (0 = every command and expectation passed)\n"
-    "  --tag      the tag that the following tag keys set (created when not configured)\n"
+    "  --tag      the configured tag that the following tag keys set (and --open opens)\n"
     "  --open     without a script: opens the tag (compact, detail, embedded, popchild,\n"
     "             popchild-detail; default detail) and runs until it is closed\n"
     "  --<key>    any [host] key (module, user, level, ack, callbacks, almstate, ...) or\n"
@@ -96,13 +96,19 @@ bool ApplySettings(const Options& o, HostConfig& config, std::string& selected) 
     for (const auto& [key, value] : o.settings) {
         std::string error;
         if (key == "tag") {
-            if (value.empty() || Utf8ToAnsi(value).size() > kMaxTagNameLength ||
-                value.find_first_of(" .") != std::string::npos) {
-                std::fprintf(stderr, "fphost: --tag '%s' is not a valid tag name\n", value.c_str());
+            // A tag made up on the command line would have no base: it would show another
+            // block's data.
+            const TagConfig* tag = config.FindTag(value);
+            if (!tag) {
+                std::string known;
+                for (const TagConfig& t : config.tags)
+                    known += (known.empty() ? "" : ", ") + t.name;
+                std::fprintf(stderr,
+                             "fphost: --tag '%s' names no configured tag (configured: %s)\n",
+                             value.c_str(), known.empty() ? "none" : known.c_str());
                 return false;
             }
-            config.AddTag(value);
-            selected = value;
+            selected = tag->name;
             continue;
         }
         bool ok = false;
@@ -176,7 +182,7 @@ int Run(int argc, wchar_t** argv) {
     if (!ApplySettings(options, config, selected))
         return kExitUsage;
     if (config.tags.empty()) {
-        std::fprintf(stderr, "fphost: no tag is configured (give --tag NAME or an ini file)\n");
+        std::fprintf(stderr, "fphost: no tag is configured (give an ini file with a [tag NAME])\n");
         return kExitUsage;
     }
 

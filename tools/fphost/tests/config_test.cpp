@@ -133,8 +133,45 @@ TEST(HostConfigIni, FaultsNameTheirLine) {
 TEST(HostConfigIni, TagNameOfTwentyFourCharactersIsTheLongest) {
     HostConfig c;
     std::string error;
-    EXPECT_TRUE(LoadIni("[tag ABCDEFGHIJKLMNOPQRSTUVWX]\n", c, error)) << error;
+    EXPECT_TRUE(LoadIni("[tag ABCDEFGHIJKLMNOPQRSTUVWX]\nbase = 0\n", c, error)) << error;
     EXPECT_NE(c.FindTag("ABCDEFGHIJKLMNOPQRSTUVWX"), nullptr);
+}
+
+// Configurations that would open a faceplate on the wrong data or show "???" are refused,
+// naming the line to fix.
+TEST(HostConfigIni, RiskyConfigurationIsRefusedWithItsLine) {
+    struct Case {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"[tag A]\nbase = 0\n[tag B]\ndescription = heater\n[host]\nlevel = 1\n",
+         "line 3: tag 'B' has no base"},
+        {"[tag A]\n", "line 1: tag 'A' has no base"},
+        {"[tag T1]\nbase = 1\n[host]\nlevel = 1\n[tag t1]\nbase = 2\n",
+         "line 5: a second section for tag 't1' (the first is at line 1)"},
+        // GBK "张工" where UTF-8 is expected; the fault is on the line that holds it.
+        {"; operator\n[host]\nuser = \xD5\xC5\xB9\xA4\n", "line 3: not UTF-8 text"},
+        {"[tag T]\nbase = 0\ndescription = \xC0\xAF\n", "line 3: not UTF-8 text"}, // overlong
+        {"[tag T]\nbase = 0\ndescription = \xED\xA0\x80\n", "line 3: not UTF-8"},  // surrogate
+        {"[tag T]\nbase = 0\ndescription = \xF4\x90\x80\x80\n", "line 3: not UTF-8"},
+        {"[tag T]\nbase = 0\ndescription = \xE5\x8A", "line 3: not UTF-8"}, // cut at the end
+        {std::string("\xFF\xFE[\0h\0", 6), "line 1: the file is UTF-16 text"},
+    };
+    for (const Case& c : cases) {
+        HostConfig config;
+        std::string error;
+        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.text << " -> " << error;
+    }
+    // Well-formed UTF-8 of every length passes, a BOM included.
+    HostConfig config;
+    std::string error;
+    EXPECT_TRUE(LoadIni("\xEF\xBB\xBF[tag T]\nbase = 0\n"
+                        "description = \xC2\xB0 \xE5\x8A\xA0\xE7\x83\xAD \xF0\x9F\x94\xA5\n",
+                        config, error))
+        << error;
+    EXPECT_EQ(config.FindTag("T")->description,
+              "\xC2\xB0 \xE5\x8A\xA0\xE7\x83\xAD \xF0\x9F\x94\xA5");
 }
 
 TEST(HostConfigIni, ShippedDemoConfigurationLoads) {

@@ -13,9 +13,12 @@ constexpr char kIni[] = "[host]\n"
                         "module = FP_FAKETEST.dll\n"
                         "user = op\n"
                         "[tag BAL8_101]\n"
+                        "base = 0\n"
                         "value.FTTL = 412.5\n"
                         "[tag BAL8_102]\n"
+                        "base = 0x100\n"
                         "[tag BAL8_103]\n"
+                        "base = 0x200\n"
                         "description = ASK\n";
 
 TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
@@ -124,6 +127,26 @@ TEST(HostScript, FailuresNameTheirLineAndSetTheExitCode) {
     EXPECT_EQ(run.output.find("line 8:"), std::string::npos) << "that expectation holds";
     // The script ended without quit: the host closed the faceplate and exited.
     EXPECT_NE(run.output.find("script done, 5 failure(s)"), std::string::npos) << run.output;
+}
+
+// Refused before anything opens: the message names the line, or the tag on the command line.
+TEST(HostScript, RiskyConfigurationIsRefusedBeforeAnythingOpens) {
+    test::HostRun unknown = test::RunHost(kIni, "open BAL8_999 compact\n", L"--tag BAL8_999");
+    EXPECT_EQ(unknown.exitCode, 2u) << unknown.output;
+    EXPECT_NE(unknown.output.find("--tag 'BAL8_999' names no configured tag (configured: "
+                                  "BAL8_101, BAL8_102, BAL8_103)"),
+              std::string::npos)
+        << unknown.output;
+    // A GBK file: "张工" in code page 936 instead of UTF-8.
+    test::HostRun gbk = test::RunHost("[host]\nmodule = FP_FAKETEST.dll\nuser = \xD5\xC5\xB9\xA4\n"
+                                      "[tag BAL8_101]\nbase = 0\n",
+                                      "quit\n");
+    EXPECT_EQ(gbk.exitCode, 2u) << gbk.output;
+    EXPECT_NE(gbk.output.find("line 3: not UTF-8 text"), std::string::npos) << gbk.output;
+    EXPECT_EQ(gbk.output.find("???"), std::string::npos) << gbk.output;
+    // A configured tag given in another case is the same tag.
+    test::HostRun known = test::RunHost(kIni, "quit\n", L"--tag bal8_102 --target 7");
+    EXPECT_EQ(known.exitCode, 0u) << known.output;
 }
 
 TEST(HostScript, CommandsNeedingAFaceplateFailWithoutOne) {

@@ -27,6 +27,17 @@ constexpr LoopSwitch kLoopSwitches[b8::kLoopCount] = {
     {IDC_LOOP_8, "FP_ACCUM_STR000382", "FP_ACCUM_STR000389"},
 };
 
+// The loop ordinal of a loop switch's control id, or -1.
+constexpr int LoopOfControl(int controlId) {
+    for (int j = 0; j < b8::kLoopCount; ++j)
+        if (kLoopSwitches[j].controlId == controlId)
+            return j;
+    return -1;
+}
+constexpr bool IsLoopSwitch(int controlId) {
+    return LoopOfControl(controlId) >= 0;
+}
+
 // The refresh sets the loop switches in this order of loop ordinals.
 constexpr int kRefreshOrder[b8::kLoopCount] = {0, 6, 5, 2, 4, 3, 1};
 

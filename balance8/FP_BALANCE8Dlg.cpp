@@ -9,6 +9,7 @@
 #include "MemDC.h"
 #include "TnEdit.h"
 
+#include "CommandRoute.h"
 #include "Handle.h"
 #include "Text.h"
 #include "Trace.h"
@@ -335,7 +336,8 @@ bool CFP_BALANCE8Dlg::MayWrite(int controlId, HWND control) const {
     return false;
 }
 
-void CFP_BALANCE8Dlg::OnLoopSwitch(int j) {
+void CFP_BALANCE8Dlg::OnLoopSwitch(int controlId, HWND) {
+    int j = b8ui::LoopOfControl(controlId);
     const b8ui::LoopSwitch& sw = b8ui::kLoopSwitches[j];
     if (!MayWrite(sw.controlId, m_btnLoop[static_cast<size_t>(j)].m_hWnd))
         return;
@@ -394,34 +396,28 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-        // Numeric edits colour themselves (reflected before this point).
-        ::SetBkColor(reinterpret_cast<HDC>(wp), fp::kBackground);
-        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
-    case WM_COMMAND:
-        if (HIWORD(wp) == BN_CLICKED) {
-            int id = LOWORD(wp);
-            if (id == IDC_MODE_ON) {
-                OnModeOn();
-                return 0;
-            }
-            if (id == IDC_MODE_OFF) {
-                OnModeOff();
-                return 0;
-            }
-            for (int j = 0; j < b8::kLoopCount; ++j) {
-                if (b8ui::kLoopSwitches[j].controlId == id) {
-                    OnLoopSwitch(j);
-                    return 0;
-                }
-            }
-        }
-        break;
     default:
         break;
     }
     return CFP_BASEDlg::WindowProc(msg, wp, lp);
+}
+
+bool CFP_BALANCE8Dlg::OnCommand(int id, int code, HWND ctl) {
+    using Route = kfw::CommandRoute<CFP_BALANCE8Dlg>;
+    static constexpr Route kRoutes[] = {
+        Route::Id(BN_CLICKED, IDC_MODE_ON, &CFP_BALANCE8Dlg::OnModeOn),
+        Route::Id(BN_CLICKED, IDC_MODE_OFF, &CFP_BALANCE8Dlg::OnModeOff),
+        Route::Table(BN_CLICKED, &b8ui::IsLoopSwitch, &CFP_BALANCE8Dlg::OnLoopSwitch),
+    };
+    return kfw::RouteCommand(*this, kRoutes, id, code, ctl) ||
+           CFP_BASEDlg::OnCommand(id, code, ctl);
+}
+
+HBRUSH CFP_BALANCE8Dlg::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {
+    if (ctlColorMsg != WM_CTLCOLORSTATIC && ctlColorMsg != WM_CTLCOLORBTN &&
+        ctlColorMsg != WM_CTLCOLORDLG && ctlColorMsg != WM_CTLCOLOREDIT)
+        return nullptr;
+    // Numeric edits colour themselves (reflected before this point).
+    ::SetBkColor(dc, fp::kBackground);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }

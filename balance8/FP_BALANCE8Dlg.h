@@ -62,7 +62,7 @@ public:
     CLevelBtnST& ModeOffButton() { return m_btnModeOff; }
 
     // Button handlers
-    void OnLoopSwitch(int j);
+    void OnLoopSwitch(int controlId, HWND ctl);
     void OnModeOn();
     void OnModeOff();
     // Entry of a numeric edit (message 2024): writes the value of the edit's item.
@@ -72,6 +72,8 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnCommand(int id, int code, HWND ctl) override;
+    HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg) override;
 
 private:
     // Background, frame and lamp, drawn off-screen into the given context.

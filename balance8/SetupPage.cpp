@@ -197,37 +197,39 @@ LRESULT CSetupPage::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         // Passed on to the faceplate, which writes the value or selects the text.
         ::PostMessageW(m_pFaceplate->m_hWnd, msg, wp, lp);
         break;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-        // The faceplate shows through the page and its statics and buttons.
-        ::SetBkColor(reinterpret_cast<HDC>(wp), kctl::kPanelColour);
-        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     case WM_ERASEBKGND: {
         RECT rc{};
         ::GetClientRect(m_hWnd, &rc);
         kctl::FillSolid(reinterpret_cast<HDC>(wp), rc, kctl::kPanelColour);
         return 1;
     }
-    case WM_COMMAND:
-        if (HIWORD(wp) == BN_CLICKED) {
-            int id = LOWORD(wp);
-            HWND from = reinterpret_cast<HWND>(lp);
-            if (Check(id)) {
-                OnCheckClicked(id, from);
-                return 0;
-            }
-            for (const SwitchButton& s : m_switches) {
-                if (s.row->controlId == id) {
-                    if (m_pFaceplate->MayWrite(id, from ? from : s.control->m_hWnd))
-                        OnSwitch(*s.row);
-                    return 0;
-                }
-            }
-        }
-        break;
     default:
         break;
     }
     return CDialog::WindowProc(msg, wp, lp);
+}
+
+bool CSetupPage::OnCommand(int id, int code, HWND ctl) {
+    // The page's own tables route the clicks: check boxes, then switches.
+    if (code == BN_CLICKED && Check(id)) {
+        OnCheckClicked(id, ctl);
+        return true;
+    }
+    for (const SwitchButton& s : m_switches) {
+        if (code == BN_CLICKED && s.row->controlId == id) {
+            if (m_pFaceplate->MayWrite(id, ctl ? ctl : s.control->m_hWnd))
+                OnSwitch(*s.row);
+            return true;
+        }
+    }
+    return CDialog::OnCommand(id, code, ctl);
+}
+
+HBRUSH CSetupPage::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {
+    if (ctlColorMsg != WM_CTLCOLORSTATIC && ctlColorMsg != WM_CTLCOLORBTN &&
+        ctlColorMsg != WM_CTLCOLORDLG)
+        return nullptr;
+    // The faceplate shows through the page and its statics and buttons.
+    ::SetBkColor(dc, kctl::kPanelColour);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }

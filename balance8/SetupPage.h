@@ -55,6 +55,8 @@ protected:
     // has the focus keeps the operator's typing instead of the live value).
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnCommand(int id, int code, HWND ctl) override;
+    HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg) override;
     // Enter and Esc do nothing on a page.
     void OnOK() override {}
     void OnCancel() override {}

@@ -6,6 +6,7 @@
 #include "KrControlInfo.h"
 #include "SharedMemory.h"
 
+#include "CommandRoute.h"
 #include "Resources.h"
 #include "Text.h"
 #include "Trace.h"
@@ -536,25 +537,32 @@ void CFP_BASEDlg::OnAlarmAck() {
         TraceKey(key::AlarmAckFail, "");
 }
 
-bool CFP_BASEDlg::OnHandOverButton(int id) {
-    struct HandOver {
-        int id;
-        const char* trace;
-        bool (CMsgManager::*request)(const char*, int);
-    };
-    static constexpr HandOver kHandOvers[] = {
-        {IDC_FP_BTN_FLOW, "[FP_BASE]::OnBtnFlow(%s)\n", &CMsgManager::RequestFlow},
-        {IDC_FP_BTN_CURRENT, "[FP_BASE]::OnBtnCurrent(%s)\n", &CMsgManager::RequestCurrent},
-        {IDC_FP_BTN_ALARM, "[FP_BASE]::OnBtnAlarm(%s)\n", &CMsgManager::RequestAlarm},
-    };
-    for (const HandOver& h : kHandOvers) {
-        if (h.id != id)
-            continue;
-        Trace(h.trace, m_strTagName.c_str());
-        (m_MsgManager.*h.request)(m_strTagName.c_str(), m_nMsgParam);
-        return true;
-    }
-    return false;
+namespace {
+struct HandOver {
+    int id;
+    const char* trace;
+    bool (CMsgManager::*request)(const char*, int);
+};
+constexpr HandOver kHandOvers[] = {
+    {IDC_FP_BTN_FLOW, "[FP_BASE]::OnBtnFlow(%s)\n", &CMsgManager::RequestFlow},
+    {IDC_FP_BTN_CURRENT, "[FP_BASE]::OnBtnCurrent(%s)\n", &CMsgManager::RequestCurrent},
+    {IDC_FP_BTN_ALARM, "[FP_BASE]::OnBtnAlarm(%s)\n", &CMsgManager::RequestAlarm},
+};
+const HandOver* FindHandOver(int id) {
+    for (const HandOver& h : kHandOvers)
+        if (h.id == id)
+            return &h;
+    return nullptr;
+}
+bool IsHandOverButton(int id) {
+    return FindHandOver(id) != nullptr;
+}
+} // namespace
+
+void CFP_BASEDlg::OnHandOverButton(int id, HWND) {
+    const HandOver* h = FindHandOver(id);
+    Trace(h->trace, m_strTagName.c_str());
+    (m_MsgManager.*h->request)(m_strTagName.c_str(), m_nMsgParam);
 }
 
 void CFP_BASEDlg::OnLButtonDown() {
@@ -589,12 +597,6 @@ void CFP_BASEDlg::OnFPClose() {
 
 LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_TIMER:
-        if (wp == kRefreshTimer) {
-            OnRefreshTick();
-            return 0;
-        }
-        break;
     case WM_CLOSE:
         OnFPClose();
         return 0;
@@ -621,40 +623,43 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             ::SendMessageW(focus, EM_SETSEL, 0, -1);
         return 0;
     }
-    case WM_COMMAND:
-        if (HIWORD(wp) == BN_CLICKED && OnHandOverButton(LOWORD(wp)))
-            return 0;
-        if (HIWORD(wp) == BN_CLICKED) {
-            switch (LOWORD(wp)) {
-            case IDC_FP_BTN_ADJ:
-                OnBtnAdj();
-                return 0;
-            case IDC_FP_BTN_ACK:
-                OnAlarmAck();
-                return 0;
-            default:
-                break;
-            }
-        }
-        break;
-    case WM_NOTIFY: {
-        auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr && hdr->idFrom == static_cast<UINT_PTR>(IDC_FP_TAB) &&
-            hdr->code == static_cast<UINT>(TCN_SELCHANGE)) {
-            // Tab index 0 is page number 1.
-            m_nCurPage = static_cast<int>(::SendMessageW(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)) + 1;
-            ShowTabPage(m_nCurPage);
-            return 0;
-        }
-        break;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-        ::SetBkColor(reinterpret_cast<HDC>(wp), kBackground);
-        return reinterpret_cast<LRESULT>(m_brBackground.get());
     default:
         break;
     }
     return CDialog::WindowProc(msg, wp, lp);
 }
+
+bool CFP_BASEDlg::OnTimer(UINT_PTR id) {
+    if (id != kRefreshTimer)
+        return false;
+    OnRefreshTick();
+    return true;
+}
+
+bool CFP_BASEDlg::OnCommand(int id, int code, HWND ctl) {
+    using Route = kfw::CommandRoute<CFP_BASEDlg>;
+    static constexpr Route kRoutes[] = {
+        Route::Table(BN_CLICKED, &IsHandOverButton, &CFP_BASEDlg::OnHandOverButton),
+        Route::Id(BN_CLICKED, IDC_FP_BTN_ADJ, &CFP_BASEDlg::OnBtnAdj),
+        Route::Id(BN_CLICKED, IDC_FP_BTN_ACK, &CFP_BASEDlg::OnAlarmAck),
+    };
+    return kfw::RouteCommand(*this, kRoutes, id, code, ctl) || CDialog::OnCommand(id, code, ctl);
+}
+
+bool CFP_BASEDlg::OnNotify(int id, NMHDR* hdr, LRESULT*) {
+    if (id != IDC_FP_TAB || hdr->code != static_cast<UINT>(TCN_SELCHANGE))
+        return false;
+    // Tab index 0 is page number 1.
+    m_nCurPage = static_cast<int>(::SendMessageW(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)) + 1;
+    ShowTabPage(m_nCurPage);
+    return true;
+}
+
+HBRUSH CFP_BASEDlg::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {
+    if (ctlColorMsg != WM_CTLCOLORSTATIC && ctlColorMsg != WM_CTLCOLORBTN &&
+        ctlColorMsg != WM_CTLCOLORDLG)
+        return nullptr;
+    ::SetBkColor(dc, kBackground);
+    return m_brBackground.get();
+}
+

@@ -100,6 +100,10 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnCommand(int id, int code, HWND ctl) override;
+    bool OnNotify(int id, NMHDR* hdr, LRESULT* result) override;
+    HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg) override;
     void OnOK() override {}
     void OnCancel() override {}
     void SetStatusText(const char* status, const char* second);
@@ -149,7 +153,7 @@ private:
     void SetupButtons();
     void OnAlarmAck();
     // The flow, current and alarm buttons hand the tag to another station program.
-    bool OnHandOverButton(int id);
+    void OnHandOverButton(int id, HWND ctl);
     void OnLButtonDown();
     void OnInteract(BOOL active);
 };

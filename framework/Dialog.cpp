@@ -136,22 +136,24 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
         DoDataExchange();
         return OnInitDialog();
-    case WM_COMMAND:
-        if (lp == 0 || HIWORD(wp) == BN_CLICKED) {
-            if (LOWORD(wp) == IDOK) {
-                OnOK();
-                return 0;
-            }
-            if (LOWORD(wp) == IDCANCEL) {
-                OnCancel();
-                return 0;
-            }
-        }
-        break;
     default:
         break;
     }
-    return DefWindowProc(msg, wp, lp);
+    return CWnd::WindowProc(msg, wp, lp);
+}
+
+bool CDialog::OnCommand(int id, int code, HWND ctl) {
+    if (ctl && code != BN_CLICKED)
+        return false;
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
 }
 
 } // namespace kfw

@@ -43,6 +43,8 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    // IDOK and IDCANCEL (clicked, or from the keyboard) go to OnOK and OnCancel.
+    bool OnCommand(int id, int code, HWND ctl) override;
 
 private:
     static INT_PTR CALLBACK DlgProc(HWND, UINT, WPARAM, LPARAM);

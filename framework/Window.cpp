@@ -243,7 +243,52 @@ bool CWnd::PreTranslateMessage(MSG*) {
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp)))
+            return 0;
+        break;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        LRESULT result = 0;
+        if (hdr && OnNotify(static_cast<int>(wp), hdr, &result))
+            return result;
+        break;
+    }
+    case WM_TIMER:
+        if (OnTimer(static_cast<UINT_PTR>(wp)))
+            return 0;
+        break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    default:
+        break;
+    }
     return DefWindowProc(msg, wp, lp);
+}
+
+bool CWnd::OnCommand(int, int, HWND) {
+    return false;
+}
+
+bool CWnd::OnNotify(int, NMHDR*, LRESULT*) {
+    return false;
+}
+
+bool CWnd::OnTimer(UINT_PTR) {
+    return false;
+}
+
+HBRUSH CWnd::OnCtlColor(HDC, HWND, UINT) {
+    return nullptr;
 }
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {

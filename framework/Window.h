@@ -66,8 +66,15 @@ public:
     virtual bool PreTranslateMessage(MSG* msg);
 
 protected:
-    // Every message of the window arrives here; what is not handled goes to DefWindowProc.
+    // Every message of the window arrives here. The default cracks the common messages into
+    // the typed handlers below; what they do not handle goes to DefWindowProc.
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    // Typed handlers: each takes its message's real arguments and returns whether it handled
+    // the message (WM_CTLCOLOR*: the brush, or null when not handled).
+    virtual bool OnCommand(int id, int code, HWND ctl);
+    virtual bool OnNotify(int id, NMHDR* hdr, LRESULT* result);
+    virtual bool OnTimer(UINT_PTR id);
+    virtual HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg);
     // The window's original procedure (the class procedure or the one replaced by subclassing).
     LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
     // A notification the parent reflected back to this control (WM_COMMAND, WM_NOTIFY,

@@ -154,9 +154,7 @@ void CSetupPage::ShowUnits() {
         std::string unit;
         if (!c.hwnd || !m_pFaceplate->GetUnitText(c.row->unitItem, unit))
             continue;
-        std::wstring text = c.base + L"(" + kfw::Widen(unit) + L")";
-        if (kfw::GetWindowTextW(c.hwnd) != text)
-            ::SetWindowTextW(c.hwnd, text.c_str());
+        kfw::SetTextIfChanged(c.hwnd, c.base + L"(" + kfw::Widen(unit) + L")");
     }
 }
 

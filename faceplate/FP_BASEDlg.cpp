@@ -214,14 +214,8 @@ void CFP_BASEDlg::SetupButtons() {
 }
 
 void CFP_BASEDlg::TransferToControls() {
-    // Every WM_SETTEXT repaints: a text that did not change is not set again.
-    for (const auto& [id, text] :
-         {std::pair{IDC_FP_TAGNAME, &m_strTagName}, std::pair{IDC_FP_TAGDESC, &m_strTagDesc}}) {
-        HWND h = GetDlgItem(id);
-        std::wstring wide = kfw::Widen(*text);
-        if (h && kfw::GetWindowTextW(h) != wide)
-            ::SetWindowTextW(h, wide.c_str());
-    }
+    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGNAME), kfw::Widen(m_strTagName));
+    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGDESC), kfw::Widen(m_strTagDesc));
 }
 
 void CFP_BASEDlg::InitControlRight() {
@@ -376,12 +370,8 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
     const std::pair<int, const char*> lines[] = {{IDC_FP_STATUS, status}, {IDC_FP_STATUS2, second}};
     for (const auto& [id, text] : lines) {
         HWND h = GetDlgItem(id);
-        if (!h)
+        if (!kfw::SetTextIfChanged(h, kfw::Widen(text)))
             continue;
-        std::wstring wide = kfw::Widen(text);
-        if (kfw::GetWindowTextW(h) == wide)
-            continue;
-        ::SetWindowTextW(h, wide.c_str());
         // The status statics draw on a hollow brush: the faceplate repaints the background
         // under them so that no part of a longer previous text stays.
         RECT rc{};
@@ -662,4 +652,3 @@ HBRUSH CFP_BASEDlg::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {
     ::SetBkColor(dc, kBackground);
     return m_brBackground.get();
 }
-

@@ -34,4 +34,10 @@ std::wstring GetWindowTextW(HWND hwnd) {
     return text;
 }
 
+bool SetTextIfChanged(HWND hwnd, const std::wstring& text) {
+    if (!hwnd || GetWindowTextW(hwnd) == text)
+        return false;
+    return ::SetWindowTextW(hwnd, text.c_str()) != FALSE;
+}
+
 } // namespace kfw

@@ -17,5 +17,7 @@ inline std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP) {
 }
 // Window text as UTF-16.
 std::wstring GetWindowTextW(HWND hwnd);
+// Sets the text only when it differs (every WM_SETTEXT repaints); true when it was set.
+bool SetTextIfChanged(HWND hwnd, const std::wstring& text);
 
 } // namespace kfw

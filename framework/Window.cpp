@@ -242,6 +242,13 @@ bool CWnd::PreTranslateMessage(MSG*) {
     return false;
 }
 
+namespace {
+// WM_CTLCOLORMSGBOX .. WM_CTLCOLORSTATIC: the seven colour requests of controls.
+bool IsCtlColorMessage(UINT msg) {
+    return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC;
+}
+} // namespace
+
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND:
@@ -259,17 +266,12 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (OnTimer(static_cast<UINT_PTR>(wp)))
             return 0;
         break;
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg))
-            return reinterpret_cast<LRESULT>(brush);
-        break;
     default:
+        if (IsCtlColorMessage(msg)) {
+            if (HBRUSH brush =
+                    OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), msg))
+                return reinterpret_cast<LRESULT>(brush);
+        }
         break;
     }
     return DefWindowProc(msg, wp, lp);
@@ -311,16 +313,8 @@ HWND ReflectTarget(UINT msg, WPARAM wp, LPARAM lp) {
         return lp ? reinterpret_cast<NMHDR*>(lp)->hwndFrom : nullptr;
     case WM_DRAWITEM:
         return wp && lp ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem : nullptr;
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<HWND>(lp);
     default:
-        return nullptr;
+        return IsCtlColorMessage(msg) ? reinterpret_cast<HWND>(lp) : nullptr;
     }
 }
 } // namespace

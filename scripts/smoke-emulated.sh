@@ -21,7 +21,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1
   rc=0
-  ctest --output-on-failure --timeout 300 -R "Balance8Test.ConfirmedSwitchWriteReachesServerAndLogOnce" || rc=$?
+  (cd "$BUILD_DIR/balance8/tests" && KR_BIN_DIR="$BUILD_DIR/bin" timeout 300 wine "$BUILD_DIR/bin/balance8_e2e_test.exe" \
+     --gtest_filter=Balance8Test.ConfirmedSwitchWriteReachesServerAndLogOnce) || rc=$?
   if [ $rc -eq 0 ]; then
     cd "$out"
     wine "$BUILD_DIR/bin/fphost.exe" --ini "$(winepath -w "$BUILD_DIR/bin/demo_host.ini")" \

@@ -5,7 +5,14 @@
 namespace kt {
 namespace {
 constexpr DWORD kBufferSize = 4096;
+
+double NowMs() {
+    LARGE_INTEGER f, c;
+    ::QueryPerformanceFrequency(&f);
+    ::QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
+} // namespace
 
 DebugCapture::DebugCapture(DWORD pid) : m_pid(pid) {
     m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
@@ -35,21 +42,21 @@ void DebugCapture::Run() {
     HANDLE waits[2] = {m_dataReady, m_stop};
     for (;;) {
         ::SetEvent(m_bufferReady);
-        DWORD r = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (r != WAIT_OBJECT_0)
+        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
             return;
+        const double now = NowMs();
         DWORD pid = 0;
         std::memcpy(&pid, m_view, sizeof pid);
+        if (m_pid != 0 && pid != m_pid)
+            continue;
         const char* text = static_cast<const char*>(m_view) + sizeof(DWORD);
-        size_t len = strnlen(text, kBufferSize - sizeof(DWORD));
-        if (m_pid == 0 || pid == m_pid) {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_lines.emplace_back(text, len);
-        }
+        std::string line(text, strnlen(text, kBufferSize - sizeof(DWORD)));
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_lines.push_back(DebugLine{now, pid, std::move(line)});
     }
 }
 
-std::vector<std::string> DebugCapture::Lines() {
+std::vector<DebugLine> DebugCapture::Lines() {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_lines;
 }
@@ -62,8 +69,8 @@ void DebugCapture::Clear() {
 size_t DebugCapture::Count(const std::string& text) {
     std::lock_guard<std::mutex> guard(m_lock);
     size_t n = 0;
-    for (const std::string& line : m_lines)
-        if (line.find(text) != std::string::npos)
+    for (const DebugLine& line : m_lines)
+        if (line.text.find(text) != std::string::npos)
             ++n;
     return n;
 }

@@ -1,6 +1,8 @@
 // Captures the debug output (OutputDebugString) of a process through the system's DBWIN
-// buffer, as a debug viewer does. Only one listener can run on a desktop at a time: tests
-// that use it share the ctest resource lock "dbwin".
+// buffer, as a debug viewer does, and stamps each line with the time it arrived (so that the
+// benchmark can time the steps of a call from the outside). Only one listener can run on a
+// desktop at a time: tests that use it share the ctest resource lock "dbwin". A writer waits
+// for the listener between lines: timings taken while it listens run slower.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +14,12 @@
 
 namespace kt {
 
+struct DebugLine {
+    double ms; // QueryPerformanceCounter in milliseconds, at arrival
+    DWORD pid;
+    std::string text; // as written, line break included
+};
+
 class DebugCapture {
 public:
     // pid 0 = every process.
@@ -21,7 +29,7 @@ public:
     DebugCapture& operator=(const DebugCapture&) = delete;
 
     bool Listening() const { return m_view != nullptr; }
-    std::vector<std::string> Lines();
+    std::vector<DebugLine> Lines();
     void Clear();
     // Waits until a line containing the text arrived.
     bool WaitFor(const std::string& text, DWORD timeoutMs = 2000);
@@ -38,7 +46,7 @@ private:
     void* m_view = nullptr;
     std::thread m_thread;
     std::mutex m_lock;
-    std::vector<std::string> m_lines;
+    std::vector<DebugLine> m_lines;
 };
 
 } // namespace kt

@@ -13,6 +13,17 @@
 
 namespace ct {
 
+// The words of the expected message sequences, for `using namespace ct::seq;` in a test.
+namespace seq {
+using kt::lparam;
+using kt::optional;
+using kt::parent;
+using kt::posted;
+using kt::sent;
+using kt::wparam;
+constexpr unsigned kId = kt::id;
+} // namespace seq
+
 // A framework-bound top-level window; a MsgRecorder logs what it receives as the parent.
 class ReflectingParent : public kfw::CWnd {
 public:

@@ -13,13 +13,7 @@
 #include <string>
 
 using namespace kctl;
-using kt::lparam;
-using kt::optional;
-using kt::parent;
-using kt::posted;
-using kt::sent;
-using kt::wparam;
-constexpr unsigned kId = kt::id;
+using namespace ct::seq;
 
 namespace {
 

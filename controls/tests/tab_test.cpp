@@ -21,13 +21,7 @@
 #include <vector>
 
 using namespace kctl;
-using kt::lparam;
-using kt::optional;
-using kt::parent;
-using kt::posted;
-using kt::sent;
-using kt::wparam;
-constexpr unsigned kId = kt::id;
+using namespace ct::seq;
 
 namespace {
 

@@ -100,10 +100,8 @@ TEST_F(CommandTest, ControlsReachTheirRoutesWithIdAndWindow) {
     ::SetFocus(Item(IDC_EDIT2));
     Pump();
     std::vector<Call> expected = {
-        {"button", IDC_BUTTON, nullptr},
-        {"change", IDC_EDIT2, Item(IDC_EDIT2)},
-        {"change", IDC_EDIT1, Item(IDC_EDIT1)},
-        {"unrouted", IDC_EDIT1, Item(IDC_EDIT1)},
+        {"button", IDC_BUTTON, nullptr},        {"change", IDC_EDIT2, Item(IDC_EDIT2)},
+        {"change", IDC_EDIT1, Item(IDC_EDIT1)}, {"unrouted", IDC_EDIT1, Item(IDC_EDIT1)},
         {"focus", IDC_EDIT2, Item(IDC_EDIT2)},
     };
     EXPECT_EQ(dlg.calls, expected);
@@ -149,16 +147,14 @@ TEST_F(CommandTest, TimerNotifyAndColourHandlersGetTheirArguments) {
     EXPECT_EQ(dlg.calls[0], (Call{"timer", static_cast<int>(kTimerId), nullptr}));
 
     NMHDR hdr{Item(IDC_EDIT1), static_cast<UINT_PTR>(kNotifyId), 99};
-    EXPECT_EQ(dlg.SendMessage(WM_NOTIFY, kNotifyId, reinterpret_cast<LPARAM>(&hdr)),
-              kNotifyResult);
+    EXPECT_EQ(dlg.SendMessage(WM_NOTIFY, kNotifyId, reinterpret_cast<LPARAM>(&hdr)), kNotifyResult);
     EXPECT_EQ(dlg.calls.back(), (Call{"notify", kNotifyId, Item(IDC_EDIT1)}));
 
     // The brush reaches the edit that asked; the other edit gets the system's default.
     HDC dc = ::GetDC(Item(IDC_EDIT2));
     auto asked = [&](int id) {
-        return reinterpret_cast<HBRUSH>(dlg.SendMessage(WM_CTLCOLOREDIT,
-                                                        reinterpret_cast<WPARAM>(dc),
-                                                        reinterpret_cast<LPARAM>(Item(id))));
+        return reinterpret_cast<HBRUSH>(dlg.SendMessage(
+            WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Item(id))));
     };
     EXPECT_EQ(asked(IDC_EDIT2), dlg.brush);
     HBRUSH other = asked(IDC_EDIT1);

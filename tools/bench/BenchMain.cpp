@@ -6,7 +6,7 @@
 //   fpbench [--cycles N] [--station-seconds S] [--callups N] [--rounds N] [--quick]
 #include "BenchStation.h"
 #include "ProcessCounters.h"
-#include "TraceClock.h"
+#include "DebugCapture.h"
 
 #include "BlockTable.h"
 #include "Host.h"
@@ -244,7 +244,7 @@ void ShowDetailFigure(fphost::Host& host, const Settings& s) {
 
 // Where the call-up goes: the faceplate's and the server's trace lines, stamped on arrival.
 void CallUpSteps(fphost::Host& host) {
-    TraceClock clock;
+    kt::DebugCapture clock(0);
     if (!clock.Listening()) {
         Line(" call-up steps: no debug-output listener (another one runs)");
         return;
@@ -260,11 +260,12 @@ void CallUpSteps(fphost::Host& host) {
     PumpFor(100);
     Line(" call-up steps, compact (trace lines by arrival; the listener slows every line):");
     Line("  +%7.1f ms  Open called", 0.0);
-    for (const TimedLine& l : clock.Lines()) {
+    for (const kt::DebugLine& l : clock.Lines()) {
         if (l.ms > t2)
             break;
         Line("  +%7.1f ms  %s %s", l.ms - t0,
-             l.pid == ::GetCurrentProcessId() ? "host  " : "server", l.text.substr(0, 100).c_str());
+             l.pid == ::GetCurrentProcessId() ? "host  " : "server",
+             l.text.substr(0, l.text.find_last_not_of("\r\n") + 1).substr(0, 100).c_str());
     }
     Line("  +%7.1f ms  OpenFP returned", t1 - t0);
     Line("  +%7.1f ms  first data shown", t2 - t0);

@@ -136,6 +136,13 @@ bool ScriptRunner::OwnedByHost(HWND owner) {
     return m_host.IsContainer(::GetAncestor(owner, GA_ROOTOWNER));
 }
 
+HWND ScriptRunner::OwnedDialog(bool wantEdit) {
+    std::vector<HWND> faceplates;
+    for (const OpenFaceplate& fp : m_host.Faceplates())
+        faceplates.push_back(fp.hwnd);
+    return FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit, faceplates);
+}
+
 bool ScriptRunner::Screenshot(const Command& c, HWND target) {
     if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str()))
         Fail(c, "cannot save the screenshot " + c.text);
@@ -181,7 +188,7 @@ bool ScriptRunner::Execute(const Command& c) {
     case CommandKind::Answer:
     case CommandKind::Dismiss: {
         const bool answer = c.kind == CommandKind::Answer;
-        HWND dialog = FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, answer);
+        HWND dialog = OwnedDialog(answer);
         if (!dialog)
             return false;
         Say(c, answer ? "answer" : "dismiss", answer ? (c.flag ? "accept" : "cancel") : "");
@@ -207,7 +214,7 @@ bool ScriptRunner::Execute(const Command& c) {
         // While a dialog of the faceplates is open (a confirmation, a message box) the operator
         // sees both: the whole screen is taken.
         for (bool wantEdit : {true, false})
-            if (FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit))
+            if (OwnedDialog(wantEdit))
                 target = ::GetDesktopWindow();
         return Screenshot(c, target);
     }

@@ -35,6 +35,8 @@ private:
     HWND NewestFaceplate(const Command& c);
     HWND Control(const Command& c);
     bool OwnedByHost(HWND owner);
+    // A confirmation (wantEdit) or a message box of the faceplates; never a faceplate itself.
+    HWND OwnedDialog(bool wantEdit);
     bool Screenshot(const Command& c, HWND target);
 
     Host& m_host;

@@ -52,7 +52,7 @@ wineserver -k 2>/dev/null || true
 wineserver -w
 rc=0
 if [ "$on_display" = 1 ]; then
-  echo "demo: running on display $DISPLAY; close the faceplates to end the station"
+  echo "demo: running on display $DISPLAY; after the session close BAL102's window and the BAL101 faceplate (Alt+F4) to end the station"
   session || rc=$?
 else
   # xvfb-run is a POSIX shell script, which drops exported functions: the function goes as text.
@@ -60,14 +60,16 @@ else
 fi
 
 # The index page: every screenshot in the script's order with the "#:" line before it.
+html() { sed 's/&/\&amp;/g;s/</\&lt;/g;s/>/\&gt;/g'; }
+result=$(grep -h 'script done' host.log 2>/dev/null | tr -d '\r' | tail -n1 | html || true)
+verdict=$(tail -n1 log_verdict.txt 2>/dev/null | tr -d '\r' | html || true)
 {
   printf '<!DOCTYPE html>\n<html><head><meta charset="utf-8"><title>BALANCE8 demo station</title>\n'
   printf '<style>body{font-family:sans-serif;margin:2em}li{margin:0 0 2em}img{display:block;'
   printf 'border:1px solid #888;margin-top:.4em;max-width:100%%}</style></head><body>\n'
-  printf '<h1>BALANCE8 demo station</h1>\n<p>Host exit code %s; %s. ' "$rc" \
-         "$(grep -h 'script done' host.log 2>/dev/null | tr -d '\r' | sed 's/&/\&amp;/g;s/</\&lt;/g')"
-  printf 'Operation log verdict: <a href="log_verdict.txt">%s</a>. ' \
-         "$(head -n1 log_verdict.txt 2>/dev/null | tr -d '\r' | sed 's/&/\&amp;/g;s/</\&lt;/g')"
+  printf '<h1>BALANCE8 demo station</h1>\n<p>Host exit code %s: %s. ' "$rc" \
+         "${result:-the host ended without its summary}"
+  printf 'Operation log verdict: <a href="log_verdict.txt">%s</a>. ' "${verdict:-none}"
   printf 'Also: <a href="host.log">host output</a>, <a href="operation.log">operation log</a>, '
   printf '<a href="operator_centre.log">operator centre</a>, <a href="alarm_view.log">alarm view</a>.</p>\n<ol>\n'
   caption=""
@@ -77,7 +79,7 @@ fi
       '#:'*) caption=${line#'#:'}; caption=${caption# } ;;
       screenshot\ *|screenshot-screen\ *)
         png=${line#* }
-        caption=$(printf '%s' "$caption" | sed 's/&/\&amp;/g;s/</\&lt;/g;s/>/\&gt;/g')
+        caption=$(printf '%s' "$caption" | html)
         if [ -f "$png" ]; then
           printf '<li>%s<img src="%s" alt="%s"></li>\n' "$caption" "$png" "$png"
         else

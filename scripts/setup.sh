@@ -5,7 +5,7 @@ set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 PACKAGES=(wine wine32:i386 wine64 g++-mingw-w64-i686 mingw-w64-tools cmake googletest
-          xvfb xauth xdotool imagemagick fonts-wqy-microhei fonts-wine locales)
+          xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei fonts-wine locales)
 # The Chinese station's locale: scripts run Wine with it (code page 936), and without a
 # generated locale every shell warns and non-ASCII command-line arguments arrive garbled.
 STATION_LOCALE=zh_CN.UTF-8

@@ -330,6 +330,13 @@ const OpenFaceplate* Host::Newest() {
     return m_open.empty() ? nullptr : &m_open.back();
 }
 
+bool Host::AnyFaceplateVisible() {
+    for (const OpenFaceplate& fp : Faceplates())
+        if (::IsWindowVisible(fp.hwnd))
+            return true;
+    return false;
+}
+
 bool Host::IsContainer(HWND hwnd) {
     if (!hwnd)
         return false;

@@ -63,6 +63,8 @@ public:
     // Open faceplates, oldest first; windows that no longer exist are dropped first.
     const std::vector<OpenFaceplate>& Faceplates();
     const OpenFaceplate* Newest();
+    // Whether the operator still sees a faceplate (one that is open and visible).
+    bool AnyFaceplateVisible();
     // One of the host's container windows, the one of a faceplate being opened included.
     // Every faceplate, and every dialog a faceplate opens, has a container as its root owner.
     bool IsContainer(HWND hwnd);

@@ -183,6 +183,10 @@ TagConfig* HostConfig::FindTag(const std::string& name) {
     return nullptr;
 }
 
+const TagConfig* HostConfig::FindTag(const std::string& name) const {
+    return const_cast<HostConfig*>(this)->FindTag(name);
+}
+
 TagConfig& HostConfig::AddTag(const std::string& name) {
     if (TagConfig* t = FindTag(name))
         return *t;

@@ -89,7 +89,8 @@ struct HostConfig {
 
     HostConfig();                                // default units
     TagConfig* FindTag(const std::string& name); // case-insensitive
-    TagConfig& AddTag(const std::string& name);  // existing or new
+    const TagConfig* FindTag(const std::string& name) const;
+    TagConfig& AddTag(const std::string& name); // existing or new
 };
 
 // Reads an ini text into `config` (on top of what it holds). Returns false with

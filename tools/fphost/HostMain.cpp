@@ -144,9 +144,8 @@ void CALLBACK IdleCheck(HWND, UINT, UINT_PTR, DWORD) noexcept {
     if (!g_interactiveHost)
         return;
     try {
-        for (const OpenFaceplate& fp : g_interactiveHost->Faceplates())
-            if (::IsWindowVisible(fp.hwnd))
-                return;
+        if (g_interactiveHost->AnyFaceplateVisible())
+            return;
     } catch (...) {
     }
     ::PostQuitMessage(0);

@@ -12,6 +12,7 @@ constexpr long long kMaxControlId = 0xFFFF;
 constexpr long long kMaxTabIndex = 8; // nine tabs of the detail view
 constexpr long long kMaxWaitMs = 10 * 60 * 1000;
 constexpr long long kMaxCloseType = 0xFF;
+constexpr long long kMaxAcks = INT32_MAX;
 
 struct Line {
     std::vector<std::string> tokens; // blank-separated
@@ -23,8 +24,9 @@ bool IsBlank(char c) {
 }
 
 // The text after `count` tokens of `args` (for commands whose last argument is a text);
-// a text in double quotes keeps its outer blanks.
-std::string RestAfter(const std::string& args, size_t count) {
+// a text in double quotes keeps its outer blanks. A command line (`unquote` false) keeps its
+// quotes: they are the child's.
+std::string RestAfter(const std::string& args, size_t count, bool unquote = true) {
     size_t pos = 0;
     for (size_t i = 0; i < count; ++i) {
         while (pos < args.size() && IsBlank(args[pos]))
@@ -33,7 +35,7 @@ std::string RestAfter(const std::string& args, size_t count) {
             ++pos;
     }
     std::string rest = Trim(args.substr(pos));
-    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
+    if (unquote && rest.size() >= 2 && rest.front() == '"' && rest.back() == '"')
         rest = rest.substr(1, rest.size() - 2);
     return rest;
 }
@@ -78,6 +80,7 @@ public:
     }
     const std::string& Token(size_t i) const { return m_line.tokens[i]; }
     std::string Rest(size_t count) const { return RestAfter(m_line.text, count); }
+    std::string CommandLine(size_t count) const { return RestAfter(m_line.text, count, false); }
 
 private:
     const Line& m_line;
@@ -166,6 +169,14 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
               c.text = p.Rest(0);
               return true;
           }}},
+        {"screenshot-screen",
+         {CommandKind::ScreenshotScreen,
+          [&] {
+              if (!p.AtLeast(1))
+                  return false;
+              c.text = p.Rest(0);
+              return true;
+          }}},
         {"close",
          {CommandKind::Close,
           [&] {
@@ -196,6 +207,14 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
               return p.Count(2, 2) && p.Number(1, "control id", 1, kMaxControlId, c.number) &&
                      p.Choice(2, "1", "0", c.flag);
           }}},
+        {"expect-acks",
+         {CommandKind::ExpectAcks,
+          [&] {
+              if (!p.Count(2, 2) || !p.Number(2, "count", 0, kMaxAcks, c.number))
+                  return false;
+              c.tag = p.Token(1);
+              return true;
+          }}},
         {"callbacks",
          {CommandKind::Callbacks,
           [&] { return p.Count(1, 1) && p.Choice(1, "on", "off", c.flag); }}},
@@ -225,6 +244,24 @@ bool ParseCommand(const Line& line, Command& c, std::string& problem) {
               problem = "value '" + p.Token(2) + "' is not a number";
               return false;
           }}},
+        {"start",
+         {CommandKind::Start,
+          [&] {
+              if (!p.AtLeast(2))
+                  return false;
+              c.name = p.Token(1);
+              c.text = p.CommandLine(1);
+              return true;
+          }}},
+        {"stop",
+         {CommandKind::Stop,
+          [&] {
+              if (!p.Count(1, 1))
+                  return false;
+              c.name = p.Token(1);
+              return true;
+          }}},
+        {"stay", {CommandKind::Stay, [&] { return p.Count(0, 0); }}},
         {"quit", {CommandKind::Quit, [&] { return p.Count(0, 0); }}},
     };
     auto it = commands.find(word);

@@ -1,6 +1,6 @@
 // Script of the test host: one command per line, blanks between arguments, '#' starts a
-// comment line. Texts (type, expect-text, answer reason, user name) run to the end of the
-// line; the script file is UTF-8.
+// comment line. Texts (type, expect-text, answer reason, user name, command line) run to the
+// end of the line; the script file is UTF-8.
 //
 //   open <tag> compact|detail|embedded|popchild|popchild-detail
 //   wait <ms>
@@ -12,10 +12,20 @@
 //   user <name> <level> <ack>
 //   detail <tag> 0|1
 //   screenshot <png path>              the newest faceplate; the whole screen while a dialog is
-//   open close <tag> <closeType> closeconfirm <tag> expect-text <control id> [text] expect-enabled
-//   <control id> 0|1 callbacks on|off                   host callbacks of the faceplates opened
-//   afterwards status <tag> good|bad              bad bit of the tag's status word set <tag>.<item>
-//   <value>           value in the host's tag database quit
+//                                      open
+//   screenshot-screen <png path>       the whole screen
+//   close <tag> <closeType>
+//   closeconfirm <tag>
+//   expect-text <control id> [text]
+//   expect-enabled <control id> 0|1
+//   expect-acks <tag> <count>          alarm acknowledgements the host has had for the tag
+//   callbacks on|off                   host callbacks of the faceplates opened afterwards
+//   status <tag> good|bad              bad bit of the tag's status word
+//   set <tag>.<item> <value>           value in the host's tag database
+//   start <name> <command line>        a child process under that name
+//   stop <name>                        ends the child (TerminateProcess)
+//   stay                               waits until the operator has closed every faceplate
+//   quit
 #pragma once
 
 #include <string>
@@ -36,27 +46,33 @@ enum class CommandKind {
     User,
     Detail,
     Screenshot,
+    ScreenshotScreen,
     Close,
     CloseConfirm,
     ExpectText,
     ExpectEnabled,
+    ExpectAcks,
     Callbacks,
     Status,
     Set,
+    Start,
+    Stop,
+    Stay,
     Quit,
 };
 
 struct Command {
     CommandKind kind = CommandKind::Quit;
     int line = 0;
-    std::string tag;  // open, detail, close, closeconfirm, status, set
+    std::string tag;  // open, detail, close, closeconfirm, expect-acks, status, set
     std::string item; // set
+    std::string name; // start, stop: the child's name
     OpenMode mode = OpenMode::Compact;
-    long long number = 0;  // wait ms, control id, user level, closeType
+    long long number = 0;  // wait ms, control id, user level, closeType, acknowledgements
     long long number2 = 0; // user ack
     bool flag = false;     // answer accept, detail show, expect-enabled, callbacks on, status bad
     double value = 0;      // set
-    std::string text;      // type, expect-text, answer reason, user name, screenshot path
+    std::string text; // type, expect-text, answer reason, user name, screenshot path, command line
 };
 
 struct ScriptError {

@@ -13,6 +13,8 @@ constexpr UINT kTickMs = 10;
 constexpr int kDetailTabId = 32755; // the tab control of a faceplate's detail view
 // How long answer and dismiss look for their dialog before they fail.
 constexpr DWORD kDialogTimeoutMs = 5000;
+// How often `stay` looks whether the operator has closed every faceplate.
+constexpr DWORD kStayPollMs = 500;
 
 ScriptRunner* g_runner = nullptr; // the timer procedure's object (one script per process)
 
@@ -27,6 +29,10 @@ ScriptRunner::ScriptRunner(Host& host, std::vector<Command> commands)
     : m_host(host), m_commands(std::move(commands)) {}
 
 ScriptRunner::~ScriptRunner() {
+    for (const std::string& name : m_children.StopAll()) {
+        std::printf("fphost: stopped %s at the end\n", name.c_str());
+        std::fflush(stdout);
+    }
     if (m_timer)
         ::KillTimer(nullptr, m_timer);
     if (g_runner == this)
@@ -130,6 +136,21 @@ bool ScriptRunner::OwnedByHost(HWND owner) {
     return m_host.IsContainer(::GetAncestor(owner, GA_ROOTOWNER));
 }
 
+HWND ScriptRunner::OwnedDialog(bool wantEdit) {
+    std::vector<HWND> faceplates;
+    for (const OpenFaceplate& fp : m_host.Faceplates())
+        faceplates.push_back(fp.hwnd);
+    return FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit, faceplates);
+}
+
+bool ScriptRunner::Screenshot(const Command& c, HWND target) {
+    if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str()))
+        Fail(c, "cannot save the screenshot " + c.text);
+    else
+        Say(c, "screenshot", c.text);
+    return true;
+}
+
 bool ScriptRunner::Execute(const Command& c) {
     std::string error;
     switch (c.kind) {
@@ -167,7 +188,7 @@ bool ScriptRunner::Execute(const Command& c) {
     case CommandKind::Answer:
     case CommandKind::Dismiss: {
         const bool answer = c.kind == CommandKind::Answer;
-        HWND dialog = FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, answer);
+        HWND dialog = OwnedDialog(answer);
         if (!dialog)
             return false;
         Say(c, answer ? "answer" : "dismiss", answer ? (c.flag ? "accept" : "cancel") : "");
@@ -193,14 +214,12 @@ bool ScriptRunner::Execute(const Command& c) {
         // While a dialog of the faceplates is open (a confirmation, a message box) the operator
         // sees both: the whole screen is taken.
         for (bool wantEdit : {true, false})
-            if (FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit))
+            if (OwnedDialog(wantEdit))
                 target = ::GetDesktopWindow();
-        if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str()))
-            Fail(c, "cannot save the screenshot " + c.text);
-        else
-            Say(c, "screenshot", c.text);
-        return true;
+        return Screenshot(c, target);
     }
+    case CommandKind::ScreenshotScreen:
+        return Screenshot(c, ::GetDesktopWindow());
     case CommandKind::Close: {
         int result = m_host.Close(c.tag, static_cast<int>(c.number));
         Say(c, "close", c.tag + " " + std::to_string(c.number) + " -> " + std::to_string(result));
@@ -225,6 +244,17 @@ bool ScriptRunner::Execute(const Command& c) {
                             (c.flag ? "disabled" : "enabled"));
         }
         return true;
+    case CommandKind::ExpectAcks:
+        if (const TagConfig* tag = m_host.Config().FindTag(c.tag); !tag) {
+            Fail(c, "no tag '" + c.tag + "' is configured");
+        } else {
+            const int acks = m_host.Database().AckCount(Utf8ToAnsi(tag->name));
+            if (acks != c.number)
+                Fail(c, "the host has had " + std::to_string(acks) +
+                            " alarm acknowledgement(s) for " + c.tag + ", expected " +
+                            std::to_string(c.number));
+        }
+        return true;
     case CommandKind::Callbacks:
         m_host.SetCallbacks(c.flag);
         return true;
@@ -235,6 +265,32 @@ bool ScriptRunner::Execute(const Command& c) {
     case CommandKind::Set:
         if (!m_host.Database().SetValue(Utf8ToAnsi(c.tag), c.item, c.value))
             Fail(c, "no item '" + c.tag + "." + c.item + "' in the host's database");
+        return true;
+    case CommandKind::Start: {
+        DWORD pid = 0;
+        if (m_children.Start(c.name, Utf8ToWide(c.text), pid, error))
+            Say(c, "start", c.name + " pid " + std::to_string(pid) + ": " + c.text);
+        else
+            Fail(c, error);
+        return true;
+    }
+    case CommandKind::Stop:
+        if (m_children.Stop(c.name, error))
+            Say(c, "stop", c.name);
+        else
+            Fail(c, error);
+        return true;
+    case CommandKind::Stay:
+        // Runs again and again (the command is put back) until no faceplate is visible.
+        if (m_host.AnyFaceplateVisible()) {
+            if (!m_staying)
+                Say(c, "stay", "until the operator has closed every faceplate");
+            m_staying = true;
+            --m_next;
+            m_resumeAt = ::GetTickCount() + kStayPollMs;
+        } else {
+            m_staying = false;
+        }
         return true;
     case CommandKind::Quit:
         Finish();

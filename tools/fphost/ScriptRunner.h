@@ -2,6 +2,7 @@
 // while a faceplate sits in a modal loop (the confirmation dialog): `answer` can reach it.
 #pragma once
 
+#include "ChildProcesses.h"
 #include "Host.h"
 #include "Script.h"
 
@@ -17,7 +18,8 @@ public:
     ScriptRunner& operator=(const ScriptRunner&) = delete;
 
     // Starts the timer; the script ends with `quit` or after its last command by posting
-    // WM_QUIT to the thread's message loop.
+    // WM_QUIT to the thread's message loop. The children it started still running are ended
+    // when the runner goes.
     void Start();
     bool Finished() const { return m_finished; }
     // Commands that failed (expectations included).
@@ -33,6 +35,9 @@ private:
     HWND NewestFaceplate(const Command& c);
     HWND Control(const Command& c);
     bool OwnedByHost(HWND owner);
+    // A confirmation (wantEdit) or a message box of the faceplates; never a faceplate itself.
+    HWND OwnedDialog(bool wantEdit);
+    bool Screenshot(const Command& c, HWND target);
 
     Host& m_host;
     std::vector<Command> m_commands;
@@ -40,9 +45,11 @@ private:
     DWORD m_resumeAt = 0;   // tick count before which nothing runs (wait)
     DWORD m_retryStart = 0; // when the retried command was first tried
     bool m_retrying = false;
+    bool m_staying = false; // `stay` is waiting for the operator
     bool m_finished = false;
     int m_failures = 0;
     UINT_PTR m_timer = 0;
+    ChildProcesses m_children;
 };
 
 } // namespace fphost

@@ -44,6 +44,7 @@ LPARAM KeyLParam(UINT vk, bool up) {
 struct DialogSearch {
     const std::function<bool(HWND)>* owned;
     bool wantEdit;
+    const std::vector<HWND>* except;
     HWND found = nullptr;
 };
 
@@ -51,6 +52,9 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lp) {
     auto* s = reinterpret_cast<DialogSearch*>(lp);
     if (!ClassIs(hwnd, kDialogClass) || !::IsWindowVisible(hwnd))
         return TRUE;
+    for (HWND skipped : *s->except)
+        if (hwnd == skipped)
+            return TRUE;
     HWND owner = ::GetWindow(hwnd, GW_OWNER);
     if (!owner || !(*s->owned)(owner))
         return TRUE;
@@ -110,8 +114,9 @@ void SelectTab(HWND tabControl, int index) {
     ::PostMessageW(tabControl, WM_LBUTTONUP, 0, centre);
 }
 
-HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit) {
-    DialogSearch s{&owned, wantEdit};
+HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit,
+                     const std::vector<HWND>& except) {
+    DialogSearch s{&owned, wantEdit, &except};
     ::EnumThreadWindows(::GetCurrentThreadId(), FindDialogProc, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }

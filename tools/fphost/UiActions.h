@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace fphost {
 
@@ -25,8 +26,10 @@ void ClickControl(HWND control);
 void SelectTab(HWND tabControl, int index);
 
 // A visible dialog (class "#32770") of this thread that `owned` accepts as owned by one of the
-// host's windows and that holds an edit control (wantEdit) or none (a message box).
-HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit);
+// host's windows and that holds an edit control (wantEdit) or none (a message box). The
+// windows in `except` are never taken: the faceplates, dialogs owned by the host's windows too.
+HWND FindOwnedDialog(const std::function<bool(HWND owner)>& owned, bool wantEdit,
+                     const std::vector<HWND>& except = {});
 
 // Types the reason into the dialog's first edit control, then presses OK or Cancel.
 void AnswerDialog(HWND dialog, bool accept, const std::wstring& reason);

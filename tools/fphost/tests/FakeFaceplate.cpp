@@ -3,7 +3,8 @@
 // host's bad bit), a second line (32751: the user, the detail flag), the result of a write
 // (32752), the value of FTTL through the host's callbacks (32753; "NOCB" without them), an
 // edit (12444) whose Enter asks for a confirmation through the station's KrConfirm.dll (its
-// modal dialog, owned by the faceplate), and a detail button (32765). A tag described as
+// modal dialog, owned by the faceplate), a detail button (32765) and an acknowledge button
+// (32766) that calls the host's pfnAlarmAck. A tag described as
 // "ASK" opens only after a message box owned by its parent has been answered. 32754 shows
 // how many entries the control-information component lists ("CI n"), created as the
 // faceplate does it, on the host's thread.
@@ -27,6 +28,7 @@ constexpr int kValue = 32753;
 constexpr int kControlInfo = 32754;
 constexpr int kEdit = 12444;
 constexpr int kDetailButton = 32765;
+constexpr int kAckButton = 32766;
 constexpr UINT kValueEntered = WM_USER + 1000;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
@@ -121,6 +123,8 @@ LRESULT CALLBACK FaceplateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             f->detail = !f->detail;
             SetText(hwnd, kSecond, f->detail ? "DETAIL 1" : "DETAIL 0");
         }
+        if (f && LOWORD(wp) == kAckButton && f->para.pfnAlarmAck)
+            f->para.pfnAlarmAck(f->para.szTagName);
         return 0;
     }
     return ::DefWindowProcW(hwnd, msg, wp, lp);
@@ -166,6 +170,7 @@ HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, D
     child(L"Static", kResult, 0, 160);
     HWND edit = child(L"Edit", kEdit, WS_BORDER | ES_AUTOHSCROLL, 80);
     child(L"Button", kDetailButton, BS_PUSHBUTTON, 110);
+    child(L"Button", kAckButton, BS_PUSHBUTTON, 210);
     g_editProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
     child(L"Static", kControlInfo, 0, 185);

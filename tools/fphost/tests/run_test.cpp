@@ -55,6 +55,11 @@ TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
                          "expect-text 32751 DETAIL 0\n"
                          "detail bal8_101.FTTL 1\n"
                          "expect-text 32751 DETAIL 1\n"
+                         "click 32766\n"
+                         "click 32766\n"
+                         "wait 200\n"
+                         "expect-acks bal8_101 2\n"
+                         "expect-acks BAL8_102 0\n"
                          "user engineer 9 0\n"
                          "expect-text 32751 USER engineer 9 0\n"
                          "expect-enabled 12444 1\n"
@@ -113,7 +118,9 @@ TEST(HostScript, FailuresNameTheirLineAndSetTheExitCode) {
                          "expect-enabled 12444 0\n"
                          "open NOSUCH detail\n"
                          "set BAL8_101.NOSUCH 1\n"
-                         "expect-text 32760 BAL8_101\n";
+                         "expect-text 32760 BAL8_101\n"
+                         "expect-acks BAL8_101 1\n"
+                         "expect-acks NOSUCH 0\n";
     test::HostRun run = test::RunHost(kIni, script);
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     EXPECT_NE(run.output.find("line 3: control 32760 shows \"BAL8_101\", expected \"WRONG\""),
@@ -125,8 +132,13 @@ TEST(HostScript, FailuresNameTheirLineAndSetTheExitCode) {
     EXPECT_NE(run.output.find("line 6: no tag 'NOSUCH' is configured"), std::string::npos);
     EXPECT_NE(run.output.find("line 7: no item 'BAL8_101.NOSUCH'"), std::string::npos);
     EXPECT_EQ(run.output.find("line 8:"), std::string::npos) << "that expectation holds";
+    EXPECT_NE(run.output.find("line 9: the host has had 0 alarm acknowledgement(s) for BAL8_101, "
+                              "expected 1"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("line 10: no tag 'NOSUCH' is configured"), std::string::npos);
     // The script ended without quit: the host closed the faceplate and exited.
-    EXPECT_NE(run.output.find("script done, 5 failure(s)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("script done, 7 failure(s)"), std::string::npos) << run.output;
 }
 
 // Refused before anything opens: the message names the line, or the tag on the command line.

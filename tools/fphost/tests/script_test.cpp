@@ -106,6 +106,31 @@ TEST(ScriptParser, EveryCommand) {
     EXPECT_EQ(One("QUIT").kind, CommandKind::Quit);
 }
 
+TEST(ScriptParser, ChildProcessesScreenAcknowledgementsAndStay) {
+    Command c = One("start server commserver.exe --config demo_station.ini  --period 500");
+    EXPECT_EQ(c.kind, CommandKind::Start);
+    EXPECT_EQ(c.name, "server");
+    EXPECT_EQ(c.text, "commserver.exe --config demo_station.ini  --period 500");
+    c = One("start peer \"C:\\station programs\\peer.exe\" --log \"a b.log\"");
+    EXPECT_EQ(c.text, "\"C:\\station programs\\peer.exe\" --log \"a b.log\"")
+        << "quotes inside the command line stay for the child";
+
+    c = One("stop server");
+    EXPECT_EQ(c.kind, CommandKind::Stop);
+    EXPECT_EQ(c.name, "server");
+
+    c = One("expect-acks BAL8_101 2");
+    EXPECT_EQ(c.kind, CommandKind::ExpectAcks);
+    EXPECT_EQ(c.tag, "BAL8_101");
+    EXPECT_EQ(c.number, 2);
+
+    c = One("screenshot-screen C:\\shots\\whole screen.png");
+    EXPECT_EQ(c.kind, CommandKind::ScreenshotScreen);
+    EXPECT_EQ(c.text, "C:\\shots\\whole screen.png");
+
+    EXPECT_EQ(One("stay").kind, CommandKind::Stay);
+}
+
 TEST(ScriptParser, TextsKeepInnerBlanksAndQuotesKeepOuterOnes) {
     EXPECT_EQ(One("type 100   a  b   ").text, "a  b");
     EXPECT_EQ(One("expect-text 32751 \"FDEV TDEV \"").text, "FDEV TDEV ");
@@ -161,6 +186,15 @@ TEST(ScriptParser, MalformedLinesAreReportedWithTheirNumbers) {
         "set .FTTL 1",         // empty tag
         "set T. 1",            // empty item
         "set T.FTTL one",      // not a number
+        "start server",        // missing command line
+        "start",               // missing name
+        "stop",                // missing name
+        "stop a b",            // extra argument
+        "stay 10",             // extra argument
+        "expect-acks T",       // missing count
+        "expect-acks T -1",    // below range
+        "expect-acks T many",  // not a number
+        "screenshot-screen",   // missing path
         "quit now",            // extra argument
     };
     std::string text = "open T detail\n";

@@ -247,5 +247,16 @@ TEST_F(Ui, MessageBoxIsDismissedAndDialogsOfOthersAreIgnored) {
     EXPECT_EQ(FindOwnedDialog([](HWND) { return true; }, false), nullptr) << "it is gone";
 }
 
+TEST_F(Ui, WindowsGivenAsExceptionsAreNeverTakenForTheDialog) {
+    // A faceplate is a dialog owned by a host window as well, with or without edits.
+    HWND faceplate = ::CreateWindowExW(0, L"#32770", L"faceplate", WS_POPUP | WS_VISIBLE, 0, 0, 100,
+                                       100, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(faceplate, nullptr);
+    auto owned = [this](HWND owner) { return owner == parent; };
+    EXPECT_EQ(FindOwnedDialog(owned, false), faceplate);
+    EXPECT_EQ(FindOwnedDialog(owned, false, {faceplate}), nullptr);
+    ::DestroyWindow(faceplate);
+}
+
 } // namespace
 } // namespace fphost

@@ -386,13 +386,17 @@ void CFP_BASEDlg::QueryTagStatus() {
     int read = ReadHostStatus(status);
     if (read < 0)
         return;
+    const BOOL wasBad = m_bStatusBad;
     if (read == 0 || (status & kTagStatusBad)) {
         m_bStatusBad = TRUE;
         SetStatusText(kTextRtDataBad, "");
     } else {
         m_bStatusBad = FALSE;
     }
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    // Repainted when the host's status changes, not every tick: a redraw of the whole
+    // faceplate repaints every control under it.
+    if (m_bStatusBad != wasBad)
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     if (read == 1)
         Trace("dwFlag for qbrtcore\n");
 }
@@ -417,8 +421,18 @@ void CFP_BASEDlg::OnRefreshTick() {
 bool CFP_BASEDlg::OpenFaceplateMemory() {
     if (m_pMemory && m_pMemory->GetData())
         return true;
-    m_pMemory = std::make_unique<CSharedMemory>();
-    return m_pMemory->Create(kFaceplateMemory, kFaceplateMemorySize);
+    // One mapping per process, kept while the module is loaded: creating it (with its
+    // security descriptor) is the dearest step of a call-up, and every faceplate of the
+    // process sees the same memory anyway.
+    static std::shared_ptr<CSharedMemory> processMemory;
+    if (!processMemory || !processMemory->GetData()) {
+        auto memory = std::make_shared<CSharedMemory>();
+        if (!memory->Create(kFaceplateMemory, kFaceplateMemorySize))
+            return false;
+        processMemory = std::move(memory);
+    }
+    m_pMemory = processMemory;
+    return true;
 }
 
 HWND* CFP_BASEDlg::DetailTable() const {

@@ -142,10 +142,15 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         ::ShowWindow(m_hWnd, SW_SHOW);
     }
     if (m_bMovable) {
-        // The host's container for a movable faceplate: fill its client area.
+        // The host's container for a movable faceplate: fill its client area. A floating
+        // faceplate is a pop-up, placed in screen coordinates.
         RECT rc{};
-        if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc))
-            ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
+        if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc)) {
+            POINT origin{1, 1};
+            if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD))
+                ::ClientToScreen(m_hParentWnd, &origin);
+            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, TRUE);
+        }
         m_bActive = TRUE;
     } else {
         ::MoveWindow(m_hWnd, m_ptPos.x, m_ptPos.y, m_szCompact.cx, m_szCompact.cy, TRUE);

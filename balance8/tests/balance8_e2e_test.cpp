@@ -661,6 +661,22 @@ TEST_F(Balance8Test, ShownValuesComeFromTheCopyTakenAtDelivery) {
     ::CloseHandle(mapping);
 }
 
+TEST_F(Balance8Test, AFloatingFaceplateFillsItsContainerWhereTheHostPutIt) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(fp);
+    HWND container = ::GetWindow(fp, GW_OWNER);
+    ASSERT_TRUE(container);
+    POINT origin{1, 1};
+    ::ClientToScreen(container, &origin);
+    ASSERT_NE(origin.x, 1) << "the container must not sit at the screen's corner for this test";
+    RECT rc{};
+    ::GetWindowRect(fp, &rc);
+    EXPECT_EQ(rc.left, origin.x);
+    EXPECT_EQ(rc.top, origin.y);
+}
+
 TEST_F(Balance8Test, FloatingFaceplatesHaveNoMenuAndEmbeddedOnesTheirId) {
     MakeHost();
     HWND floating = Open(OpenMode::Compact);

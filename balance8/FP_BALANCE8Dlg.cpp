@@ -294,10 +294,13 @@ int CFP_BALANCE8Dlg::WriteLevel(WORD item) const {
 
 void CFP_BALANCE8Dlg::UpdateRight() {
     CFP_BASEDlg::UpdateRight();
-    auto apply = [this](CLevelBtnST& button, WORD item) {
+    // The operator's level goes with the required level, so that each control changes its
+    // look once (RefreshControls then finds nothing to change).
+    const WORD user = ControlUserLevel();
+    auto apply = [this, user](CLevelBtnST& button, WORD item) {
         int level = WriteLevel(item);
         if (level >= 0 && button.m_hWnd)
-            button.SetRequiredLevel(static_cast<WORD>(level));
+            button.SetLevels(static_cast<WORD>(level), user);
     };
     apply(m_btnModeOn, b8::kItemMode);
     apply(m_btnModeOff, b8::kItemMode);
@@ -308,7 +311,7 @@ void CFP_BALANCE8Dlg::UpdateRight() {
     ForEachPage([&](CSetupPage& page) {
         page.ForEachOperable([&](kctl::IOperable& control, uint16_t item) {
             if (int level = WriteLevel(item); level >= 0)
-                control.SetRequiredLevel(static_cast<WORD>(level));
+                control.SetLevels(static_cast<WORD>(level), user);
         });
     });
 }

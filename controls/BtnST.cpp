@@ -131,10 +131,28 @@ void CBtnST::SetShowText(bool show, bool repaint) {
 void CBtnST::SetTooltipText(const std::wstring& text, bool activate) {
     if (!m_hWnd)
         return;
-    if (!m_tip.IsCreated() && !m_tip.Create(m_hWnd, kButtonToolId))
+    m_tipText = text;
+    m_bTipActive = activate;
+    if (m_tip.IsCreated())
+        ApplyTooltip();
+}
+
+std::wstring CBtnST::GetTooltipText() const {
+    return m_tip.IsCreated() ? m_tip.GetText() : m_tipText;
+}
+
+void CBtnST::ApplyTooltip() {
+    m_tip.SetText(m_tipText);
+    m_tip.Activate(m_bTipActive);
+}
+
+void CBtnST::CreateTooltipOnFirstHover(UINT msg) {
+    // A faceplate's buttons get their texts at call-up, but a tooltip window is only needed
+    // once the pointer comes: it is made then, before the message is relayed to it.
+    if (msg != WM_MOUSEMOVE || m_tip.IsCreated() || m_tipText.empty())
         return;
-    m_tip.SetText(text);
-    m_tip.Activate(activate);
+    if (m_tip.Create(m_hWnd, kButtonToolId))
+        ApplyTooltip();
 }
 
 void CBtnST::SetCheck(int state, bool repaint) {
@@ -198,6 +216,7 @@ void CBtnST::OnMouseMove(WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CBtnST::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    CreateTooltipOnFirstHover(msg);
     m_tip.Relay(msg, wp, lp);
     switch (msg) {
     case WM_MOUSEMOVE:

@@ -31,7 +31,7 @@ public:
     }
     SIZE GetIconSize(int index = 0) const { return m_icons[index == 0 ? 0 : 1].size; }
     HWND GetTooltip() const { return m_tip.hwnd(); }
-    std::wstring GetTooltipText() const { return m_tip.GetText(); }
+    std::wstring GetTooltipText() const;
     COLORREF GetBackgroundInside() const { return m_crBkIn; }
     COLORREF GetBackgroundOutside() const { return m_crBkOut; }
 
@@ -74,6 +74,8 @@ private:
     void OnMouseMove(WPARAM wp, LPARAM lp);
     void CancelHover();
     void Repaint(bool repaint);
+    void ApplyTooltip();
+    void CreateTooltipOnFirstHover(UINT msg);
     static void SetIconOf(Icon& slot, HICON icon);
     // The caption's font while on: the button's font made bold (cached per font).
     HFONT BoldFont(HFONT font);
@@ -92,7 +94,9 @@ private:
     COLORREF m_crBkOut;
     COLORREF m_crFgOut;
     HCURSOR m_hCursor = nullptr;
-    kctl::CToolTip m_tip;
+    kctl::CToolTip m_tip; // made when the pointer first comes over the button
+    std::wstring m_tipText;
+    bool m_bTipActive = true;
     kfw::CFont m_boldFont;
     HFONT m_boldFrom = nullptr; // the font m_boldFont was made from
 };

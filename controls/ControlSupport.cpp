@@ -39,14 +39,26 @@ void CLevelRights::SetUserLevel(WORD level) {
     Apply();
 }
 
+void CLevelRights::SetLevels(WORD required, WORD user) {
+    m_lock.SetLevels(required, user);
+    Apply();
+}
+
 void CLevelRights::SetEnablePreference(bool enable) {
     m_lock.SetPreference(enable);
     Apply();
 }
 
 void CLevelRights::Apply() {
-    if (HWND hwnd = RightsWindow())
-        ::EnableWindow(hwnd, m_lock.Operable() ? TRUE : FALSE);
+    HWND hwnd = RightsWindow();
+    const Applied now{m_lock.RequiredLevel(), m_lock.UserLevel(), m_lock.Operable()};
+    const bool enabled = hwnd && ::IsWindowEnabled(hwnd);
+    if (m_everApplied && now == m_applied && (!hwnd || enabled == now.operable))
+        return;
+    if (hwnd && enabled != now.operable)
+        ::EnableWindow(hwnd, now.operable ? TRUE : FALSE);
+    m_applied = now;
+    m_everApplied = hwnd != nullptr;
     OnRightsApplied();
 }
 

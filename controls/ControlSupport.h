@@ -27,6 +27,12 @@ public:
         Update();
         return Operable();
     }
+    bool SetLevels(WORD required, WORD user) {
+        m_required = required;
+        m_user = user;
+        Update();
+        return Operable();
+    }
     bool SetPreference(bool operable) {
         m_preference = operable;
         return Operable();
@@ -52,6 +58,8 @@ public:
     virtual ~IOperable() = default;
     virtual void SetRequiredLevel(WORD level) = 0;
     virtual void SetUserLevel(WORD level) = 0;
+    // Both at once: the control's look changes once, not twice.
+    virtual void SetLevels(WORD required, WORD user) = 0;
     virtual WORD GetRequiredLevel() const = 0;
     virtual bool IsLocked() const = 0;
     // Unlocked at the current user level and wanted operable by its owner.
@@ -64,6 +72,7 @@ class CLevelRights : public IOperable {
 public:
     void SetRequiredLevel(WORD level) override;
     void SetUserLevel(WORD level) override;
+    void SetLevels(WORD required, WORD user) override;
     void SetEnablePreference(bool enable);
     WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
     bool IsLocked() const override { return m_lock.Locked(); }
@@ -72,12 +81,23 @@ public:
 
 protected:
     virtual HWND RightsWindow() const = 0;
-    // Called after every change of the rights, once the window's enabled state is set.
+    // Called after a change of the rights (levels or state), once the window's enabled state
+    // is set; not when a call leaves them as they were.
     virtual void OnRightsApplied() {}
     kctl::CLevelLock m_lock;
 
 private:
     void Apply();
+    // The rights last applied: a call that leaves them as they were touches no window.
+    struct Applied {
+        WORD required, user;
+        bool operable;
+        bool operator==(const Applied& o) const {
+            return required == o.required && user == o.user && operable == o.operable;
+        }
+    };
+    Applied m_applied{0, 0, false};
+    bool m_everApplied = false;
 };
 
 // Why a control is locked, for its tool tip: the level it needs and the operator's level (a

@@ -83,6 +83,11 @@ void CTnEdit::SetUserLevel(WORD level) {
     ApplyReadOnly();
 }
 
+void CTnEdit::SetLevels(WORD required, WORD user) {
+    m_lock.SetLevels(required, user);
+    ApplyReadOnly();
+}
+
 void CTnEdit::SetReadOnlyPreference(bool readOnly) {
     m_lock.SetPreference(!readOnly);
     ApplyReadOnly();
@@ -91,10 +96,12 @@ void CTnEdit::SetReadOnlyPreference(bool readOnly) {
 void CTnEdit::ApplyReadOnly() {
     if (!m_hWnd)
         return;
+    // The look changes only with the read-only state: otherwise nothing is touched.
     bool readOnly = IsReadOnly();
     bool current = (::GetWindowLongW(m_hWnd, GWL_STYLE) & ES_READONLY) != 0;
-    if (readOnly != current)
-        ::SendMessageW(m_hWnd, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+    if (readOnly == current)
+        return;
+    ::SendMessageW(m_hWnd, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
     RebuildBrush();
     Invalidate(FALSE);
 }

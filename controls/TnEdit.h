@@ -50,6 +50,7 @@ public:
     // Rights
     void SetRequiredLevel(WORD level) override;
     void SetUserLevel(WORD level) override;
+    void SetLevels(WORD required, WORD user) override;
     // Shows the live value again, dropping what the operator typed.
     void RevertToLive();
     void SetReadOnlyPreference(bool readOnly);

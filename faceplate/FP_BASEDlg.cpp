@@ -142,10 +142,15 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         ::ShowWindow(m_hWnd, SW_SHOW);
     }
     if (m_bMovable) {
-        // The host's container for a movable faceplate: fill its client area.
+        // The host's container for a movable faceplate: fill its client area. A floating
+        // faceplate is a pop-up, placed in screen coordinates.
         RECT rc{};
-        if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc))
-            ::MoveWindow(m_hWnd, 1, 1, rc.right - 1, rc.bottom - 1, TRUE);
+        if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc)) {
+            POINT origin{1, 1};
+            if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD))
+                ::ClientToScreen(m_hParentWnd, &origin);
+            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, TRUE);
+        }
         m_bActive = TRUE;
     } else {
         ::MoveWindow(m_hWnd, m_ptPos.x, m_ptPos.y, m_szCompact.cx, m_szCompact.cy, TRUE);
@@ -386,13 +391,17 @@ void CFP_BASEDlg::QueryTagStatus() {
     int read = ReadHostStatus(status);
     if (read < 0)
         return;
+    const BOOL wasBad = m_bStatusBad;
     if (read == 0 || (status & kTagStatusBad)) {
         m_bStatusBad = TRUE;
         SetStatusText(kTextRtDataBad, "");
     } else {
         m_bStatusBad = FALSE;
     }
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    // Repainted when the host's status changes, not every tick: a redraw of the whole
+    // faceplate repaints every control under it.
+    if (m_bStatusBad != wasBad)
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     if (read == 1)
         Trace("dwFlag for qbrtcore\n");
 }
@@ -417,8 +426,18 @@ void CFP_BASEDlg::OnRefreshTick() {
 bool CFP_BASEDlg::OpenFaceplateMemory() {
     if (m_pMemory && m_pMemory->GetData())
         return true;
-    m_pMemory = std::make_unique<CSharedMemory>();
-    return m_pMemory->Create(kFaceplateMemory, kFaceplateMemorySize);
+    // One mapping per process, kept while the module is loaded: creating it (with its
+    // security descriptor) is the dearest step of a call-up, and every faceplate of the
+    // process sees the same memory anyway.
+    static std::shared_ptr<CSharedMemory> processMemory;
+    if (!processMemory || !processMemory->GetData()) {
+        auto memory = std::make_shared<CSharedMemory>();
+        if (!memory->Create(kFaceplateMemory, kFaceplateMemorySize))
+            return false;
+        processMemory = std::move(memory);
+    }
+    m_pMemory = processMemory;
+    return true;
 }
 
 HWND* CFP_BASEDlg::DetailTable() const {

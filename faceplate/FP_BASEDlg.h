@@ -124,7 +124,7 @@ protected:
 
     CFPCommu m_Commu;
     CMsgManager m_MsgManager;
-    std::unique_ptr<CSharedMemory> m_pMemory;
+    std::shared_ptr<CSharedMemory> m_pMemory;
     IKrControlInfo* m_pControlInfo = nullptr;
     BOOL m_bClosing = FALSE;
     int m_nMissedTicks = 0;

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace fphost;
 using kt::ChildProcess;
@@ -660,6 +661,22 @@ TEST_F(Balance8Test, ShownValuesComeFromTheCopyTakenAtDelivery) {
     ::CloseHandle(mapping);
 }
 
+TEST_F(Balance8Test, AFloatingFaceplateFillsItsContainerWhereTheHostPutIt) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(fp);
+    HWND container = ::GetWindow(fp, GW_OWNER);
+    ASSERT_TRUE(container);
+    POINT origin{1, 1};
+    ::ClientToScreen(container, &origin);
+    ASSERT_NE(origin.x, 1) << "the container must not sit at the screen's corner for this test";
+    RECT rc{};
+    ::GetWindowRect(fp, &rc);
+    EXPECT_EQ(rc.left, origin.x);
+    EXPECT_EQ(rc.top, origin.y);
+}
+
 TEST_F(Balance8Test, FloatingFaceplatesHaveNoMenuAndEmbeddedOnesTheirId) {
     MakeHost();
     HWND floating = Open(OpenMode::Compact);
@@ -999,6 +1016,70 @@ TEST_F(DetailTest, WithTheDetailViewHiddenNoPageControlChanges) {
     std::wstring before = ControlText(fp, 12463);
     kt::PumpFor(2500); // the model's flows move every period
     EXPECT_EQ(ControlText(fp, 12463), before);
+}
+
+// The windows of the faceplate (itself included) that have something to repaint.
+std::vector<HWND> Invalid(HWND fp) {
+    struct Collect {
+        static BOOL CALLBACK Add(HWND h, LPARAM lp) {
+            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+            return TRUE;
+        }
+    };
+    std::vector<HWND> windows{fp};
+    ::EnumChildWindows(fp, &Collect::Add, reinterpret_cast<LPARAM>(&windows));
+    std::vector<HWND> invalid;
+    for (HWND h : windows)
+        if (::IsWindowVisible(h) && ::GetUpdateRect(h, nullptr, FALSE))
+            invalid.push_back(h);
+    return invalid;
+}
+
+// Runs the message loop without painting, so that what a tick invalidated stays invalid.
+void PumpExceptPaint(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, WM_PAINT - 1, PM_REMOVE) ||
+               ::PeekMessageW(&msg, nullptr, WM_PAINT + 1, 0xFFFF, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(10);
+    }
+}
+
+// A tick whose data and host status are as before touches no control: nothing is left to
+// repaint, in the compact faceplate and in the detail view (host callbacks on, so that the
+// tick also asks the host for the tag's status).
+TEST_F(DetailTest, ATickWithNothingChangedLeavesNothingToRepaint) {
+    StartServer(L"--period 60000"); // the model stands still: every delivery is the same
+    MakeHost(true);
+    for (bool detail : {false, true}) {
+        HWND fp = detail ? OpenDetail() : Open(OpenMode::Compact);
+        ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) != BST_INDETERMINATE; }, 5000))
+            << Checked(fp, kModeOn) << " " << kfw::Narrow(ControlText(fp, kStatusLine));
+        if (detail) {
+            ASSERT_TRUE(WaitLive(fp));
+        }
+        ::KillTimer(fp, 1); // ticks by hand
+        for (int tick = 0; tick < 2; ++tick) {
+            ::SendMessageW(fp, WM_TIMER, 1, 0);
+            kt::PumpFor(300);
+        }
+        ::RedrawWindow(fp, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ASSERT_TRUE(Invalid(fp).empty());
+        for (int tick = 0; tick < 2; ++tick) {
+            ::SendMessageW(fp, WM_TIMER, 1, 0);
+            PumpExceptPaint(300); // the delivery the tick asked for
+            std::vector<HWND> invalid = Invalid(fp);
+            EXPECT_TRUE(invalid.empty()) << (detail ? "detail" : "compact") << ": "
+                                         << invalid.size() << " windows to repaint, the first id "
+                                         << (invalid.empty() ? 0 : ::GetDlgCtrlID(invalid[0]));
+        }
+        EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
+        host->CloseAll();
+    }
 }
 
 } // namespace

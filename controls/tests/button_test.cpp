@@ -416,9 +416,12 @@ TEST_F(HoverTest, ButtonsThatAreNotFlatDoNotTrack) {
     EXPECT_EQ(::GetCapture(), nullptr);
 }
 
-TEST_F(HoverTest, TooltipIsCreatedOnFirstUse) {
+TEST_F(HoverTest, TooltipIsCreatedWhenThePointerFirstComes) {
     EXPECT_EQ(m_button.GetTooltip(), nullptr);
     m_button.SetTooltipText(L"操作中心", false);
+    EXPECT_EQ(m_button.GetTooltip(), nullptr); // not on the call-up path
+    EXPECT_EQ(m_button.GetTooltipText(), L"操作中心");
+    ::SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
     HWND tip = m_button.GetTooltip();
     ASSERT_TRUE(::IsWindow(tip));
     TOOLINFOW ti{};
@@ -499,6 +502,33 @@ TEST_F(LevelBtnSTTest, RightsAndSetCheckIfChanged) {
     ::ValidateRect(m_hwnd, nullptr);
     m_button.SetCheckIfChanged(1);
     EXPECT_FALSE(NeedsRepaint(m_hwnd));
+}
+
+TEST_F(LevelBtnSTTest, RightsThatDoNotChangeTouchNothing) {
+    m_button.SetLevels(2, 1); // locked
+    ASSERT_FALSE(::IsWindowEnabled(m_hwnd));
+    ct::StartLog({WM_ENABLE, WM_APP});
+    m_button.SetRequiredLevel(2);
+    m_button.SetUserLevel(1);
+    m_button.SetLevels(2, 1);
+    kt::MarkAndPump(m_parent.hwnd());
+    // Both levels at once: unlocked in one step, the window enabled once.
+    m_button.SetLevels(3, 4);
+    kt::MarkAndPump(m_parent.hwnd());
+    m_button.SetUserLevel(4);
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_SEQUENCE({
+        {WM_APP, sent | parent},
+        {WM_ENABLE, sent | wparam, TRUE},
+        {WM_APP, sent | parent},
+        {WM_APP, sent | parent},
+    });
+    EXPECT_TRUE(::IsWindowEnabled(m_hwnd));
+    EXPECT_TRUE(m_button.IsOperableNow());
+    // A window enabled behind the control's back is put right by the next call.
+    ::EnableWindow(m_hwnd, FALSE);
+    m_button.SetUserLevel(4);
+    EXPECT_TRUE(::IsWindowEnabled(m_hwnd));
 }
 
 // ---- CLevelButton ----

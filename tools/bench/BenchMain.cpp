@@ -34,9 +34,11 @@ struct Settings {
     int rounds = 60;         // hand-driven refresh rounds per tick measurement
     int stationSeconds = 60; // station load duration
     int cycles = 1000;       // open/close cycles
+    std::string only;        // one part: callup, tick, station or cycles; empty: all
+    bool Runs(const char* part) const { return only.empty() || only == part; }
 };
 // The quick run (--quick): enough to see every figure, not to trust the last digit.
-constexpr Settings kQuick{4, 10, 10, 100};
+constexpr Settings kQuick{4, 10, 10, 100, {}};
 
 constexpr DWORD kDataTimeoutMs = 15000;
 constexpr DWORD kRoundMs = 150;        // one hand-driven refresh round: ticks, then deliveries
@@ -615,6 +617,13 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
         const bool hasValue = i + 1 < argc;
         if (a == "--quick") {
             s = kQuick;
+        } else if (a == "--only" && hasValue) {
+            s.only = argv[++i];
+            if (s.only != "callup" && s.only != "tick" && s.only != "station" &&
+                s.only != "cycles") {
+                fprintf(stderr, "fpbench: --only takes callup, tick, station or cycles\n");
+                return false;
+            }
         } else if (a == "--cycles" && hasValue) {
             s.cycles = std::max(1, atoi(argv[++i]));
         } else if (a == "--station-seconds" && hasValue) {
@@ -624,8 +633,8 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
         } else if (a == "--rounds" && hasValue) {
             s.rounds = std::max(1, atoi(argv[++i]));
         } else {
-            fprintf(stderr, "usage: fpbench [--quick] [--cycles N] [--station-seconds S] "
-                            "[--callups N] [--rounds N]\n");
+            fprintf(stderr, "usage: fpbench [--quick] [--only callup|tick|station|cycles] "
+                            "[--cycles N] [--station-seconds S] [--callups N] [--rounds N]\n");
             return false;
         }
     }
@@ -652,7 +661,7 @@ int main(int argc, char** argv) {
              NowMs() - t0, ThreadCpuMs() - cpu0, ProcessCpuMs() - process0);
     }
 
-    {
+    if (s.Runs("callup")) {
         ServerProcess server;
         std::string error;
         if (!server.Start(ServerOptions{}, error)) {
@@ -669,14 +678,20 @@ int main(int argc, char** argv) {
         CallUpParts(s);
         CallUpSteps(*host);
     }
-    Line("");
-    TickFigures(s, false, false, true);
-    TickFigures(s, false, true, false);
-    TickFigures(s, true, false, true);
-    TickFigures(s, true, true, false);
-    Line("");
-    StationFigures(s);
-    Line("");
-    CycleFigures(s);
+    if (s.Runs("tick")) {
+        Line("");
+        TickFigures(s, false, false, true);
+        TickFigures(s, false, true, false);
+        TickFigures(s, true, false, true);
+        TickFigures(s, true, true, false);
+    }
+    if (s.Runs("station")) {
+        Line("");
+        StationFigures(s);
+    }
+    if (s.Runs("cycles")) {
+        Line("");
+        CycleFigures(s);
+    }
     return 0;
 }

@@ -76,6 +76,20 @@ std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
     return kfw::Widen(out);
 }
 
+namespace {
+// An always-tip tooltip window owned by `owner` (it goes with it); null, traced, on failure.
+HWND CreateTooltipWindow(HWND owner) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                                 nullptr, nullptr, nullptr);
+    if (!tip)
+        kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+    return tip;
+}
+} // namespace
+
 namespace parent_tips {
 namespace {
 constexpr wchar_t kTipProperty[] = L"kctl.ParentTips"; // the parent's tooltip window
@@ -121,15 +135,9 @@ void Set(HWND child, const std::wstring& text) {
     }
     HWND tip = Window(parent);
     if (!tip) {
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
-                                nullptr, nullptr, nullptr);
-        if (!tip) {
-            kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+        tip = CreateTooltipWindow(parent);
+        if (!tip)
             return;
-        }
         ::SetPropW(parent, kTipProperty, tip);
     }
     std::wstring copy = text;
@@ -205,15 +213,9 @@ TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {
 bool CToolTip::Create(HWND owner, UINT toolId) {
     if (m_hwnd)
         return true;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    m_hwnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
-                               nullptr, nullptr, nullptr);
-    if (!m_hwnd) {
-        kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
+    m_hwnd = CreateTooltipWindow(owner);
+    if (!m_hwnd)
         return false;
-    }
     m_owner = owner;
     m_toolId = toolId;
     wchar_t empty[1] = L"";

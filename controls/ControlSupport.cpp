@@ -53,12 +53,14 @@ void CLevelRights::Apply() {
     HWND hwnd = RightsWindow();
     const Applied now{m_lock.RequiredLevel(), m_lock.UserLevel(), m_lock.Operable()};
     const bool enabled = hwnd && ::IsWindowEnabled(hwnd);
-    if (m_everApplied && now == m_applied && (!hwnd || enabled == now.operable))
+    if (m_applied && *m_applied == now && (!hwnd || enabled == now.operable))
         return;
     if (hwnd && enabled != now.operable)
         ::EnableWindow(hwnd, now.operable ? TRUE : FALSE);
-    m_applied = now;
-    m_everApplied = hwnd != nullptr;
+    if (hwnd)
+        m_applied = now;
+    else
+        m_applied.reset();
     OnRightsApplied();
 }
 

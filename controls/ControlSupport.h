@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 
 namespace kctl {
@@ -88,7 +89,8 @@ protected:
 
 private:
     void Apply();
-    // The rights last applied: a call that leaves them as they were touches no window.
+    // The rights last applied to the window: a call that leaves them as they were touches no
+    // window. Empty until a window was there to apply them to.
     struct Applied {
         WORD required, user;
         bool operable;
@@ -96,8 +98,7 @@ private:
             return required == o.required && user == o.user && operable == o.operable;
         }
     };
-    Applied m_applied{0, 0, false};
-    bool m_everApplied = false;
+    std::optional<Applied> m_applied;
 };
 
 // Why a control is locked, for its tool tip: the level it needs and the operator's level (a

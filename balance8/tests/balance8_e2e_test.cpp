@@ -1035,20 +1035,6 @@ std::vector<HWND> Invalid(HWND fp) {
     return invalid;
 }
 
-// Runs the message loop without painting, so that what a tick invalidated stays invalid.
-void PumpExceptPaint(DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, WM_PAINT - 1, PM_REMOVE) ||
-               ::PeekMessageW(&msg, nullptr, WM_PAINT + 1, 0xFFFF, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::Sleep(10);
-    }
-}
-
 // A tick whose data and host status are as before touches no control: nothing is left to
 // repaint, in the compact faceplate and in the detail view (host callbacks on, so that the
 // tick also asks the host for the tag's status).
@@ -1071,7 +1057,7 @@ TEST_F(DetailTest, ATickWithNothingChangedLeavesNothingToRepaint) {
         ASSERT_TRUE(Invalid(fp).empty());
         for (int tick = 0; tick < 2; ++tick) {
             ::SendMessageW(fp, WM_TIMER, 1, 0);
-            PumpExceptPaint(300); // the delivery the tick asked for
+            kt::PumpExceptPaint(300); // the delivery the tick asked for
             std::vector<HWND> invalid = Invalid(fp);
             EXPECT_TRUE(invalid.empty()) << (detail ? "detail" : "compact") << ": "
                                          << invalid.size() << " windows to repaint, the first id "

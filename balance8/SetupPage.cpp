@@ -209,12 +209,14 @@ LRESULT CSetupPage::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CSetupPage::OnCommand(int id, int code, HWND ctl) {
     // The page's own tables route the clicks: check boxes, then switches.
-    if (code == BN_CLICKED && Check(id)) {
+    if (code != BN_CLICKED)
+        return CDialog::OnCommand(id, code, ctl);
+    if (Check(id)) {
         OnCheckClicked(id, ctl);
         return true;
     }
     for (const SwitchButton& s : m_switches) {
-        if (code == BN_CLICKED && s.row->controlId == id) {
+        if (s.row->controlId == id) {
             if (m_pFaceplate->MayWrite(id, ctl ? ctl : s.control->m_hWnd))
                 OnSwitch(*s.row);
             return true;

@@ -7,13 +7,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh"
 source "$top/scripts/env.sh"
 cd "$BUILD_DIR/bin"
-wineserver -k 2>/dev/null || true
-wineserver -w
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  wineserver -p
-  wine cmd /c exit >/dev/null 2>&1
-  wine "$@" | grep -v "^fphost: opened"
-  rc=${PIPESTATUS[0]}
-  wineserver -k
-  wineserver -w
-  exit $rc' run-bin "$@"
+exec "$top/scripts/xsession.sh" bash -c \
+  'wine "$@" | grep -v "^fphost: opened"; exit ${PIPESTATUS[0]}' run-bin "$@"

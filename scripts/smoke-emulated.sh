@@ -14,12 +14,8 @@ start=$(date +%s)
 out="$BUILD_DIR/smoke-emulated"
 rm -rf "$out" && mkdir -p "$out"
 cd "$BUILD_DIR"
-wineserver -k 2>/dev/null || true
-wineserver -w
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+"$top/scripts/xsession.sh" bash -c '
   out=$1
-  wineserver -p
-  wine cmd /c exit >/dev/null 2>&1
   rc=0
   (cd "$BUILD_DIR/balance8/tests" && KR_BIN_DIR="$BUILD_DIR/bin" timeout 300 wine "$BUILD_DIR/bin/balance8_e2e_test.exe" \
      --gtest_filter=Balance8Test.ConfirmedSwitchWriteReachesServerAndLogOnce) || rc=$?
@@ -29,7 +25,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
       --script "$(winepath -w "$BUILD_DIR/bin/fphost_smoke.fps")" >/dev/null 2>&1 || rc=$?
     [ -s fphost_compact.png ] || { echo "smoke: no screenshot"; rc=1; }
   fi
-  wineserver -k
-  wineserver -w
   exit $rc' smoke "$out"
 echo "smoke: emulated path (qemu) passed in $(( $(date +%s) - start )) s"

@@ -10,7 +10,7 @@ dir=$1
 # qemu-user 10 (bookworm's own 7.2 needs about a minute per Wine process start).
 if ! command -v qemu-i386 >/dev/null 2>&1 ||
    ! qemu-i386 --version | grep -Eq 'version ([1-9][0-9]|[89])\.'; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
   list=/etc/apt/sources.list.d/project-backports.sources
   if [ ! -f "$list" ]; then
     # The backports suite from the same mirror and keyring as the machine's Debian source.
@@ -33,9 +33,8 @@ if ! command -v qemu-i386 >/dev/null 2>&1 ||
     { echo "Types: deb"; echo "URIs: $uris"; echo "Suites: bookworm-backports"
       echo "Components: main"; [ -n "$keyring" ] && echo "Signed-By: $keyring"; } | $SUDO tee "$list" >/dev/null
   fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-    -t bookworm-backports qemu-user >/dev/null
+  apt_update
+  apt_install -t "$(apt_release)-backports" -- qemu-user
 fi
 
 # The loader folder: real copies of both loaders (Wine finds `wine` beside its own loader),

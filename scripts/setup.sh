@@ -10,21 +10,8 @@ PACKAGES=(wine wine32:i386 wine64 g++-mingw-w64-i686 mingw-w64-tools cmake googl
 # generated locale every shell warns and non-ASCII command-line arguments arrive garbled.
 STATION_LOCALE=zh_CN.UTF-8
 
-SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-missing=()
-for p in "${PACKAGES[@]}"; do
-  name=${p%%:*}; arch=${p#*:}; [ "$arch" = "$p" ] && arch=""
-  q=$name; [ -n "$arch" ] && q="$name:$arch"
-  dpkg-query -W -f='${Status}' "$q" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
-  fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$top/scripts/apt.sh"
+apt_ensure "${PACKAGES[@]}"
 
 if ! locale -a 2>/dev/null | grep -qix "${STATION_LOCALE/UTF-8/utf8}"; then
   echo "setup: generating the $STATION_LOCALE locale"
@@ -37,7 +24,7 @@ if ! locale -a 2>/dev/null | grep -qix "${STATION_LOCALE/UTF-8/utf8}"; then
       echo "$entry" | $SUDO tee -a /etc/locale.gen >/dev/null
     fi
   fi
-  $SUDO locale-gen >/dev/null
+  ${SUDO:-} locale-gen >/dev/null
 fi
 
 # The decision native / emulated is taken in env.sh, once Wine is installed.

@@ -200,10 +200,13 @@ void CFP_BALANCE8Dlg::OnPageCheck(CSetupPage& page, int controlId, HWND control)
             box = own->m_hWnd;
     if (!box || ::GetParent(box) != page.m_hWnd || !MayWrite(controlId, box))
         return;
+    // The click asks for the box's new state; the other bits are the block's last delivered
+    // word (what every box shows once input is taken), so no cancelled or stale state of
+    // another box goes into the word.
+    const bool requested = page.CheckState(controlId) == BST_CHECKED;
     if (const b8ui::AlarmCheck* row = b8ui::FindAlarmCheck(page.Page(), controlId)) {
-        std::map<WORD, WORD> words;
-        CollectAlarmEnableWords(b8ui::AlarmKind(row->measure), words);
-        WORD word = words.count(row->branch) ? words[row->branch] : 0;
+        DWORD held = AlarmEnableWord(row->measure, row->branch) & b8::kAlarmBits;
+        WORD word = static_cast<WORD>(requested ? held | row->bit : held & ~DWORD{row->bit});
         const b8ui::SwitchPrompts* prompts = b8ui::AlarmPrompts(row->bit);
         std::string label = prompts ? fp::Text((word & row->bit) ? prompts->on : prompts->off) : "";
         WriteAlarmEnableWord(b8::AlarmEnableItem(row->measure, row->branch), word, label.c_str());
@@ -211,7 +214,9 @@ void CFP_BALANCE8Dlg::OnPageCheck(CSetupPage& page, int controlId, HWND control)
     }
     if (const b8ui::LimitCheck* row = b8ui::FindLimitCheck(controlId);
         row && page.Page() == b8ui::kLimitCheckPage) {
-        DWORD word = static_cast<CSVLimtSetup&>(page).ComposeLimitEnableWord();
+        DWORD bit = 1u << row->bit;
+        DWORD held = m_dwLimitEnable & b8::kLimitBits;
+        DWORD word = requested ? held | bit : held & ~bit;
         const b8ui::LimitPrompts& prompts = b8ui::LimitPromptsOf(row->bit);
         const char* key = (word >> row->bit) & 1u ? prompts.on : prompts.off;
         std::string label = prompts.formatBranch ? fp::Format(key, "d", b8ui::LimitBranch(row->bit))

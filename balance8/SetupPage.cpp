@@ -124,21 +124,26 @@ void CSetupPage::ShowValues() {
         CTnEdit& edit = *e.control;
         if (!edit.m_hWnd)
             continue;
+        float value = 0.0f;
+        std::string text;
         if (!good) {
             if (!edit.IsUnavailable())
                 edit.ShowUnavailable();
-            continue;
-        }
-        float value = 0.0f;
-        std::string text;
-        if (fp.FormatItem(e.def->item, value, e.def->decimalsItem, text)) {
-            edit.SetUnavailable(false);
-            edit.SetText(text.c_str());
+        } else if (fp.FormatItem(e.def->item, value, e.def->decimalsItem, text)) {
+            if (text == fp::kTextUnavailable) {
+                if (!edit.IsUnavailable())
+                    edit.ShowUnavailable();
+            } else {
+                edit.SetUnavailable(false);
+                edit.SetText(text.c_str());
+            }
         }
         if (e.def->stateItem == 0)
             continue;
+        // No alarm colour on a field that shows no value.
         DWORD word = 0;
-        fp.LookHMIData(e.def->stateItem, word);
+        if (edit.IsUnavailable() || !fp.LookHMIData(e.def->stateItem, word))
+            word = 0;
         COLORREF back =
             (word & e.def->stateMask) ? kctl::kAlarmHighlight : kctl::kEditNormalBackground;
         if (back != e.background) {
@@ -166,11 +171,15 @@ void CSetupPage::ShowStates() {
                           (fp.AlarmEnableWord(row.measure, row.branch) & row.bit) != 0);
     const bool noData = !fp.HasGoodData();
     for (SwitchButton& s : m_switches) {
-        BOOL on = FALSE;
-        fp.LookHMIData(s.row->item, on);
-        if (auto* tn = dynamic_cast<CTnButton*>(s.control.get())) {
+        // A lookup that leaves the value alone (just written) keeps the state shown.
+        auto* shown = dynamic_cast<CLevelBtnST*>(s.control.get());
+        auto* latched = dynamic_cast<CTnButton*>(s.control.get());
+        BOOL on = latched ? latched->IsLatched() : shown && shown->GetCheck() != 0;
+        if (!fp.LookHMIData(s.row->item, on))
+            on = FALSE;
+        if (auto* tn = latched) {
             tn->SetLatched(on != FALSE);
-        } else if (auto* st = dynamic_cast<CLevelBtnST*>(s.control.get())) {
+        } else if (auto* st = shown) {
             st->SetNoData(noData);
             st->SetCheckIfChanged(on ? 1 : 0);
         }

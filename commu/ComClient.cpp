@@ -26,6 +26,11 @@ bool CCommNotifyWnd::Create() {
 LRESULT CCommNotifyWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kServerNotifyMsg) {
         if (m_pOwner)
+            m_pOwner->OnNotification(wp, lp);
+        return 0;
+    }
+    if (msg == kDeferredNotifyMsg) {
+        if (m_pOwner)
             m_pOwner->OnServerMsg(wp, lp);
         return 0;
     }
@@ -72,7 +77,8 @@ void CComClient::ReleaseConnection() {
     m_Mapping.Close();
     m_nSlot = -1;
     m_hServerWnd = nullptr;
-    m_bWritePosted = false;
+    m_refreshes.clear();
+    m_bWriteInFlight = false;
     if (m_Sink.GetSafeHwnd())
         m_Sink.DestroyWindow();
 }
@@ -158,25 +164,82 @@ bool CComClient::Read() {
         return false;
     if (!HasServerSlot())
         return false;
+    return PostRefresh();
+}
+
+bool CComClient::PostRefresh() {
     if (!::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdRefresh, m_nSlot), 0)) {
         DropIfServerGone();
         return false;
     }
+    ForgetLostRefreshes();
+    if (m_refreshes.size() >= kMaxPendingRefreshes)
+        m_refreshes.pop_front();
+    m_refreshes.push_back(PendingRefresh{++m_nRefreshNumber, ::GetTickCount()});
     return true;
 }
 
-bool CComClient::WaitForWriteTaken(const BYTE* area) const {
-    if (!m_bWritePosted)
-        return true;
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (Get<uint32_t>(area, kWrMagicOffset) != kSegmentMagic)
-            return true;
-        if (::GetTickCount() - start >= kWriteConsumeWaitMs)
-            return false;
-        // Sleep, not a message loop: nothing may re-enter the caller while it waits.
-        ::Sleep(kWriteConsumePollMs);
+void CComClient::ForgetLostRefreshes() {
+    const DWORD now = ::GetTickCount();
+    while (!m_refreshes.empty() && now - m_refreshes.front().posted >= kRefreshLostMs)
+        m_refreshes.pop_front();
+}
+
+void CComClient::OnNotification(WPARAM wParam, LPARAM lParam) {
+    if (CommandOf(wParam) == kCmdRefresh && SlotOf(wParam) == m_nSlot && lParam == 0) {
+        // The answer to the oldest refresh; one beyond those asked for answers none.
+        ForgetLostRefreshes();
+        if (!m_refreshes.empty()) {
+            uint32_t answered = m_refreshes.front().number;
+            m_refreshes.pop_front();
+            // Requests are taken in order: the write came before this refresh.
+            if (m_bWriteInFlight && static_cast<int32_t>(answered - m_nWriteFence) >= 0)
+                m_bWriteInFlight = false;
+            // An answer the server could not deliver (a busy client) leaves the count one
+            // behind, so this answer may be the write's own: while a write is waited for,
+            // each answer asks once more, until one is counted beyond the write.
+            if (m_bWriteInFlight && m_nWaitDepth > 0)
+                PostRefresh();
+        }
     }
+    if (m_nWaitDepth > 0 && m_Sink.GetSafeHwnd()) {
+        // Nothing of the owner runs while a write is waited for.
+        ::PostMessageW(m_Sink.GetSafeHwnd(), CCommNotifyWnd::kDeferredNotifyMsg, wParam, lParam);
+        return;
+    }
+    OnServerMsg(wParam, lParam);
+}
+
+bool CComClient::AwaitWriteTaken(DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    ++m_nWaitDepth;
+    while (m_bWriteInFlight && m_hServerWnd && ::IsWindow(m_hServerWnd)) {
+        DWORD spent = ::GetTickCount() - start;
+        if (spent >= timeoutMs)
+            break;
+        // The server's data-ready comes as a sent message (handled inside PeekMessage) or as
+        // a posted one to the sink; nothing else is taken from the queue.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent,
+                                    QS_SENDMESSAGE | QS_POSTMESSAGE);
+        MSG msg;
+        while (m_Sink.GetSafeHwnd() && ::PeekMessageW(&msg, m_Sink.GetSafeHwnd(), kServerNotifyMsg,
+                                                       kServerNotifyMsg, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    --m_nWaitDepth;
+    return !m_bWriteInFlight;
+}
+
+bool CComClient::WaitWriteTaken(DWORD timeoutMs) {
+    if (AwaitWriteTaken(timeoutMs))
+        return true;
+    kfw::TraceText("CComClient::Write: the server has not taken the request in time; "
+                   "request withdrawn\n");
+    if (BYTE* area = m_Mapping.GetWriteArea())
+        Put<uint32_t>(area, kWrMagicOffset, 0);
+    m_bWriteInFlight = false;
+    DropIfServerGone();
+    return false;
 }
 
 bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
@@ -190,12 +253,15 @@ bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
                    static_cast<unsigned>(length));
         return false;
     }
-    if (!WaitForWriteTaken(area)) {
+    if (!AwaitWriteTaken(kWriteTakenWaitMs)) {
+        // The request there may still be read: it is neither overwritten nor withdrawn.
         kfw::TraceText("CComClient::Write: the server has not taken the previous request; "
                        "write refused\n");
         DropIfServerGone();
         return false;
     }
+    if (!HasServerSlot())
+        return false; // the server went while the previous request was waited for
     Put<uint32_t>(area, kWrMagicOffset, kSegmentMagic);
     Put<uint16_t>(area, kWrTargetOffset, target);
     Put<uint16_t>(area, kWrKindOffset, kind);
@@ -205,11 +271,15 @@ bool CComClient::Write(WORD target, WORD kind, WORD length, const void* data) {
     if (!::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdWrite, m_nSlot), 0)) {
         // Never delivered: the area holds no request for the server to take.
         Put<uint32_t>(area, kWrMagicOffset, 0);
-        m_bWritePosted = false;
         DropIfServerGone();
         return false;
     }
-    m_bWritePosted = true;
+    // The refresh behind the write: its answer says the request has been taken. Without it
+    // the request stays outstanding and the next write waits for it.
+    m_bWriteInFlight = true;
+    m_nWriteFence = m_nRefreshNumber + 1;
+    if (!PostRefresh() && !HasServerSlot())
+        return false; // the server window went away: the request is lost with it
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "FileMapping.h"
 #include "Window.h"
 
+#include <deque>
 #include <vector>
 
 class CComClient;
@@ -14,6 +15,8 @@ class CComClient;
 class CCommNotifyWnd : public kfw::CWnd {
 public:
     static constexpr wchar_t kClassName[] = L"KrCommNotifySink";
+    // A notification that arrived while the client waited for a write, handed on afterwards.
+    static constexpr UINT kDeferredNotifyMsg = WM_APP + 0x301;
 
     explicit CCommNotifyWnd(CComClient* owner) : m_pOwner(owner) {}
 
@@ -51,16 +54,28 @@ public:
     // Posts a refresh request; the image arrives later with the data-ready notification. A post
     // that fails because the server window is gone drops the connection.
     bool Read();
-    // Fills the write area and posts a write request. A payload larger than the write area
-    // (or a null payload) is refused. While the server has not taken this client's previous
-    // request, waits for it at most kWriteConsumeWaitMs; a request still there is never
-    // overwritten: the write is refused. A post that fails because the server window is gone
-    // drops the connection.
+    // Fills the write area and posts a write request, then a refresh whose answer tells that
+    // the server has taken the request. A payload larger than the write area (or a null
+    // payload) is refused. While this client's previous request is not known taken, waits
+    // for it at most kWriteTakenWaitMs; a request not known taken is never overwritten: the
+    // write is refused. A post that fails because the server window is gone drops the
+    // connection.
     bool Write(WORD target, WORD kind, WORD length, const void* data);
+    // Waits at most `timeoutMs` until the last write request is known taken by the server
+    // (at once true when none is outstanding). While it waits, messages sent to this thread
+    // are handled and the server's notifications are counted; they reach OnServerMsg after
+    // the wait. On a time-out the request is withdrawn from the write area (its magic
+    // cleared), so that a server reading it later finds no request, and false is returned.
+    bool WaitWriteTaken(DWORD timeoutMs);
+    bool IsWriteOutstanding() const { return m_bWriteInFlight; }
 
     // Overridables
     // Called for every server notification (through the sink window).
     virtual void OnServerMsg(WPARAM wParam, LPARAM lParam);
+    // What the sink window calls: counts a data-ready of this client's slot as the answer to
+    // its oldest refresh, then hands the notification to OnServerMsg (later, while a write
+    // is being waited for).
+    void OnNotification(WPARAM wParam, LPARAM lParam);
 
     // Attributes
     // Start of the data area (6-byte header, then the image); null when no segment is open.
@@ -91,16 +106,29 @@ private:
     void DropConnection(const char* reason);
     // After a failed post: drops the connection when the server window is gone.
     void DropIfServerGone();
-    // Waits (polling, no message pumping) until the server has taken this client's previous
-    // write request; false when it is still in the write area after kWriteConsumeWaitMs.
-    bool WaitForWriteTaken(const BYTE* area) const;
+    // Waits at most `timeoutMs` until the last write request is known taken; leaves an
+    // untaken request where it is.
+    bool AwaitWriteTaken(DWORD timeoutMs);
+    // Posts a refresh request and remembers it as unanswered.
+    bool PostRefresh();
+    // Forgets unanswered refreshes older than kRefreshLostMs.
+    void ForgetLostRefreshes();
 
     CFileMapping m_Mapping;
     HWND m_hServerWnd = nullptr;
     int m_nSlot = -1;
     bool m_bSubscribed = false;
     CCommNotifyWnd m_Sink;
-    // A request of this client sits in the write area (posted since the connect); a magic
-    // left by an earlier occupant of the slot is not waited for.
-    bool m_bWritePosted = false;
+    // Refreshes posted and not yet answered, oldest first: their numbers and post times.
+    struct PendingRefresh {
+        uint32_t number;
+        DWORD posted;
+    };
+    std::deque<PendingRefresh> m_refreshes;
+    uint32_t m_nRefreshNumber = 0;
+    // The last write is not known taken until a refresh numbered m_nWriteFence or later is
+    // answered.
+    bool m_bWriteInFlight = false;
+    uint32_t m_nWriteFence = 0;
+    int m_nWaitDepth = 0;
 };

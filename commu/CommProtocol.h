@@ -116,11 +116,16 @@ constexpr bool IsValidSlot(long long slot) {
 constexpr UINT kServerSendTimeoutMs = 2000;
 constexpr UINT kServerSendFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
 
-// The write area holds one request; the server clears its magic when it takes it. Before
-// filling the area again the client waits at most this long for that, polling at this pace
-// (without pumping messages), and refuses the write when the request is still there.
-constexpr DWORD kWriteConsumeWaitMs = 250;
-constexpr DWORD kWriteConsumePollMs = 5;
+// The write area holds one request. Posted requests to the server window are taken in order
+// and a data-ready notification answers a refresh request, so a write followed by a refresh is
+// known taken once that refresh is answered. Before filling the area again, and before the
+// faceplate counts a write as done, the client waits at most this long for that.
+constexpr DWORD kWriteTakenWaitMs = 2000;
+// A refresh not answered within this time is taken as lost (a server that dropped it, a
+// data-ready that could not be delivered): it is no longer waited for.
+constexpr DWORD kRefreshLostMs = 3000;
+// At most this many unanswered refreshes are kept; older ones count as lost.
+constexpr size_t kMaxPendingRefreshes = 64;
 
 // Server replies.
 constexpr LRESULT kSubscribeAccepted = 0;

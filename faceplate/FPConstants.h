@@ -106,6 +106,8 @@ constexpr char TipAlarm[] = "FP_ACCUM_STR000350";
 constexpr char TipCurrent[] = "FP_ACCUM_STR000351";
 constexpr char TipFlow[] = "FP_ACCUM_STR000352";
 constexpr char TipAck[] = "FP_ACCUM_STR000353";
+// Project texts beside the station's own keys.
+constexpr char WriteNotDone[] = "FP_WRITE_STR000001";
 } // namespace key
 
 } // namespace fp

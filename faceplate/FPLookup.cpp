@@ -13,7 +13,6 @@ using namespace fp;
 using kfw::Trace;
 
 namespace {
-constexpr int kMaxImageBytes = static_cast<int>(commproto::kMaxImageSize);
 constexpr size_t kDataHeader = commproto::kDataHeaderSize;
 } // namespace
 
@@ -35,9 +34,8 @@ const FPItemInfo* CFPTag::FindItem(WORD item) const {
 template <typename T> int CFPTag::LookBlock(const FPItemInfo& info, T& out) {
     if (!m_bconnected)
         return 0;
-    // An item reaching past the delivered image reads as unavailable.
-    int limit = std::min(m_nReadLength, kMaxImageBytes);
-    if (!m_pDataBlock || static_cast<int>(info.wOffset) + static_cast<int>(sizeof(T)) > limit)
+    // An item reaching past what the kept copy holds reads as unavailable.
+    if (!IsDelivered(info, static_cast<int>(sizeof(T))))
         return 0;
     std::memcpy(&out, m_pDataBlock + kDataHeader + info.wOffset, sizeof(T));
     return 1;
@@ -143,6 +141,17 @@ bool CFPTag::FormatItem(WORD item, float& value, WORD decimalsItem, std::string&
         text = kTextUnavailable;
         return true;
     }
+    // A value just written keeps showing what was entered until the block is read again
+    // (the lookup only takes the mark off).
+    if (IsWritten(item)) {
+        LookHMIData(item, value, TRUE);
+        return false;
+    }
+    const FPItemInfo* info = FindItem(item);
+    if (info && !m_bHostMode && !IsDelivered(*info, static_cast<int>(sizeof(float)))) {
+        text = kTextUnavailable;
+        return true;
+    }
     if (!LookHMIData(item, value, TRUE))
         return false;
     text = FormatValue(value, GetDecimals(decimalsItem));
@@ -164,10 +173,7 @@ bool CFPTag::GetUnitText(WORD item, std::string& text) {
 }
 
 DWORD CFPTag::ReadFlagWord(const FPItemInfo& info) const {
-    int limit = std::min(m_nReadLength, kMaxImageBytes);
-    auto fits = [&](int width) {
-        return m_pDataBlock && static_cast<int>(info.wOffset) + width <= limit;
-    };
+    auto fits = [&](int width) { return IsDelivered(info, width); };
     const BYTE* at = m_pDataBlock ? m_pDataBlock + kDataHeader + info.wOffset : nullptr;
     int type = info.nType;
     if (type >= FPT_UINT32 && type <= FPT_LAST_INT32)

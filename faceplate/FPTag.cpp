@@ -87,4 +87,16 @@ void CFPTag::KeepDelivery(const BYTE* area) {
     length = std::min(length, commproto::kDataAreaSize);
     m_dataCopy.assign(area, area + length);
     m_pDataBlock = m_dataCopy.data();
+    m_nHeldLength = static_cast<int>(length - commproto::kDataHeaderSize);
+}
+
+bool CFPTag::IsDelivered(const FPItemInfo& info, int width) const {
+    return m_pDataBlock && static_cast<int>(info.wOffset) + width <= m_nHeldLength;
+}
+
+void CFPTag::ShowBlock() {
+    ShowData(m_pDataBlock);
+    // A copy shorter than the subscription (the detail view just opened) filled only some
+    // controls: the others show no state of the block yet.
+    m_bStatesShown = m_nDataGood && HasGoodData() && m_nHeldLength >= m_nReadLength;
 }

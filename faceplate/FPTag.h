@@ -34,6 +34,14 @@ public:
     const FPBlockInfo* BlockInfo() const { return m_pBlock; }
     // Data that may be shown as a plant state: delivered, connected and not reported bad.
     bool HasGoodData() const { return m_pDataBlock && m_bconnected && !m_bStatusBad; }
+    // Good data, and the last display pass ran on it with the whole subscribed image: boxes
+    // and switches show the block's states, so input composed from them is the block's.
+    // False from a loss of data (or a longer subscription) until such a display again.
+    bool StatesShown() const { return HasGoodData() && m_bStatesShown; }
+    // Bytes of the block image that the kept copy holds (what the last delivery brought).
+    int HeldImageLength() const { return m_nHeldLength; }
+    // The item's value lies within the kept copy.
+    bool IsDelivered(const FPItemInfo& info, int width) const;
     // The item descriptor of an item, or null when the block or the item map lacks it.
     const FPItemInfo* FindItem(WORD item) const;
     const FPItemMapEntry* FindEntry(WORD item) const;
@@ -47,8 +55,9 @@ public:
     int GetDecimals(WORD decimalsItem);
     // "%.<n>f" of a value.
     static std::string FormatValue(float value, int decimals);
-    // Text of a real item for display, or "????" when the data is not good; false when the
-    // display should keep its previous text (lookup unsuccessful).
+    // Text of a real item for display, or "????" when the data is not good or the value has
+    // not been delivered yet; false when the display should keep its previous text (lookup
+    // unsuccessful, or the item was just written and shows what was entered).
     bool FormatItem(WORD item, float& value, WORD decimalsItem, std::string& text);
     bool GetUnitText(WORD item, std::string& text);
     // Flag word of an item read by its type code.
@@ -74,6 +83,9 @@ public:
     // A write is on its way (confirmation open, request being sent).
     bool IsWriting() const { return m_nWriteDepth > 0; }
 
+    // Shows the kept block through ShowData and notes whether it showed good data.
+    void ShowBlock();
+
     // Hooks the faceplate answers
     // Shows the data block (the block-specific refresh).
     virtual void ShowData(BYTE* /*block*/) {}
@@ -83,6 +95,9 @@ public:
     virtual int SendWrite(const BYTE* request, int length);
     // The window that owns the confirmation dialog (its rectangle places it).
     virtual HWND ConfirmOwner() const { return nullptr; }
+    // Tells the operator something that went wrong with a change (the faceplate: a message box
+    // it owns); traced only without a window.
+    virtual void TellOperator(const std::string& text);
 
 protected:
     // The record
@@ -124,6 +139,8 @@ protected:
     BYTE* m_pDataBlock = nullptr; // the own copy of the last delivered data area
     std::vector<BYTE> m_dataCopy;
     int m_nReadLength = 0;
+    int m_nHeldLength = 0; // image bytes in the kept copy (at m_pDataBlock + header)
+    bool m_bStatesShown = false;
     BOOL m_bconnected = FALSE;
     BOOL m_bStatusBad = FALSE;
     BOOL m_nDataGood = TRUE;

@@ -114,11 +114,6 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
     const FPItemInfo* info = FindItem(item);
     if (!info)
         return 1;
-    struct Depth {
-        int& n;
-        explicit Depth(int& d) : n(d) { ++n; }
-        ~Depth() { --n; }
-    } depth(m_nWriteDepth);
     uint8_t request[commproto::kMaxItemPayload] = {};
     uint32_t address = static_cast<uint32_t>(m_nBaseAddress) + info->wOffset;
     int length = static_cast<int>(
@@ -126,19 +121,31 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
     const char* safeLabel = label ? label : "";
     if (traceKey)
         kfw::TraceText(traceKey);
-    if (!ConfirmWrite(info, length, request, oldText, newText, safeLabel, variant)) {
+    int confirmed = 0;
+    {
+        // While the operator is asked, a clicked box keeps its toggled state.
+        struct Depth {
+            int& n;
+            explicit Depth(int& d) : n(d) { ++n; }
+            ~Depth() { --n; }
+        } depth(m_nWriteDepth);
+        confirmed = ConfirmWrite(info, length, request, oldText, newText, safeLabel, variant);
+    }
+    if (!confirmed) {
         if (variant == kSwitch)
             kfw::TraceText("[FP_BASE]:WriteData ConfirmWrite  return FALSE\n");
+        // Cancelled, refused or failed: every box and switch shows the block's state again
+        // before the next input is taken.
         if (m_pDataBlock && !IsClosing())
-            ShowData(m_pDataBlock);
+            ShowBlock();
         return 0;
     }
     if (m_pDataBlock) {
-        // Show the new value at once, before the next refresh.
-        if (static_cast<int>(info->wOffset) + width <= m_nReadLength)
+        // Show the new value at once, before the next refresh; only within what the copy holds.
+        if (IsDelivered(*info, width))
             std::memcpy(m_pDataBlock + kDataHeader + info->wOffset, value,
                         static_cast<size_t>(width));
-        ShowData(m_pDataBlock);
+        ShowBlock();
     }
     if (!IsWritten(item))
         m_listWritten.push_back(item);
@@ -148,6 +155,10 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
 int CFPTag::SendWrite(const BYTE*, int) {
     kfw::TraceText("[FB_BASE]:m_Commu.Write FAIL\n");
     return 0;
+}
+
+void CFPTag::TellOperator(const std::string& text) {
+    Trace("[FP_BASE] %s\n", text.c_str());
 }
 
 int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
@@ -191,6 +202,8 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
     }
     if (!SendWrite(request, length)) {
         m_strReason.clear();
+        // Confirmed but not taken by the server: the operator must not believe it was made.
+        TellOperator(Format(key::WriteNotDone, "s", (m_strTagName + "." + label).c_str()));
         return 0;
     }
     if (standard && newText.empty())

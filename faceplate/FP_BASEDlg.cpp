@@ -162,7 +162,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     m_Commu.Connect();
     Subscribe(ReadLength(m_bShowDetail));
     Trace("[FPTIME] m_Commu.Read()");
-    ShowData(m_pDataBlock);
+    ShowBlock();
 
     m_nTimer = SetTimer(kRefreshTimer, kRefreshPeriodMs);
     if (m_bShowDetail)
@@ -279,8 +279,18 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     RefreshControls();
 }
 
+void CFP_BASEDlg::TellOperator(const std::string& text) {
+    CFPTag::TellOperator(text);
+    if (m_hWnd && !IsClosing())
+        ::MessageBoxW(m_hWnd, kfw::Widen(text).c_str(), kfw::Widen(m_strTagName).c_str(),
+                      MB_OK | MB_ICONWARNING);
+}
+
 int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
-    if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request))
+    // Done only when the server has taken the request: a write that cannot be delivered in
+    // time is withdrawn and fails, so it is never logged as done.
+    if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request) ||
+        !m_Commu.WaitWriteTaken(commproto::kWriteTakenWaitMs))
         return CFPTag::SendWrite(request, length);
     return 1;
 }
@@ -317,7 +327,7 @@ kctl::IOperable* CFP_BASEDlg::OperableControl(int controlId, HWND control, bool 
         *why = "control locked for this operator";
         return nullptr;
     }
-    if (stateful && !HasGoodData()) {
+    if (stateful && !StatesShown()) {
         *why = "no good data";
         return nullptr;
     }
@@ -344,16 +354,15 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
     Trace("[FPTIME] m_bconnected");
     m_nMissedTicks = 0;
     KeepDelivery(block);
-    block = m_pDataBlock;
     if (m_bFirstData) {
-        ShowData(block);
+        ShowBlock();
         m_nPrevDataGood = m_nDataGood;
         m_nDataGood = m_bconnected && !m_bStatusBad;
         m_bFirstData = FALSE;
     } else if (!m_nDataGood && !m_bStatusBad) {
         // The first delivery after a loss of the link is shown at once too, not a tick late.
         UpdateDataGood();
-        ShowData(block);
+        ShowBlock();
     }
 }
 
@@ -419,7 +428,7 @@ void CFP_BASEDlg::OnRefreshTick() {
         m_bconnected = FALSE;
         SetStatusText(kTextCommFail, "");
     }
-    ShowData(m_pDataBlock);
+    ShowBlock();
     UpdateDataGood();
 }
 

@@ -915,21 +915,26 @@ TEST_F(DetailTest, AlarmBoxesComposeTheirWordAcrossThePvAndRatePages) {
     EXPECT_EQ(w.width, 2);
     EXPECT_EQ(w.value, 0x11u);
 
-    // All boxes of branch 5 clear: its low box alone. Ticks by hand from here, so that no
-    // refresh falls between the answer and the look at the box.
+    // Cancel, then click another box of the same word at once: the cancelled box shows the
+    // block's state again before the next input, and the word sent holds only the new bit.
+    // Ticks by hand from here, so that no refresh undoes the cancelled state instead.
     ::KillTimer(fp, 1);
+    HWND low5Box = PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId);
     ConfirmAnswer::Arm(false, L"");
-    ClickControl(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId));
+    ClickControl(low5Box);
     ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
-    EXPECT_EQ(
-        ::SendMessageW(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId), BM_GETCHECK, 0, 0),
-        BST_CHECKED)
-        << "cancelled: the toggled state until the next refresh";
-    ::SendMessageW(fp, WM_TIMER, 1, 0);
-    EXPECT_EQ(
-        ::SendMessageW(PageControl(fp, b8::Page::PVAlarmSetup, low5->controlId), BM_GETCHECK, 0, 0),
-        BST_UNCHECKED)
-        << "then the block's state";
+    EXPECT_EQ(::SendMessageW(low5Box, BM_GETCHECK, 0, 0), BST_UNCHECKED)
+        << "cancelled: the block's state at once";
+    const b8ui::AlarmCheck* hh5 =
+        AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 5, b8::kAlarmHH);
+    ASSERT_TRUE(hh5);
+    ConfirmAnswer::Arm(true, L"hh 5 on");
+    ClickControl(PageControl(fp, b8::Page::PVAlarmSetup, hh5->controlId));
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 3; }, 5000));
+    kt::PumpFor(300);
+    w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(511));
+    EXPECT_EQ(w.value, b8::kAlarmHH) << "without the cancelled low alarm";
 }
 
 TEST_F(DetailTest, LimitRateBoxAndControlMethodButton) {
@@ -1066,6 +1071,148 @@ TEST_F(DetailTest, ATickWithNothingChangedLeavesNothingToRepaint) {
         EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
         host->CloseAll();
     }
+}
+
+// Closes the next message box owned by `owner` and keeps its text, from inside the modal loop
+// of the box as an operator would.
+struct OwnedBox {
+    static inline HWND owner = nullptr;
+    static inline std::wstring text;
+    static inline int seen = 0;
+    static inline UINT_PTR timer = 0;
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = FindOwnedDialog([](HWND o) { return o == owner; }, false);
+        if (!box)
+            return;
+        text = kfw::GetWindowTextW(::GetDlgItem(box, 0xFFFF));
+        ++seen;
+        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    static void Arm(HWND fp) {
+        owner = fp;
+        text.clear();
+        seen = 0;
+        timer = ::SetTimer(nullptr, 0, 50, OnTimer);
+    }
+    static void Disarm() {
+        if (timer)
+            ::KillTimer(nullptr, timer);
+        timer = 0;
+    }
+};
+
+// The server's request lines ("write: slot ...") in the order it took them.
+std::vector<std::string> ServerWrites(ChildProcess& server) {
+    std::vector<std::string> writes;
+    std::istringstream out(server.Output());
+    for (std::string line; std::getline(out, line);)
+        if (line.rfind("write:", 0) == 0)
+            writes.push_back(line);
+    return writes;
+}
+
+class ChangeTest : public DetailTest {
+protected:
+    // Types a value into an edit as an operator would and answers the confirmation.
+    void Enter(HWND fp, int editId, const wchar_t* text, int answersBefore) {
+        ConfirmAnswer::Arm(true, L"change");
+        ClickControl(FindControl(fp, editId));
+        kt::PumpFor(100);
+        TypeText(FindControl(fp, editId), text);
+        ASSERT_TRUE(PumpUntil([&] { return ConfirmAnswer::answered == answersBefore + 1; }, 5000));
+    }
+    void TearDown() override {
+        OwnedBox::Disarm();
+        DetailTest::TearDown();
+    }
+};
+
+constexpr int kTotalFlowSet = 12444;
+
+// A server that follows the protocol but never touches the write area: two changes confirmed
+// one right after the other both reach it, in order, and the block keeps the second.
+TEST_F(ChangeTest, TwoConfirmedChangesBothReachAServerThatLeavesTheWriteArea) {
+    StartServer(L"--leave-write-area");
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    OwnedBox::Arm(fp);
+    Enter(fp, kTotalFlowSet, L"123.5", 0);
+    Enter(fp, kTotalFlowSet, L"234.5", 1);
+    EXPECT_EQ(OwnedBox::seen, 0) << kfw::Narrow(OwnedBox::text) << "\n" << server.Output();
+    char address[32];
+    snprintf(address, sizeof address, "address 0x%X, 4 bytes", AddressOf(b8::kItemFTTLSET));
+    ASSERT_TRUE(PumpUntil([&] { return ServerWrites(server).size() >= 2; }, 3000));
+    std::vector<std::string> writes = ServerWrites(server);
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_NE(writes[0].find(address), std::string::npos) << writes[0];
+    EXPECT_EQ(ReadLines(logFile).size(), 2u) << "both logged";
+    // Deliveries after both: the block holds the second value.
+    kt::PumpFor(2500);
+    EXPECT_EQ(ControlText(fp, kTotalFlowSet), L"234.500");
+}
+
+// A server that stops answering: the confirmed change is withdrawn within a bounded time, the
+// operator is told in a box the faceplate owns, and nothing is logged as done.
+TEST_F(ChangeTest, AChangeTheServerDoesNotTakeIsReportedAndNotLogged) {
+    StartServer(L"--hang-on write");
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    OwnedBox::Arm(fp);
+    Enter(fp, kTotalFlowSet, L"321.5", 0);
+    ASSERT_TRUE(PumpUntil([] { return OwnedBox::seen == 1; }, 6000)) << "no box for the operator";
+    EXPECT_NE(OwnedBox::text.find(L"BAL101"), std::wstring::npos) << kfw::Narrow(OwnedBox::text);
+    EXPECT_TRUE(ReadLines(logFile).empty()) << "a change not made is not logged";
+}
+
+// After a confirmed change the edit shows what was entered until the block is read again:
+// never a local zero in between.
+TEST_F(ChangeTest, AnEnteredValueStaysShownUntilTheBlockIsRead) {
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    Enter(fp, kTotalFlowSet, L"77.25", 0);
+    std::vector<std::wstring> seen;
+    PumpUntil(
+        [&] {
+            std::wstring t = ControlText(fp, kTotalFlowSet);
+            if (seen.empty() || seen.back() != t)
+                seen.push_back(t);
+            return false;
+        },
+        2500);
+    ASSERT_FALSE(seen.empty());
+    for (const std::wstring& t : seen)
+        EXPECT_TRUE(t == L"77.25" || t == L"77.250") << "shown after the change: " << kfw::Narrow(t);
+    EXPECT_EQ(seen.back(), L"77.250");
+}
+
+// The detail view opened on a compact faceplate whose server then delivers nothing more: the
+// pages show nothing of the block they have not received, and their boxes take no input.
+TEST_F(ChangeTest, PagesOpenedBeforeTheirDataShowAndTakeNothing) {
+    blockSettings = "507 = 16\n";
+    StartServer(L"--no-refresh-after 2500");
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) != BST_INDETERMINATE; }, 5000));
+    kt::PumpFor(2600); // the server answers no refresh from here
+    ASSERT_EQ(host->ShowDetail(kTag, true), 1);
+    kt::PumpFor(300);
+    EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL") << "still within the missed ticks";
+    const std::wstring hh1 =
+        ControlText(fp, b8::FindItem(b8::BranchItem(b8::Family::FPHH, 1))->editId);
+    EXPECT_TRUE(hh1 == L"????" || hh1.empty()) << kfw::Narrow(hh1);
+    const b8ui::AlarmCheck* hh3 =
+        AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmHH);
+    HWND box = PageControl(fp, b8::Page::PVAlarmSetup, hh3->controlId);
+    ConfirmAnswer::Arm(true, L"hh 3");
+    ::PostMessageW(::GetParent(box), WM_COMMAND, MAKEWPARAM(hh3->controlId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(box));
+    kt::PumpFor(800);
+    EXPECT_EQ(ConfirmAnswer::answered, 0) << "a word composed from states never delivered";
+    EXPECT_TRUE(ReadLines(logFile).empty());
 }
 
 } // namespace

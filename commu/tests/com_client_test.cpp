@@ -254,7 +254,9 @@ TEST_F(ComClientTest, WriteFillsWriteAreaAndPosts) {
     kt::MsgLog::Get().Clear();
     EXPECT_TRUE(client.Write(0x0102, 1, sizeof payload, payload));
     Pump();
-    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0}});
+    // The refresh behind the write tells when the server has taken it.
+    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0},
+                     {kServerRequestMsg, kPostedExact, 0x00030007, 0}});
     EXPECT_EQ(Get<uint32_t>(area, 0x00), kSegmentMagic);
     EXPECT_EQ(Get<uint16_t>(area, 0x04), 0x0102);
     EXPECT_EQ(Get<uint16_t>(area, 0x06), 1);
@@ -286,19 +288,54 @@ TEST_F(ComClientTest, FailedPostReportsFalse) {
     EXPECT_FALSE(client.Write(1, 1, sizeof payload, payload));
 }
 
-TEST_F(ComClientTest, WriteNeverOverwritesARequestTheServerHasNotTaken) {
+// The data-ready the server sends after a refresh of slot 7.
+void DataReady(const CComClient& client) {
+    ::SendMessageW(client.GetSinkWnd(), kServerNotifyMsg, MakeWParam(kCmdRefresh, 7), 0);
+}
+
+// Sends the data-ready from another thread after a delay, as a server process would while the
+// client waits.
+struct LateDataReady {
+    HWND sink;
+    DWORD delayMs;
+    HANDLE thread = nullptr;
+    LateDataReady(HWND s, DWORD ms) : sink(s), delayMs(ms) {
+        thread = ::CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+    }
+    ~LateDataReady() {
+        ::WaitForSingleObject(thread, INFINITE);
+        ::CloseHandle(thread);
+    }
+    static DWORD WINAPI Run(void* p) {
+        auto* self = static_cast<LateDataReady*>(p);
+        ::Sleep(self->delayMs);
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(self->sink, kServerNotifyMsg, MakeWParam(kCmdRefresh, 7), 0,
+                              SMTO_NORMAL, 5000, &ignored);
+        return 0;
+    }
+};
+
+struct RecordingClient : CComClient {
+    std::vector<std::pair<WPARAM, LPARAM>> calls;
+    void OnServerMsg(WPARAM wp, LPARAM lp) override { calls.push_back({wp, lp}); }
+};
+
+// The fake server never clears the write area: only the answers to refreshes tell that a
+// request has been taken.
+TEST_F(ComClientTest, AWriteWaitsUntilThePreviousRequestIsKnownTaken) {
     server.Start();
     CComClient client;
     ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
     BYTE* area = server.slotSegment.GetWriteArea();
-    // A request left by an earlier occupant of the slot is not this client's to wait for.
-    Put<uint32_t>(area, kWrMagicOffset, kSegmentMagic);
+    ASSERT_TRUE(client.Read()); // an older refresh, not yet answered
     const BYTE first[7] = {0x10, 0x20, 0, 0, 1, 0, 0xFF};
     ASSERT_TRUE(client.Write(1, 1, sizeof first, first));
     Pump();
     std::vector<BYTE> written(area, area + kWrPayloadOffset + sizeof first);
 
-    // The fake server never takes it: the second write is refused and nothing is touched.
+    // Not answered: the second write is refused after the wait and nothing is touched.
     const BYTE second[8] = {0x30, 0x20, 0, 0, 2, 0, 0x34, 0x12};
     kt::MsgLog::Get().Clear();
     EXPECT_FALSE(client.Write(2, 1, sizeof second, second));
@@ -307,13 +344,85 @@ TEST_F(ComClientTest, WriteNeverOverwritesARequestTheServerHasNotTaken) {
     EXPECT_EQ(std::vector<BYTE>(area, area + written.size()), written);
     EXPECT_TRUE(client.IsConnected()) << "a slow server is no gone server";
 
-    // Taken (the server clears the magic): the next write goes through.
-    Put<uint32_t>(area, kWrMagicOffset, 0);
+    // The answer to the refresh posted before the write says nothing about the write.
+    DataReady(client);
+    EXPECT_TRUE(client.IsWriteOutstanding());
+    // The answer to the refresh behind it does, although the magic is still there.
+    DataReady(client);
+    EXPECT_FALSE(client.IsWriteOutstanding());
+    EXPECT_EQ(Get<uint32_t>(area, kWrMagicOffset), kSegmentMagic);
+    // An answer nobody asked for is no answer to the next write.
+    DataReady(client);
+    kt::MsgLog::Get().Clear();
     EXPECT_TRUE(client.Write(2, 1, sizeof second, second));
     Pump();
-    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0}});
+    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0},
+                     {kServerRequestMsg, kPostedExact, 0x00030007, 0}});
     EXPECT_EQ(Get<uint16_t>(area, kWrLengthOffset), sizeof second);
     EXPECT_EQ(memcmp(area + kWrPayloadOffset, second, sizeof second), 0);
+    EXPECT_TRUE(client.IsWriteOutstanding());
+
+    // Answered while the next write waits: that write goes through in order.
+    {
+        LateDataReady late(client.GetSinkWnd(), 100);
+        kt::MsgLog::Get().Clear();
+        EXPECT_TRUE(client.Write(1, 1, sizeof first, first));
+    }
+    Pump();
+    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00040007, 0},
+                     {kServerRequestMsg, kPostedExact, 0x00030007, 0}});
+    EXPECT_EQ(memcmp(area + kWrPayloadOffset, first, sizeof first), 0);
+}
+
+// A data-ready the server could not deliver (the client was busy) leaves the count of answers
+// one behind: the wait asks again until an answer counts beyond the write.
+TEST_F(ComClientTest, ALostAnswerDelaysButNeverFailsTheWait) {
+    server.Start();
+    CComClient client;
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
+    ASSERT_TRUE(client.Read()); // its answer is lost
+    const BYTE payload[7] = {0x10, 0x20, 0, 0, 1, 0, 0xFF};
+    ASSERT_TRUE(client.Write(1, 1, sizeof payload, payload));
+    Pump();
+    kt::MsgLog::Get().Clear();
+    {
+        LateDataReady toTheWrite(client.GetSinkWnd(), 100);  // counted for the lost one
+        LateDataReady toTheAskAgain(client.GetSinkWnd(), 300);
+        EXPECT_TRUE(client.WaitWriteTaken(3000));
+    }
+    Pump();
+    EXPECT_SEQUENCE({{kServerRequestMsg, kPostedExact, 0x00030007, 0}});
+}
+
+TEST_F(ComClientTest, AWriteNotTakenInTimeIsWithdrawn) {
+    server.Start();
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{0x1000, 360}}));
+    BYTE* area = server.slotSegment.GetWriteArea();
+    const BYTE payload[7] = {0x10, 0x20, 0, 0, 1, 0, 0xFF};
+    ASSERT_TRUE(client.Write(1, 1, sizeof payload, payload));
+    EXPECT_FALSE(client.WaitWriteTaken(200));
+    EXPECT_NE(Get<uint32_t>(area, kWrMagicOffset), kSegmentMagic)
+        << "a server reading it later finds no request";
+    EXPECT_FALSE(client.IsWriteOutstanding());
+    // The server answers the refresh behind the withdrawn write late; it is no answer to the
+    // next one.
+    DataReady(client);
+    client.calls.clear();
+
+    // Taken within the wait: the data-ready reaches OnServerMsg only after the wait.
+    ASSERT_TRUE(client.Write(1, 1, sizeof payload, payload));
+    {
+        LateDataReady late(client.GetSinkWnd(), 100);
+        EXPECT_TRUE(client.WaitWriteTaken(3000));
+        EXPECT_TRUE(client.calls.empty()) << "nothing of the owner runs inside the wait";
+    }
+    EXPECT_EQ(Get<uint32_t>(area, kWrMagicOffset), kSegmentMagic) << "taken, not withdrawn";
+    kt::PumpAndLog(50);
+    ASSERT_EQ(client.calls.size(), 1u);
+    EXPECT_EQ(client.calls[0].first, 0x00030007u);
 }
 
 TEST_F(ComClientTest, GoneServerIsDroppedAndANewOneIsReached) {
@@ -370,11 +479,6 @@ TEST_F(ComClientTest, FailedReadPostDropsTheConnection) {
     EXPECT_FALSE(client.IsConnected());
     EXPECT_EQ(client.GetSinkWnd(), nullptr);
 }
-
-struct RecordingClient : CComClient {
-    std::vector<std::pair<WPARAM, LPARAM>> calls;
-    void OnServerMsg(WPARAM wp, LPARAM lp) override { calls.push_back({wp, lp}); }
-};
 
 void CollectTrace(const char* line, void* context) {
     static_cast<std::vector<std::string>*>(context)->push_back(line);

@@ -12,12 +12,12 @@
 namespace {
 
 constexpr WORD kFlow = 3, kDecimals = 423, kSwitch = 95, kWord = 502, kFlag = 105, kMissing = 999;
-constexpr WORD kNullEntry = 777, kPastEnd = 778;
+constexpr WORD kNullEntry = 777, kPastEnd = 778, kDetailOnly = 779;
 
 // A block of four items and a flag word with three bits.
 struct TestBlock {
-    FPItemInfo items[7]{};
-    FPItemMapEntry entries[7]{};
+    FPItemInfo items[8]{};
+    FPItemMapEntry entries[8]{};
     FPBitInfo bits[3]{};
     FPBitMapEntry bitEntries[3]{};
     FPBlockInfo block{};
@@ -38,8 +38,9 @@ struct TestBlock {
         item(4, kFlag, "", FPT_INT32, 12);
         item(5, kPastEnd, "", FPT_FLOAT, 30); // reaches past the 32 delivered bytes
         entries[6].wKey = kNullEntry;         // an entry without its item
+        item(7, kDetailOnly, "", FPT_FLOAT, 20); // beyond the 16 bytes of the compact view
         block.itemMap.pEntries = entries;
-        block.itemMap.nCount = 7;
+        block.itemMap.nCount = 8;
         auto bit = [&](int i, WORD number, const char* name, int alarm) {
             bits[i].pszName = name;
             bits[i].bAlarm = alarm;
@@ -63,12 +64,26 @@ public:
     std::vector<BYTE> data = std::vector<BYTE>(6 + 32, 0);
     int shown = 0;
 
+    int sendResult = 0; // what the server does with a write: 0 refuses, 1 takes it
+
     void Feed(const FPBlockInfo* block, bool connected = true) {
         m_pBlock = block;
         m_pDataBlock = data.data();
         m_nReadLength = 32;
+        m_nHeldLength = 32;
         m_bconnected = connected;
         m_nDataGood = connected;
+    }
+    // A kept copy of `held` image bytes at `image` (header included) while the subscription
+    // asks for `read` bytes, as right after the detail view opened.
+    void FeedCopy(const FPBlockInfo* block, BYTE* image, int held, int read) {
+        Feed(block);
+        m_pDataBlock = image;
+        m_nHeldLength = held;
+        m_nReadLength = read;
+    }
+    int SendWrite(const BYTE* request, int length) override {
+        return sendResult ? 1 : CFPTag::SendWrite(request, length);
     }
     template <typename T> void Put(size_t offset, T v) {
         std::memcpy(&data[6 + offset], &v, sizeof v);
@@ -262,6 +277,100 @@ TEST(WriteTest, RefusedWriteKeepsTheBlockAndRepaints) {
     EXPECT_FLOAT_EQ(f, 12.5f);
     EXPECT_EQ(fp.shown, 1);
     EXPECT_FALSE(fp.IsWritten(kFlow));
+}
+
+// A kept copy whose last byte is the last byte of a committed page: nothing may touch the
+// page after it.
+class PageEndCopy {
+public:
+    static constexpr int kHeld = 16;
+    PageEndCopy() {
+        SYSTEM_INFO si{};
+        ::GetSystemInfo(&si);
+        m_page = si.dwPageSize;
+        m_base = static_cast<BYTE*>(::VirtualAlloc(nullptr, 2 * m_page, MEM_RESERVE, PAGE_NOACCESS));
+        if (m_base)
+            ::VirtualAlloc(m_base, m_page, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~PageEndCopy() {
+        if (m_base)
+            ::VirtualFree(m_base, 0, MEM_RELEASE);
+    }
+    BYTE* Image() const { return m_base ? m_base + m_page - (6 + kHeld) : nullptr; }
+
+private:
+    DWORD m_page = 0;
+    BYTE* m_base = nullptr;
+};
+
+class KeptCopyTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TestFaceplate fp;
+    PageEndCopy copy;
+    void SetUp() override {
+        ASSERT_TRUE(copy.Image());
+        std::memset(copy.Image(), 0, 6 + PageEndCopy::kHeld);
+        float flow = 12.5f;
+        std::memcpy(copy.Image() + 6, &flow, 4);
+        copy.Image()[6 + 4] = 3; // decimals
+        // Compact copy, detail subscription.
+        fp.FeedCopy(&tb.block, copy.Image(), PageEndCopy::kHeld, 32);
+        wchar_t dir[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, dir);
+        ::SetEnvironmentVariableW(L"KR_LOG_PATH", (std::wstring(dir) + L"kept_copy.log").c_str());
+    }
+};
+
+TEST_F(KeptCopyTest, ValuesBeyondTheCopyAreNotYetDelivered) {
+    float f = 7.0f;
+    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 12.5f);
+    EXPECT_EQ(fp.LookHMIData(kDetailOnly, f), 0) << "within the subscription, beyond the copy";
+    std::string text;
+    ASSERT_TRUE(fp.FormatItem(kDetailOnly, f, kDecimals, text));
+    EXPECT_EQ(text, "????");
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "12.500");
+    EXPECT_EQ(fp.ReadFlagWord(*fp.FindItem(kDetailOnly)), 0u);
+    EXPECT_EQ(fp.OldValueText(kDetailOnly), "????");
+}
+
+TEST_F(KeptCopyTest, AWriteBeyondTheCopyIsSentButPatchesNothing) {
+    fp.sendResult = 1;
+    EXPECT_EQ(fp.WriteData(kDetailOnly, 3.0f, "X"), 1);
+    EXPECT_EQ(fp.shown, 1);
+    std::string text;
+    float f = 0;
+    EXPECT_FALSE(fp.FormatItem(kDetailOnly, f, kDecimals, text)) << "the entry stays shown";
+}
+
+TEST_F(KeptCopyTest, AWrittenValueStaysShownUntilTheBlockIsReadAgain) {
+    fp.sendResult = 1;
+    std::string text = "99.000";
+    float f = 0;
+    ASSERT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    EXPECT_FALSE(fp.FormatItem(kFlow, f, kDecimals, text)) << "the display keeps the entry";
+    EXPECT_EQ(text, "99.000") << "not a local zero";
+    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_EQ(text, "99.000") << "the patched copy";
+}
+
+TEST_F(KeptCopyTest, StatesCountAsShownOnlyAfterADisplayOfTheWholeImage) {
+    fp.ShowBlock();
+    EXPECT_FALSE(fp.StatesShown()) << "the copy lacks what the subscription asks for";
+    TestFaceplate whole;
+    whole.Feed(&tb.block);
+    EXPECT_FALSE(whole.StatesShown()) << "nothing displayed yet";
+    whole.ShowBlock();
+    EXPECT_TRUE(whole.StatesShown());
+    whole.Feed(&tb.block, false);
+    whole.ShowBlock();
+    EXPECT_FALSE(whole.StatesShown()) << "lost";
+    whole.Feed(&tb.block);
+    EXPECT_FALSE(whole.StatesShown()) << "good again, not yet displayed";
+    whole.ShowBlock();
+    EXPECT_TRUE(whole.StatesShown());
 }
 
 } // namespace

@@ -298,7 +298,8 @@ void CCommServer::OnWrite(int slot) {
     uint32_t magic = Get<uint32_t>(area, kWrMagicOffset);
     uint16_t length = Get<uint16_t>(area, kWrLengthOffset);
     // The request is consumed whatever happens: a repeated post never applies it twice.
-    Put<uint32_t>(area, kWrMagicOffset, 0);
+    if (!m_faults.leaveWriteArea)
+        Put<uint32_t>(area, kWrMagicOffset, 0);
     if (magic != kSegmentMagic) {
         ServerLog("refused write of slot %d: wrong magic 0x%08X", slot, magic);
         return;

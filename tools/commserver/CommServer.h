@@ -25,6 +25,9 @@ struct ServerFaults {
     bool badMagic = false;     // wrong magic in the handle segment
     unsigned hangCommands = 0; // bit (1 << command): the request handler sleeps kHangMs
     bool keepWrites = false;   // never take a write request: it stays in the write area
+    // Apply write requests but never touch the write area (a server that does not clear
+    // the magic of a request it has read).
+    bool leaveWriteArea = false;
     bool Hangs(uint16_t command) const { return command < 32 && (hangCommands >> command) & 1u; }
 };
 

@@ -30,6 +30,7 @@ const char kUsage[] =
     "  --hang-on COMMAND      sleep in the handler of this request (register, unregister,\n"
     "                         subscribe, refresh or write; may be repeated)\n"
     "  --keep-writes          never take a write request out of the write area\n"
+    "  --leave-write-area     apply write requests but never touch the write area\n"
     "  --change-all           change every value each period instead of running the models\n";
 
 // Request names accepted by --hang-on.
@@ -105,6 +106,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             ++i;
         } else if (a == "--keep-writes") {
             o.faults.keepWrites = true;
+        } else if (a == "--leave-write-area") {
+            o.faults.leaveWriteArea = true;
         } else if (a == "--change-all") {
             o.changeAll = true;
         } else {

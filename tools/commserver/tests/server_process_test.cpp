@@ -340,7 +340,9 @@ TEST_F(ServerProcess, SecondWriteNeverOverwritesAnUntakenRequest) {
     const uint16_t firstItem = b8::BranchItem(b8::Family::FPHH, 1);
     const uint16_t secondItem = b8::BranchItem(b8::Family::FPHH, 2);
 
-    StartServer(L"--keep-writes");
+    // The server is stuck in its write handler: it has not taken the first request, so the
+    // second is refused and the first stays as it was.
+    StartServer(L"--hang-on write");
     auto keeping = Subscribed();
     CFileMapping segment;
     ASSERT_TRUE(segment.Open(kClientSegmentNames[keeping->GetSlot()]));

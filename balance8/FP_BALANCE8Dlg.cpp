@@ -247,6 +247,24 @@ void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
     TransferToControls();
 }
 
+WORD CFP_BALANCE8Dlg::DecimalsItemOf(WORD item) const {
+    const b8::ItemDef* def = b8::FindItem(item);
+    return def ? def->decimalsItem : 0;
+}
+
+void CFP_BALANCE8Dlg::OnWriteChecked(WORD item, bool taken, const std::string& written,
+                                     const std::string& held) {
+    // The edit that showed the entry carries the mark; switches and words have the trace.
+    const b8::ItemDef* def = b8::FindItem(item);
+    CSetupPage* page = def && def->editId ? PageOf(def->page) : nullptr;
+    CTnEdit* edit = page ? page->EditOfItem(item) : nullptr;
+    if (!edit || !edit->m_hWnd)
+        return;
+    edit->SetNotTaken(taken ? std::wstring()
+                            : kfw::Widen(fp::Format(fp::key::WriteNotTaken, "ss", written.c_str(),
+                                                    held.c_str())));
+}
+
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     // Without good data the switches show no state at all rather than "manual" and "off".
     const bool noData = !HasGoodData();

@@ -30,6 +30,9 @@ public:
     void RefreshControls() override;
     void InitTabWindow() override;
     void ShowTabPage(int page) override;
+    WORD DecimalsItemOf(WORD item) const override;
+    void OnWriteChecked(WORD item, bool taken, const std::string& written,
+                        const std::string& held) override;
 
     // Attributes (last values read by the refresh)
     BOOL Mode() const { return m_bMode; }

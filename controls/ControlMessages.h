@@ -86,6 +86,11 @@ constexpr int kStateMarkMargin = 3; // from the edge to the mark (room for the f
 constexpr COLORREF kFocusColour = RGB(0, 90, 210);
 constexpr int kFocusFrameWidth = 2; // its width (an edit: as much as its border holds)
 
+// A numeric edit whose written value the block does not show: a triangle of this many pixels
+// in its top-right corner (a shape, not a colour, tells it) and a tool tip.
+constexpr int kNotTakenMarkSize = 7;
+constexpr COLORREF kNotTakenMarkColour = RGB(200, 0, 0);
+
 // A locked icon is drawn greyed but readable: it keeps this share of its colour (percent) and
 // then moves this far toward the button's face.
 constexpr int kLockedIconColourPct = 45;

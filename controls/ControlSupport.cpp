@@ -121,8 +121,9 @@ bool HasTool(HWND tip, HWND child) {
 
 HWND Window(HWND parent) {
     auto tip = static_cast<HWND>(::GetPropW(parent, kTipProperty));
-    // A handle left behind by a destroyed tooltip may name another window by now.
-    if (tip && ::IsWindow(tip) && ::GetWindow(tip, GW_OWNER) == parent)
+    // A handle left behind by a destroyed tooltip may name another window by now. A popup
+    // made for a child window (a page) is owned by the child's top-level window.
+    if (tip && ::IsWindow(tip) && ::GetWindow(tip, GW_OWNER) == ::GetAncestor(parent, GA_ROOT))
         return tip;
     return nullptr;
 }

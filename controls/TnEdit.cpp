@@ -235,6 +235,28 @@ void CTnEdit::DrawFocusFrame() {
     }
 }
 
+void CTnEdit::SetNotTaken(const std::wstring& tip) {
+    const bool mark = !tip.empty();
+    if (mark == m_bNotTaken && kctl::parent_tips::Get(m_hWnd) == tip)
+        return;
+    m_bNotTaken = mark;
+    kctl::parent_tips::Set(m_hWnd, tip);
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CTnEdit::DrawNotTakenMark() {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    kfw::CWindowDC dc(m_hWnd);
+    const int n = kNotTakenMarkSize;
+    POINT corner[3] = {{client.right - n, 0}, {client.right, 0}, {client.right, n}};
+    kfw::CBrush brush(::CreateSolidBrush(kNotTakenMarkColour));
+    kfw::CPen pen(::CreatePen(PS_SOLID, 1, kNotTakenMarkColour));
+    kfw::CSelectObject useBrush(dc, brush);
+    kfw::CSelectObject usePen(dc, pen);
+    ::Polygon(dc, corner, 3);
+}
+
 LRESULT CTnEdit::OnSetFocus(WPARAM wp, LPARAM lp) {
     m_bFocused = true;
     LRESULT r = DefWindowProc(WM_SETFOCUS, wp, lp);
@@ -294,6 +316,8 @@ LRESULT CTnEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         LRESULT r = DefWindowProc(msg, wp, lp);
         if (m_bFocused)
             DrawFocusFrame();
+        if (m_bNotTaken && msg == WM_PAINT)
+            DrawNotTakenMark();
         return r;
     }
     case WM_SETFOCUS:

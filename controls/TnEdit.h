@@ -30,6 +30,7 @@ public:
     WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
     bool IsOperableNow() const override { return m_lock.Operable(); }
     bool IsUnavailable() const { return m_bUnavailable; }
+    bool IsNotTaken() const { return m_bNotTaken; }
     std::wstring GetText() const { return kfw::GetWindowTextW(m_hWnd); }
 
     // Operations
@@ -47,6 +48,9 @@ public:
     void SetUnavailable(bool unavailable) { m_bUnavailable = unavailable; }
     // Shows "????" and marks the field unavailable.
     void ShowUnavailable();
+    // Marks the field as holding a write the block has not taken, with a tip that says what
+    // was written and what the block holds; an empty tip takes the mark off.
+    void SetNotTaken(const std::wstring& tip);
     // Rights
     void SetRequiredLevel(WORD level) override;
     void SetUserLevel(WORD level) override;
@@ -81,6 +85,7 @@ private:
     // Keyboard focus cue: a coloured frame on the edit's border (or its client edge when it
     // has no border) while it has the focus.
     void DrawFocusFrame();
+    void DrawNotTakenMark();
     void ApplyReadOnly();
     void RebuildBrush();
 
@@ -93,6 +98,7 @@ private:
     int m_nMaxChars = kctl::kEditMaxChars;
     COLORREF m_crReadOnlyBack = kctl::kPanelColour;
     bool m_bUnavailable = false;
+    bool m_bNotTaken = false;
     kfw::CBrush m_brush;
     COLORREF m_crBrush = CLR_INVALID;
 };

@@ -60,6 +60,9 @@ constexpr DWORD kCreateExStyleExtended = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 // Write requests.
 constexpr WORD kWriteKind = 1;
 constexpr int kWriteTextDecimals = 5;
+// Deliveries after a confirmed write within which the block must show the written value
+// before the control is marked as not taken by the controller.
+constexpr int kWriteCheckDeliveries = 3;
 constexpr int kDefaultDecimals = 3;
 constexpr int kMaxDecimals = 5;
 constexpr size_t kLogTextSize = 256;
@@ -108,6 +111,7 @@ constexpr char TipFlow[] = "FP_ACCUM_STR000352";
 constexpr char TipAck[] = "FP_ACCUM_STR000353";
 // Project texts beside the station's own keys.
 constexpr char WriteNotDone[] = "FP_WRITE_STR000001";
+constexpr char WriteNotTaken[] = "FP_WRITE_STR000002";
 } // namespace key
 
 } // namespace fp

@@ -93,6 +93,14 @@ public:
     virtual bool IsClosing() const { return false; }
     // Hands a write request to the server; 1 when it was taken.
     virtual int SendWrite(const BYTE* request, int length);
+    // The decimals item of a real item (0: the default decimals); the written value counts as
+    // taken when the block shows it within these decimals.
+    virtual WORD DecimalsItemOf(WORD /*item*/) const { return 0; }
+    // A written value was not shown by the block after kWriteCheckDeliveries deliveries
+    // (taken = false, with the texts of what was written and what the block holds), or a
+    // value reported so is shown by the block at last (taken = true).
+    virtual void OnWriteChecked(WORD /*item*/, bool /*taken*/, const std::string& /*written*/,
+                                const std::string& /*held*/) {}
     // The window that owns the confirmation dialog (its rectangle places it).
     virtual HWND ConfirmOwner() const { return nullptr; }
     // Tells the operator something that went wrong with a change (the faceplate: a message box
@@ -146,6 +154,20 @@ protected:
     BOOL m_nDataGood = TRUE;
     BOOL m_nPrevDataGood = TRUE;
     std::list<WORD> m_listWritten;
+    // Confirmed writes whose value the block has not shown yet.
+    struct WriteCheck {
+        WORD item;
+        uint8_t value[8];
+        int width;
+        bool real;
+        int deliveries; // deliveries seen since the write
+        bool reported;  // reported as not taken
+    };
+    std::vector<WriteCheck> m_writeChecks;
+    // Watches the next deliveries for the value just written.
+    void WatchWrite(WORD item, const void* value, int width, bool real);
+    // After a delivery: compares every watched value with the block's.
+    void CheckWrites();
     int m_nWriteDepth = 0;
 
     // Takes a copy of a delivered data area (header and the subscribed length).

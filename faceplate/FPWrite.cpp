@@ -149,7 +149,76 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
     }
     if (!IsWritten(item))
         m_listWritten.push_back(item);
+    WatchWrite(item, value, width, variant == kStandard);
     return 1;
+}
+
+void CFPTag::WatchWrite(WORD item, const void* value, int width, bool real) {
+    WriteCheck check{item, {}, width, real, 0, false};
+    std::memcpy(check.value, value, static_cast<size_t>(std::min(width, 8)));
+    // A new write of the item replaces the older one and its report.
+    auto old = std::find_if(m_writeChecks.begin(), m_writeChecks.end(),
+                            [&](const WriteCheck& c) { return c.item == item; });
+    if (old != m_writeChecks.end()) {
+        if (old->reported)
+            OnWriteChecked(item, true, "", "");
+        m_writeChecks.erase(old);
+    }
+    m_writeChecks.push_back(check);
+}
+
+void CFPTag::CheckWrites() {
+    if (!HasGoodData())
+        return;
+    for (auto it = m_writeChecks.begin(); it != m_writeChecks.end();) {
+        const FPItemInfo* info = FindItem(it->item);
+        if (!info || !IsDelivered(*info, it->width)) {
+            ++it;
+            continue;
+        }
+        const BYTE* held = m_pDataBlock + kDataHeader + info->wOffset;
+        bool same = false;
+        std::string writtenText, heldText;
+        if (it->real) {
+            float w = 0, h = 0;
+            std::memcpy(&w, it->value, 4);
+            std::memcpy(&h, held, 4);
+            const int decimals = GetDecimals(DecimalsItemOf(it->item));
+            same = std::fabs(static_cast<double>(w) - h) <= 0.5 * std::pow(10.0, -decimals);
+            writtenText = FormatValue(w, decimals);
+            heldText = FormatValue(h, decimals);
+        } else if (it->width == 1) {
+            // A switch is on when non-zero.
+            same = (it->value[0] != 0) == (held[0] != 0);
+            writtenText = std::to_string(it->value[0]);
+            heldText = std::to_string(held[0]);
+        } else {
+            same = std::memcmp(it->value, held, static_cast<size_t>(it->width)) == 0;
+            uint32_t w = 0, h = 0;
+            std::memcpy(&w, it->value, static_cast<size_t>(std::min(it->width, 4)));
+            std::memcpy(&h, held, static_cast<size_t>(std::min(it->width, 4)));
+            char text[16];
+            snprintf(text, sizeof text, "0x%X", w);
+            writtenText = text;
+            snprintf(text, sizeof text, "0x%X", h);
+            heldText = text;
+        }
+        if (same) {
+            if (it->reported)
+                OnWriteChecked(it->item, true, writtenText, heldText);
+            it = m_writeChecks.erase(it);
+            continue;
+        }
+        if (++it->deliveries == kWriteCheckDeliveries && !it->reported) {
+            it->reported = true;
+            Trace("[FP_BASE] %s.%s: written %s, the block holds %s after %d deliveries: not "
+                  "taken by the controller\n",
+                  m_strTagName.c_str(), info->pszName ? info->pszName : "", writtenText.c_str(),
+                  heldText.c_str(), kWriteCheckDeliveries);
+            OnWriteChecked(it->item, false, writtenText, heldText);
+        }
+        ++it;
+    }
 }
 
 int CFPTag::SendWrite(const BYTE*, int) {

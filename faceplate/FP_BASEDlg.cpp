@@ -354,6 +354,7 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
     Trace("[FPTIME] m_bconnected");
     m_nMissedTicks = 0;
     KeepDelivery(block);
+    CheckWrites();
     if (m_bFirstData) {
         ShowBlock();
         m_nPrevDataGood = m_nDataGood;

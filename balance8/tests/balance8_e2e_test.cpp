@@ -4,6 +4,8 @@
 #include "ChildProcess.h"
 #include "Pump.h"
 #include "ComClient.h"
+#include "ControlSupport.h"
+#include "Screenshot.h"
 #include "CommProtocol.h"
 #include "BlockTable.h"
 #include "KrToolkit.h"
@@ -1187,6 +1189,35 @@ TEST_F(ChangeTest, AnEnteredValueStaysShownUntilTheBlockIsRead) {
     for (const std::wstring& t : seen)
         EXPECT_TRUE(t == L"77.25" || t == L"77.250") << "shown after the change: " << kfw::Narrow(t);
     EXPECT_EQ(seen.back(), L"77.250");
+}
+
+// A server that takes the request but whose controller keeps its value: after three
+// deliveries the edit carries the not-taken mark (a red corner) and a tip naming both values.
+TEST_F(ChangeTest, AValueTheControllerDoesNotTakeIsMarkedOnItsEdit) {
+    StartServer(L"--keep-writes");
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    HWND edit = FindControl(fp, kTotalFlowSet);
+    auto marked = [&] {
+        for (uint32_t p : ScreenPixels(edit))
+            if (p == 0xC80000)
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(marked());
+    Enter(fp, kTotalFlowSet, L"55.5", 0);
+    EXPECT_EQ(ReadLines(logFile).size(), 1u) << "the server took the request";
+    ::SetFocus(fp); // the operator moves on: the edit shows what the block holds
+    ASSERT_TRUE(PumpUntil(marked, 6000)) << "no mark after the deliveries";
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(fp, kTotalFlowSet) == L"400.000"; }, 3000))
+        << "the block's value is shown";
+    EXPECT_TRUE(marked()) << "the mark stays while the block holds another value";
+    // For a person to look at: the page with the marked edit.
+    kfw::SaveWindowPng(::GetParent(edit), L"not_taken_mark.png");
+    const std::wstring tip = kctl::parent_tips::Get(edit);
+    EXPECT_NE(tip.find(L"55.500"), std::wstring::npos) << kfw::Narrow(tip);
+    EXPECT_NE(tip.find(L"400.000"), std::wstring::npos) << kfw::Narrow(tip);
 }
 
 // The detail view opened on a compact faceplate whose server then delivers nothing more: the

@@ -95,6 +95,19 @@ public:
         m_strReason = reason;
     }
     void ShowData(BYTE*) override { ++shown; }
+    struct Checked {
+        WORD item;
+        bool taken;
+        std::string written, held;
+    };
+    std::vector<Checked> checked;
+    WORD DecimalsItemOf(WORD item) const override { return item == kFlow ? kDecimals : 0; }
+    void OnWriteChecked(WORD item, bool taken, const std::string& written,
+                        const std::string& held) override {
+        checked.push_back({item, taken, written, held});
+    }
+    // A delivery of the block as it is in `data`.
+    void Deliver() { CheckWrites(); }
     void SetAlarmCallback(PFN_FPAlarmState callback) { m_pFunAlmState = callback; }
 };
 
@@ -354,6 +367,65 @@ TEST_F(KeptCopyTest, AWrittenValueStaysShownUntilTheBlockIsReadAgain) {
     EXPECT_EQ(text, "99.000") << "not a local zero";
     ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "99.000") << "the patched copy";
+}
+
+void UseTempLog(const wchar_t* name) {
+    wchar_t dir[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, dir);
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", (std::wstring(dir) + name).c_str());
+}
+
+// After a confirmed write the deliveries must show the written value within its decimals; a
+// block that keeps another value is reported once after three, and reported again as taken
+// when it shows the value at last.
+TEST(WriteCheckTest, ABlockThatDoesNotShowTheWrittenValueIsReportedOnce) {
+    TestBlock tb;
+    TestFaceplate fp;
+    UseTempLog(L"write_check.log");
+    fp.Feed(&tb.block);
+    fp.Put<BYTE>(4, 2); // two decimals
+    fp.sendResult = 1;
+    ASSERT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    fp.Put<float>(0, 12.5f); // the controller kept its value
+    fp.Deliver();
+    fp.Deliver();
+    EXPECT_TRUE(fp.checked.empty()) << "two deliveries are not yet a verdict";
+    fp.Deliver();
+    ASSERT_EQ(fp.checked.size(), 1u);
+    EXPECT_EQ(fp.checked[0].item, kFlow);
+    EXPECT_FALSE(fp.checked[0].taken);
+    EXPECT_EQ(fp.checked[0].written, "99.00");
+    EXPECT_EQ(fp.checked[0].held, "12.50");
+    fp.Deliver();
+    EXPECT_EQ(fp.checked.size(), 1u) << "reported once";
+    fp.Put<float>(0, 98.996f); // within two decimals
+    fp.Deliver();
+    ASSERT_EQ(fp.checked.size(), 2u);
+    EXPECT_TRUE(fp.checked[1].taken);
+    fp.Deliver();
+    EXPECT_EQ(fp.checked.size(), 2u) << "no longer watched";
+}
+
+TEST(WriteCheckTest, AValueShownAtOnceIsNeverReportedAndSwitchesCompareOnAndOff) {
+    TestBlock tb;
+    TestFaceplate fp;
+    UseTempLog(L"write_check.log");
+    fp.Feed(&tb.block);
+    fp.sendResult = 1;
+    ASSERT_EQ(fp.WriteData(kFlow, 7.0f, "FPASS1"), 1);
+    ASSERT_EQ(fp.WriteData(kSwitch, BYTE{255}, "SW"), 1);
+    fp.Put<BYTE>(5, 1); // the block stores "on" as 1
+    for (int i = 0; i < 4; ++i)
+        fp.Deliver(); // the patched copy holds 7.0 as delivered
+    EXPECT_TRUE(fp.checked.empty());
+    // A later write of a switch the block leaves off is reported.
+    ASSERT_EQ(fp.WriteData(kSwitch, BYTE{255}, "SW"), 1);
+    fp.Put<BYTE>(5, 0);
+    for (int i = 0; i < 3; ++i)
+        fp.Deliver();
+    ASSERT_EQ(fp.checked.size(), 1u);
+    EXPECT_EQ(fp.checked[0].item, kSwitch);
+    EXPECT_FALSE(fp.checked[0].taken);
 }
 
 TEST_F(KeptCopyTest, StatesCountAsShownOnlyAfterADisplayOfTheWholeImage) {

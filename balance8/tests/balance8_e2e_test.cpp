@@ -180,7 +180,8 @@ protected:
         ini.close();
         ASSERT_TRUE(server.Start(BinDir() + L"commserver.exe",
                                  L"--config \"" + serverIni + L"\" " + extra));
-        ASSERT_TRUE(ChildProcess::WaitForMapping(commproto::kServerHandleSegmentName, 10000));
+        // The segment exists a moment before the server's window handle is in it.
+        ASSERT_TRUE(server.WaitForOutput("started:", 10000)) << server.Output();
     }
 
     // Per-item security levels of the tag (item name or index -> level).

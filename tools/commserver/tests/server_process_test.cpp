@@ -75,8 +75,8 @@ protected:
     void StartServer(const std::wstring& args = L"") {
         ASSERT_FALSE(ChildProcessMappingExists()) << "a communication server is already running";
         ASSERT_TRUE(server.Start(kt::BinPath(L"commserver.exe"), L"--period 100 --seed 3 " + args));
-        ASSERT_TRUE(kt::ChildProcess::WaitForMapping(kServerHandleSegmentName, kStartTimeoutMs))
-            << server.Output();
+        // The segment exists a moment before the server's window handle is in it.
+        ASSERT_TRUE(server.WaitForOutput("started:", kStartTimeoutMs)) << server.Output();
     }
     static bool ChildProcessMappingExists() {
         HANDLE h = ::OpenFileMappingA(FILE_MAP_READ, FALSE, kServerHandleSegmentName);

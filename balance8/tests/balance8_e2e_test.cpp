@@ -165,11 +165,12 @@ struct ConfirmAnswer {
     }
 };
 
-// Closes every message box a faceplate shows, as an operator would after reading it, and keeps
-// its text.
+// Closes every message box the faceplate shows, as an operator would after reading it, and
+// keeps its text.
 struct MessageBoxWatch {
     static inline std::vector<std::wstring> texts;
     static inline UINT_PTR timer = 0;
+    static inline HWND faceplate = nullptr;
     static BOOL CALLBACK CollectText(HWND child, LPARAM lp) {
         wchar_t cls[32] = {};
         ::GetClassNameW(child, cls, 32);
@@ -178,7 +179,7 @@ struct MessageBoxWatch {
         return TRUE;
     }
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        HWND box = FindOwnedDialog([](HWND) { return true; }, false);
+        HWND box = FindOwnedDialog([](HWND owner) { return owner == faceplate; }, false);
         if (!box)
             return;
         std::wstring text;
@@ -186,7 +187,8 @@ struct MessageBoxWatch {
         texts.push_back(text);
         ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
-    MessageBoxWatch() {
+    explicit MessageBoxWatch(HWND fp) {
+        faceplate = fp;
         texts.clear();
         timer = ::SetTimer(nullptr, 0, 50, OnTimer);
     }
@@ -1101,17 +1103,17 @@ TEST_F(DetailTest, ATickWithNothingChangedLeavesNothingToRepaint) {
 
 // Entries typed into the total-flow set value as an operator types them, confirmed in the real
 // dialog: each is written as the number typed, or nothing is written and the operator is told
-// why. The server keeps every request in the write area, so the last one can be read back.
+// why. The last request stays readable in the client's write area.
 TEST_F(DetailTest, TypedEntriesAreWrittenAsTypedOrNotAtAllWithTheReason) {
     blockSettings = std::to_string(b8::kItemFTTLSET) + " = 400\n";
-    StartServer(L"--keep-writes");
+    StartServer();
     MakeHost();
     HWND fp = OpenDetail();
     ASSERT_TRUE(WaitLive(fp));
     HWND edit = FindControl(fp, 12444);
     ASSERT_TRUE(PumpUntil([&] { return ControlText(fp, 12444) == L"400.000"; }, 4000))
         << kfw::Narrow(ControlText(fp, 12444));
-    MessageBoxWatch boxes;
+    MessageBoxWatch boxes(fp);
     ConfirmAnswer::answered = 0;
     auto type = [&](const std::wstring& text) {
         ClickControl(edit); // the faceplate selects the whole text

@@ -56,7 +56,7 @@ enum EditMode : int {
 // Tooltips
 constexpr UINT kEditToolId = 1001; // tool of CMyEdit and CMyStatic
 constexpr UINT kBalloonToolId = 1002; // CTnEdit: the balloon that says why a character was refused
-constexpr int kBalloonMaxWidth = 300; // pixels; longer texts wrap
+constexpr int kBalloonMaxWidth = 360; // pixels; longer texts wrap
 constexpr UINT_PTR kBalloonTimerId = 0x7E0B; // CTnEdit: hides its balloon
 constexpr UINT kBalloonShowMs = 5000;        // a balloon stays this long unless typing goes on
 constexpr UINT kButtonToolId = 1;  // tool of CBtnST

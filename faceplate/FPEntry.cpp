@@ -152,7 +152,7 @@ int CFPTag::WriteData(WORD item, HWND edit, const char* label) {
             why = Format(key::EntryTooSmall, "ss", text.c_str(), ExactValueText(FLT_MIN).c_str());
         else
             why = Format(key::EntryNotANumber, "s", text.c_str());
-        // The typing stays in view while the operator reads why it is not written.
+        // The message names the typed text: the field shows the live value again.
         TellOperator(Text(key::EntryCaption), why);
         if (tn)
             tn->RevertToLive();

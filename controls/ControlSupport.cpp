@@ -64,17 +64,29 @@ void CLevelRights::Apply() {
     OnRightsApplied();
 }
 
+namespace {
+constexpr int kStationTextBufferSize = 256;
+} // namespace
+
+std::wstring StationText(const char* key) {
+    CKrString text = CKrStringDBWrapper::GetString(key);
+    return kfw::Widen(text.GetString() ? text.GetString() : "");
+}
+
+std::wstring StationText(const char* key, int number) {
+    char out[kStationTextBufferSize] = "";
+    CKrString format = CKrStringDBWrapper::GetString(key);
+    KrFormat(out, kStationTextBufferSize, format, "d", number);
+    return kfw::Widen(out);
+}
+
 std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
-    constexpr int kTipBufferSize = 256;
-    char out[kTipBufferSize] = "";
-    if (requiredLevel == 0) {
-        CKrString format = CKrStringDBWrapper::GetString(kNeverOperableTipKey);
-        KrFormat(out, kTipBufferSize, format, "d", static_cast<int>(userLevel));
-    } else {
-        CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
-        KrFormat(out, kTipBufferSize, format, "dd", static_cast<int>(requiredLevel),
-                 static_cast<int>(userLevel));
-    }
+    if (requiredLevel == 0)
+        return StationText(kNeverOperableTipKey, static_cast<int>(userLevel));
+    char out[kStationTextBufferSize] = "";
+    CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
+    KrFormat(out, kStationTextBufferSize, format, "dd", static_cast<int>(requiredLevel),
+             static_cast<int>(userLevel));
     return kfw::Widen(out);
 }
 

@@ -101,6 +101,11 @@ private:
     std::optional<Applied> m_applied;
 };
 
+// A text of the station's string database in the station's language; the second form fills a
+// text with one "%d".
+std::wstring StationText(const char* key);
+std::wstring StationText(const char* key, int number);
+
 // Why a control is locked, for its tool tip: the level it needs and the operator's level (a
 // required level of 0: operable by nobody here), in the station's language.
 std::wstring LockedTipText(WORD requiredLevel, WORD userLevel);

@@ -1,7 +1,5 @@
 #include "TnEdit.h"
 
-#include "KrToolkit.h"
-
 #include <cstdlib>
 
 using namespace kctl;
@@ -17,21 +15,6 @@ COLORREF ContrastText(COLORREF back) {
     unsigned luma =
         (GetRValue(back) * 299u + GetGValue(back) * 587u + GetBValue(back) * 114u) / 1000u;
     return luma < kDarkBackgroundLuma ? kDarkFieldText : kLightFieldText;
-}
-
-// A text of the station's string database.
-std::wstring StationText(const char* key) {
-    CKrString text = CKrStringDBWrapper::GetString(key);
-    return kfw::Widen(text.GetString() ? text.GetString() : "");
-}
-
-// A "%d" text of the station's string database with its number.
-std::wstring StationText(const char* key, int number) {
-    constexpr int kTextBufferSize = 256;
-    CKrString format = CKrStringDBWrapper::GetString(key);
-    char out[kTextBufferSize] = "";
-    KrFormat(out, kTextBufferSize, format, "d", number);
-    return kfw::Widen(out);
 }
 
 } // namespace

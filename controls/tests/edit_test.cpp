@@ -24,7 +24,7 @@ constexpr int kEditId = 101;
 constexpr int kOtherId = 102;
 
 // The station's text of a key as the edit shows it.
-std::wstring StationText(const char* key) {
+std::wstring DbText(const char* key) {
     CKrString text = CKrStringDBWrapper::GetString(key);
     return kfw::Widen(text.GetString() ? text.GetString() : "");
 }
@@ -176,7 +176,7 @@ TEST_F(EditTest, MaximumCharactersRefuseDigitsButNotPointOrBackspace) {
     EXPECT_EQ(MessageBeepSpy::calls, 1);
     EXPECT_TRUE(m_edit.IsBalloonShown()) << "a refused digit says why";
     wchar_t tooLong[128];
-    swprintf(tooLong, 128, StationText(kTooLongKey).c_str(), kEditMaxChars);
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), kEditMaxChars);
     EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
     ::SendMessageW(m_hwnd, WM_CHAR, L'-', 1);
     EXPECT_EQ(m_edit.GetText(), full);
@@ -201,7 +201,7 @@ TEST_F(EditTest, MaximumCharactersRefuseDigitsButNotPointOrBackspace) {
     ::SendMessageW(m_hwnd, EM_SETSEL, 3, 3);
     ::SendMessageW(m_hwnd, WM_CHAR, L'd', 1);
     EXPECT_EQ(m_edit.GetText(), L"abc");
-    swprintf(tooLong, 128, StationText(kTooLongKey).c_str(), 3);
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), 3);
     EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
 }
 
@@ -229,8 +229,8 @@ TEST_F(EditTest, ARefusedTypedCharacterBeepsAndSaysWhatTheFieldAccepts) {
     EXPECT_STREQ(cls, TOOLTIPS_CLASSW);
     EXPECT_TRUE(::GetWindowLongW(balloon, GWL_STYLE) & TTS_BALLOON);
     EXPECT_TRUE(::IsWindowVisible(balloon));
-    EXPECT_EQ(m_edit.GetBalloonTitle(), StationText(kRefusedCharTitleKey));
-    EXPECT_EQ(m_edit.GetBalloonText(), StationText(kAcceptsRealKey));
+    EXPECT_EQ(m_edit.GetBalloonTitle(), DbText(kRefusedCharTitleKey));
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsRealKey));
     EXPECT_FALSE(m_edit.GetBalloonText().empty());
     // The balloon points at the field: its window lies below the field's top edge.
     RECT field{}, tip{};
@@ -274,11 +274,11 @@ TEST_F(EditTest, TheBalloonSaysWhatEachModeAccepts) {
     ASSERT_TRUE(beeps.Installed());
     m_edit.SetMode(kModeSigned);
     ::SendMessageW(m_hwnd, WM_CHAR, L'.', 1);
-    EXPECT_EQ(m_edit.GetBalloonText(), StationText(kAcceptsSignedKey));
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsSignedKey));
     m_edit.SetMode(kModeUnsigned);
     ::SendMessageW(m_hwnd, WM_CHAR, L'-', 1);
-    EXPECT_EQ(m_edit.GetBalloonText(), StationText(kAcceptsUnsignedKey));
-    EXPECT_NE(StationText(kAcceptsSignedKey), StationText(kAcceptsUnsignedKey));
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsUnsignedKey));
+    EXPECT_NE(DbText(kAcceptsSignedKey), DbText(kAcceptsUnsignedKey));
     EXPECT_EQ(MessageBeepSpy::calls, 2);
     // A read-only field takes nothing and says nothing (it is not the operator's to change).
     m_edit.SetRequiredLevel(0);
@@ -345,7 +345,7 @@ TEST_F(EditTest, APasteIsTakenWholeOrRefusedWhole) {
         EXPECT_EQ(MessageBeepSpy::calls, refused);
         EXPECT_EQ(m_edit.IsBalloonShown(), refusedNow);
         if (refusedNow) {
-            EXPECT_EQ(m_edit.GetBalloonTitle(), StationText(kRefusedPasteTitleKey));
+            EXPECT_EQ(m_edit.GetBalloonTitle(), DbText(kRefusedPasteTitleKey));
         }
     }
     // Ctrl+V and Shift+Insert go the same way.
@@ -367,7 +367,7 @@ TEST_F(EditTest, APasteIsTakenWholeOrRefusedWhole) {
     ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
     EXPECT_EQ(m_edit.GetText(), L"");
     wchar_t tooLong[128];
-    swprintf(tooLong, 128, StationText(kTooLongKey).c_str(), 4);
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), 4);
     EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
 
     PutOnClipboard(m_hwnd, L"-12a.5.-");

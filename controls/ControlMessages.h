@@ -55,6 +55,10 @@ enum EditMode : int {
 
 // Tooltips
 constexpr UINT kEditToolId = 1001; // tool of CMyEdit and CMyStatic
+constexpr UINT kBalloonToolId = 1002; // CTnEdit: the balloon that says why a character was refused
+constexpr int kBalloonMaxWidth = 360; // pixels; longer texts wrap
+constexpr UINT_PTR kBalloonTimerId = 0x7E0B; // CTnEdit: hides its balloon
+constexpr UINT kBalloonShowMs = 5000;        // a balloon stays this long unless typing goes on
 constexpr UINT kButtonToolId = 1;  // tool of CBtnST
 
 // Blinking (CColorStaticST)
@@ -99,6 +103,14 @@ constexpr int kLockedIconFadePct = 30;
 // Tool tip of a locked switch: why it is locked, from the station's string database.
 constexpr char kLockedTipKey[] = "FP_CTRL_STR000001"; // "%d" level needed, "%d" operator level
 constexpr char kNeverOperableTipKey[] = "FP_CTRL_STR000002"; // level 0: "%d" operator level
+
+// Balloon of a numeric edit that refuses a character or a pasted text: what the field accepts.
+constexpr char kRefusedCharTitleKey[] = "FP_CTRL_STR000003";  // "Unacceptable character"
+constexpr char kRefusedPasteTitleKey[] = "FP_CTRL_STR000004"; // "Text not pasted"
+constexpr char kAcceptsSignedKey[] = "FP_CTRL_STR000005";     // digits, a leading minus
+constexpr char kAcceptsUnsignedKey[] = "FP_CTRL_STR000006";   // digits only
+constexpr char kAcceptsRealKey[] = "FP_CTRL_STR000007";       // digits, one point, a leading minus
+constexpr char kTooLongKey[] = "FP_CTRL_STR000008";           // "%d" characters at most
 
 // Tab controls (CBaseTabCtrl, CEnTabCtrl)
 enum TabDrawMode : int {

@@ -64,27 +64,39 @@ void CLevelRights::Apply() {
     OnRightsApplied();
 }
 
+namespace {
+constexpr int kStationTextBufferSize = 256;
+} // namespace
+
+std::wstring StationText(const char* key) {
+    CKrString text = CKrStringDBWrapper::GetString(key);
+    return kfw::Widen(text.GetString() ? text.GetString() : "");
+}
+
+std::wstring StationText(const char* key, int number) {
+    char out[kStationTextBufferSize] = "";
+    CKrString format = CKrStringDBWrapper::GetString(key);
+    KrFormat(out, kStationTextBufferSize, format, "d", number);
+    return kfw::Widen(out);
+}
+
 std::wstring LockedTipText(WORD requiredLevel, WORD userLevel) {
-    constexpr int kTipBufferSize = 256;
-    char out[kTipBufferSize] = "";
-    if (requiredLevel == 0) {
-        CKrString format = CKrStringDBWrapper::GetString(kNeverOperableTipKey);
-        KrFormat(out, kTipBufferSize, format, "d", static_cast<int>(userLevel));
-    } else {
-        CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
-        KrFormat(out, kTipBufferSize, format, "dd", static_cast<int>(requiredLevel),
-                 static_cast<int>(userLevel));
-    }
+    if (requiredLevel == 0)
+        return StationText(kNeverOperableTipKey, static_cast<int>(userLevel));
+    char out[kStationTextBufferSize] = "";
+    CKrString format = CKrStringDBWrapper::GetString(kLockedTipKey);
+    KrFormat(out, kStationTextBufferSize, format, "dd", static_cast<int>(requiredLevel),
+             static_cast<int>(userLevel));
     return kfw::Widen(out);
 }
 
 namespace {
 // An always-tip tooltip window owned by `owner` (it goes with it); null, traced, on failure.
-HWND CreateTooltipWindow(HWND owner) {
+HWND CreateTooltipWindow(HWND owner, DWORD extraStyle = 0) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+    HWND tip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | extraStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
                                  nullptr, nullptr, nullptr);
     if (!tip)
         kfw::Trace("[CTRL] tooltip not created (error %lu)\n", ::GetLastError());
@@ -225,6 +237,45 @@ bool CToolTip::Create(HWND owner, UINT toolId) {
     TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
     ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return true;
+}
+
+bool CToolTip::CreateBalloon(HWND owner, UINT toolId) {
+    if (m_hwnd)
+        return true;
+    m_hwnd = CreateTooltipWindow(owner, TTS_BALLOON | TTS_NOPREFIX);
+    if (!m_hwnd)
+        return false;
+    m_owner = owner;
+    m_toolId = toolId;
+    wchar_t empty[1] = L"";
+    TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
+    ti.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageW(m_hwnd, TTM_SETMAXTIPWIDTH, 0, kBalloonMaxWidth);
+    return true;
+}
+
+void CToolTip::ShowBalloon(const std::wstring& title, const std::wstring& text,
+                           POINT screenPoint) {
+    if (!m_hwnd)
+        return;
+    m_title = title;
+    ::SendMessageW(m_hwnd, TTM_SETTITLEW, TTI_WARNING, reinterpret_cast<LPARAM>(title.c_str()));
+    SetText(text);
+    ::SendMessageW(m_hwnd, TTM_TRACKPOSITION, 0, MAKELPARAM(screenPoint.x, screenPoint.y));
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, nullptr);
+    ::SendMessageW(m_hwnd, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
+}
+
+void CToolTip::HideBalloon() {
+    if (!m_hwnd)
+        return;
+    TOOLINFOW ti = MakeToolInfo(m_owner, m_toolId, nullptr);
+    ::SendMessageW(m_hwnd, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&ti));
+}
+
+bool CToolTip::IsBalloonShown() const {
+    return m_hwnd && ::IsWindowVisible(m_hwnd);
 }
 
 void CToolTip::Destroy() {

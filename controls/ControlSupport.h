@@ -101,6 +101,11 @@ private:
     std::optional<Applied> m_applied;
 };
 
+// A text of the station's string database in the station's language; the second form fills a
+// text with one "%d".
+std::wstring StationText(const char* key);
+std::wstring StationText(const char* key, int number);
+
 // Why a control is locked, for its tool tip: the level it needs and the operator's level (a
 // required level of 0: operable by nobody here), in the station's language.
 std::wstring LockedTipText(WORD requiredLevel, WORD userLevel);
@@ -145,6 +150,9 @@ public:
 
     // Creates the tooltip (always-tip style) and registers the tool with an empty text.
     bool Create(HWND owner, UINT toolId);
+    // A balloon tip instead: one tracking tool that shows only when asked (ShowBalloon), at a
+    // point given in screen coordinates, as Windows' own edits point at a refused character.
+    bool CreateBalloon(HWND owner, UINT toolId);
     void Destroy();
     HWND hwnd() const { return m_hwnd; }
     bool IsCreated() const { return m_hwnd != nullptr; }
@@ -158,11 +166,18 @@ public:
     void UpdateToolRect();                  // TTM_NEWTOOLRECT with the owner's client area
     // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
     void Relay(UINT msg, WPARAM wp, LPARAM lp);
+    // Balloon tips: title with a warning icon, text, and the point the stem points at.
+    void ShowBalloon(const std::wstring& title, const std::wstring& text, POINT screenPoint);
+    void HideBalloon();                          // TTM_TRACKACTIVATE off
+    bool IsBalloonShown() const;                 // the balloon window is visible
+    // The balloon's title as last set (Wine's tooltips do not answer TTM_GETTITLE).
+    const std::wstring& GetTitle() const { return m_title; }
 
 private:
     HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
     UINT m_toolId = 0;
+    std::wstring m_title;
 };
 
 } // namespace kctl

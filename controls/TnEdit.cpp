@@ -112,13 +112,24 @@ bool CTnEdit::AcceptsChar(wchar_t ch) const {
     DWORD start = 0, end = 0;
     ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                    reinterpret_cast<LPARAM>(&end));
-    const std::wstring text = GetText();
-    const int len = static_cast<int>(text.size());
-    const int sel = static_cast<int>(end) - static_cast<int>(start);
-    const int caret = static_cast<int>(end);
+    return CharAllowed(ch, GetText(), static_cast<int>(start), static_cast<int>(end));
+}
 
-    if (ch != kBackspace && ch != kEnter && ch != kEscape && ch != L'.' && sel == 0 &&
-        len >= m_nMaxChars)
+namespace {
+// The length limit applies to every character but Backspace, Enter, Escape and '.', and only
+// while nothing is selected.
+bool OverLength(wchar_t ch, int len, int sel, int maxChars) {
+    return ch != kBackspace && ch != kEnter && ch != kEscape && ch != L'.' && sel == 0 &&
+           len >= maxChars;
+}
+} // namespace
+
+bool CTnEdit::CharAllowed(wchar_t ch, const std::wstring& text, int start, int end) const {
+    const int len = static_cast<int>(text.size());
+    const int sel = end - start;
+    const int caret = end;
+
+    if (OverLength(ch, len, sel, m_nMaxChars))
         return false;
     // Enter and Escape are handled as keys; their characters never reach the text.
     if (ch == kEnter || ch == kEscape)
@@ -138,7 +149,8 @@ bool CTnEdit::AcceptsChar(wchar_t ch) const {
         if (start == 0 || (start == 1 && leadingMinus))
             return false;
         // A selection replaces its text: the rest must not already hold a '.'.
-        std::wstring rest = text.substr(0, start) + text.substr(end);
+        std::wstring rest = text.substr(0, static_cast<size_t>(start)) +
+                            text.substr(static_cast<size_t>(end));
         return rest.find(L'.') == std::wstring::npos;
     };
 
@@ -155,6 +167,43 @@ bool CTnEdit::AcceptsChar(wchar_t ch) const {
     }
 }
 
+std::wstring CTnEdit::RefusalText(wchar_t ch, const std::wstring& text, int start,
+                                  int end) const {
+    if (OverLength(ch, static_cast<int>(text.size()), end - start, m_nMaxChars))
+        return StationText(kTooLongKey, m_nMaxChars);
+    switch (m_nMode) {
+    case kModeSigned:
+        return StationText(kAcceptsSignedKey);
+    case kModeUnsigned:
+        return StationText(kAcceptsUnsignedKey);
+    default:
+        return StationText(kAcceptsRealKey);
+    }
+}
+
+void CTnEdit::Refuse(const char* titleKey, const std::wstring& text) {
+    ::MessageBeep(MB_ICONWARNING);
+    if (!m_balloon.IsCreated() && !m_balloon.CreateBalloon(m_hWnd, kBalloonToolId))
+        return;
+    // The stem points just below the caret (the field's left edge without the focus).
+    POINT at{0, 0};
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    if (m_bFocused)
+        ::GetCaretPos(&at);
+    at.y = client.bottom;
+    ::ClientToScreen(m_hWnd, &at);
+    m_balloon.ShowBalloon(StationText(titleKey), text, at);
+    ::SetTimer(m_hWnd, kBalloonTimerId, kBalloonShowMs, nullptr);
+}
+
+void CTnEdit::HideBalloon() {
+    if (!m_balloon.IsCreated())
+        return;
+    ::KillTimer(m_hWnd, kBalloonTimerId);
+    m_balloon.HideBalloon();
+}
+
 void CTnEdit::PasteThroughRules() {
     if (IsReadOnly() || !::OpenClipboard(m_hWnd))
         return;
@@ -166,10 +215,32 @@ void CTnEdit::PasteThroughRules() {
         }
     }
     ::CloseClipboard();
+    // Blanks and line ends around a copied number are not part of it.
+    const wchar_t* blanks = L" \t\r\n";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring::npos)
+        return;
+    text = text.substr(first, text.find_last_not_of(blanks) - first + 1);
+
+    // Every character must pass as if typed after the ones before it; one that does not
+    // refuses the whole text ("1e39" never becomes 139, "1,5" never 15).
+    DWORD selStart = 0, selEnd = 0;
+    ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+                   reinterpret_cast<LPARAM>(&selEnd));
+    std::wstring state = GetText();
+    int start = static_cast<int>(selStart), end = static_cast<int>(selEnd);
     for (wchar_t ch : text) {
-        if (ch >= L' ' && AcceptsChar(ch))
-            DefWindowProc(WM_CHAR, ch, 1);
+        if (ch < L' ' || !CharAllowed(ch, state, start, end)) {
+            Refuse(kRefusedPasteTitleKey,
+                   ch < L' ' ? RefusalText(L' ', state, start, end)
+                             : RefusalText(ch, state, start, end));
+            return;
+        }
+        state.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), 1, ch);
+        end = ++start;
     }
+    HideBalloon();
+    ::SendMessageW(m_hWnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 LRESULT CTnEdit::OnChar(WPARAM wp, LPARAM lp) {
@@ -179,8 +250,19 @@ LRESULT CTnEdit::OnChar(WPARAM wp, LPARAM lp) {
         PasteThroughRules();
         return 0;
     }
-    if (!AcceptsChar(ch))
+    if (!AcceptsChar(ch)) {
+        // A printable character the field does not take is refused where the operator sees
+        // it; control characters (Ctrl+A, Ctrl+C, ...) are commands, not text.
+        if (!IsReadOnly() && ch >= L' ') {
+            DWORD start = 0, end = 0;
+            ::SendMessageW(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                           reinterpret_cast<LPARAM>(&end));
+            Refuse(kRefusedCharTitleKey, RefusalText(ch, GetText(), static_cast<int>(start),
+                                                     static_cast<int>(end)));
+        }
         return 0;
+    }
+    HideBalloon();
     if (ch == kBackspace && (m_nMode == kModeSigned || m_nMode == kModeUnsigned)) {
         // The integer modes delete the character before the caret.
         DWORD start = 0, end = 0;
@@ -269,6 +351,7 @@ LRESULT CTnEdit::OnSetFocus(WPARAM wp, LPARAM lp) {
 
 LRESULT CTnEdit::OnKillFocus(WPARAM wp, LPARAM lp) {
     LRESULT r = DefWindowProc(WM_KILLFOCUS, wp, lp);
+    HideBalloon();
     m_bKeepSaved = false;
     m_bFocused = false;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
@@ -320,6 +403,15 @@ LRESULT CTnEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             DrawNotTakenMark();
         return r;
     }
+    case WM_TIMER:
+        if (wp == kBalloonTimerId) {
+            HideBalloon();
+            return 0;
+        }
+        break;
+    case WM_DESTROY:
+        m_balloon.Destroy(); // before the edit itself
+        break;
     case WM_SETFOCUS:
         return OnSetFocus(wp, lp);
     case WM_KILLFOCUS:

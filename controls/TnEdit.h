@@ -61,6 +61,12 @@ public:
 
     // Character rule of the input mode: would the edit take this character now?
     bool AcceptsChar(wchar_t ch) const;
+    // The balloon that says why a typed character or a pasted text was refused (null until the
+    // first refusal).
+    HWND GetBalloon() const { return m_balloon.hwnd(); }
+    bool IsBalloonShown() const { return m_balloon.IsBalloonShown(); }
+    std::wstring GetBalloonTitle() const { return m_balloon.GetTitle(); }
+    std::wstring GetBalloonText() const { return m_balloon.GetText(); }
 
     // Overridables
     bool PreTranslateMessage(MSG* msg) override;
@@ -74,8 +80,17 @@ private:
     // Message handlers
     LRESULT OnChar(WPARAM wp, LPARAM lp);
     bool OnKeyDown(UINT key); // true when the key was consumed
-    // Pastes the clipboard's text as if it were typed, character by character.
+    // Pastes the clipboard's text when every character of it passes the character rules as if
+    // typed one after the other; otherwise nothing of it, and the balloon says why.
     void PasteThroughRules();
+    // The character rule on a given text and selection (the window's own, or a paste's
+    // intermediate state).
+    bool CharAllowed(wchar_t ch, const std::wstring& text, int start, int end) const;
+    // Why a character is refused: the length limit or the input mode.
+    std::wstring RefusalText(wchar_t ch, const std::wstring& text, int start, int end) const;
+    // Beep and balloon: a character or a pasted text was refused.
+    void Refuse(const char* titleKey, const std::wstring& text);
+    void HideBalloon();
     bool IsNumericMode() const {
         return m_nMode == kctl::kModeSigned || m_nMode == kctl::kModeUnsigned ||
                m_nMode == kctl::kModeReal;
@@ -101,4 +116,5 @@ private:
     bool m_bNotTaken = false;
     kfw::CBrush m_brush;
     COLORREF m_crBrush = CLR_INVALID;
+    kctl::CToolTip m_balloon;
 };

@@ -59,10 +59,14 @@ constexpr DWORD kCreateExStyleExtended = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 
 // Write requests.
 constexpr WORD kWriteKind = 1;
-constexpr int kWriteTextDecimals = 5;
 // Deliveries after a confirmed write within which the block must show the written value
 // before the control is marked as not taken by the controller.
 constexpr int kWriteCheckDeliveries = 3;
+// Texts of a written real value: the fewest digits that read back as the same float (at most
+// 9 for any float), fixed point from 1e-7 to below 1e16, the exponent form beyond.
+constexpr int kFloatRoundTripDigits = 9;
+constexpr int kFixedTextMinExponent = -7;
+constexpr int kFixedTextMaxExponent = 15;
 constexpr int kDefaultDecimals = 3;
 constexpr int kMaxDecimals = 5;
 constexpr size_t kLogTextSize = 256;
@@ -112,6 +116,12 @@ constexpr char TipAck[] = "FP_ACCUM_STR000353";
 // Project texts beside the station's own keys.
 constexpr char WriteNotDone[] = "FP_WRITE_STR000001";
 constexpr char WriteNotTaken[] = "FP_WRITE_STR000002";
+// An operator's entry that is not written, and a written value that differs from the typing.
+constexpr char EntryCaption[] = "FP_ENTRY_STR000001";
+constexpr char EntryNotANumber[] = "FP_ENTRY_STR000002"; // typed text
+constexpr char EntryTooLarge[] = "FP_ENTRY_STR000003";   // typed text, largest magnitude
+constexpr char EntryTooSmall[] = "FP_ENTRY_STR000004";   // typed text, smallest magnitude
+constexpr char EntryRounded[] = "FP_ENTRY_STR000005";    // value written, typed text
 } // namespace key
 
 } // namespace fp

@@ -70,8 +70,10 @@ public:
     int WriteData(WORD item, DWORD value, const char* label); // 32-bit action
     int WriteData(WORD item, WORD value, const char* label);  // 16-bit action
     int WriteData(WORD item, BYTE value, const char* label);  // 8-bit switch
-    // Float entry from an edit control's text. Text that is not a number writes nothing: the
-    // edit shows the live value again.
+    // Float entry from an edit control's text. Nothing is written for an empty text, for the
+    // text the edit was given last or a number equal to the current value (no confirmation, no
+    // log record); a text that is not a number a float holds is refused and the operator told
+    // why; the edit shows the live value again.
     int WriteData(WORD item, HWND edit, const char* label);
     // The old value of a float write as the confirmation and the log show it; "????" when it
     // cannot be read.
@@ -103,9 +105,9 @@ public:
                                 const std::string& /*held*/) {}
     // The window that owns the confirmation dialog (its rectangle places it).
     virtual HWND ConfirmOwner() const { return nullptr; }
-    // Tells the operator something that went wrong with a change (the faceplate: a message box
-    // it owns); traced only without a window.
-    virtual void TellOperator(const std::string& text);
+    // Tells the operator something that needs an answer before going on: a message box owned
+    // by the confirmation owner.
+    virtual void TellOperator(const std::string& caption, const std::string& text);
 
 protected:
     // The record
@@ -180,6 +182,8 @@ private:
              FromBlock fromBlock);
     template <typename T> int LookBlock(const FPItemInfo& info, T& out);
     int LookVariant(VARTYPE type, VARIANT& value, const FPItemInfo& info);
+    // The float write with the new value's text as the confirmation and the log show it.
+    int WriteFloat(WORD item, float value, const std::string& newText, const char* label);
     int WriteRaw(WORD item, const void* value, int width, const char* traceKey,
                  const std::string& oldText, const std::string& newText, const char* label,
                  int variant);

@@ -3,12 +3,11 @@
 
 #include "CommProtocol.h"
 
+#include "FPEntry.h"
 #include "FPText.h"
 #include "KrConfirm.h"
 #include "KrLogLib.h"
 #include "KrToolkit.h"
-
-#include "TnEdit.h"
 
 #include "Text.h"
 #include "Trace.h"
@@ -25,23 +24,6 @@ using kfw::Trace;
 namespace {
 enum ConfirmVariant { kStandard, kAction, kSwitch };
 constexpr size_t kDataHeader = commproto::kDataHeaderSize;
-
-// The number a whole text stands for, blanks around it allowed; false for anything else ("",
-// "-", "1.2.3", "abc", a value no float can hold).
-bool ParseFloat(const std::string& text, float& value) {
-    size_t first = text.find_first_not_of(" \t");
-    size_t last = text.find_last_not_of(" \t");
-    if (first == std::string::npos)
-        return false;
-    std::string core = text.substr(first, last - first + 1);
-    char* end = nullptr;
-    double parsed = std::strtod(core.c_str(), &end);
-    if (end == core.c_str() || *end != '\0' || !std::isfinite(parsed) ||
-        std::fabs(parsed) > 3.402823466e38)
-        return false;
-    value = static_cast<float>(parsed);
-    return true;
-}
 } // namespace
 
 bool CFPTag::IsWritten(WORD item) const {
@@ -49,19 +31,21 @@ bool CFPTag::IsWritten(WORD item) const {
 }
 
 int CFPTag::WriteData(WORD item, float value, const char* label) {
+    return WriteFloat(item, value, ExactValueText(value), label);
+}
+
+int CFPTag::WriteFloat(WORD item, float value, const std::string& newText, const char* label) {
     if (!m_bconnected)
         return 0;
     m_listWritten.remove(item);
     TraceKey(key::WriteFloat, "sd", m_strTagName.c_str(), static_cast<int>(item));
-    return WriteRaw(item, &value, 4, nullptr, OldValueText(item),
-                    FormatValue(value, kWriteTextDecimals), label, kStandard);
+    return WriteRaw(item, &value, 4, nullptr, OldValueText(item), newText, label, kStandard);
 }
 
 std::string CFPTag::OldValueText(WORD item) {
     float old = 0.0f;
     // An old value that cannot be read is shown and logged as unknown, never as 0.
-    return LookHMIData(item, old, FALSE) ? FormatValue(old, kWriteTextDecimals)
-                                         : std::string(kTextUnavailable);
+    return LookHMIData(item, old, FALSE) ? ExactValueText(old) : std::string(kTextUnavailable);
 }
 
 int CFPTag::WriteData(WORD item, DWORD value, const char* label) {
@@ -86,24 +70,6 @@ int CFPTag::WriteData(WORD item, BYTE value, const char* label) {
     m_listWritten.remove(item);
     TraceKey(key::WriteSwitch, "sd", m_strTagName.c_str(), static_cast<int>(item));
     return WriteRaw(item, &value, 1, "[FP_BASE]:WriteData ConfirmWrite\n", "", "", label, kSwitch);
-}
-
-int CFPTag::WriteData(WORD item, HWND edit, const char* label) {
-    if (!m_bconnected)
-        return 0;
-    std::string text = kfw::Narrow(kfw::GetWindowTextW(edit));
-    if (text.empty())
-        return 0;
-    float value = 0.0f;
-    if (!ParseFloat(text, value)) {
-        Trace("[FP_BASE]:WriteData edit %d text \"%s\" is not a number, nothing written\n",
-              ::GetDlgCtrlID(edit), text.c_str());
-        ::MessageBeep(MB_ICONWARNING);
-        if (auto* tn = dynamic_cast<CTnEdit*>(kfw::CWnd::FromHandle(edit)))
-            tn->RevertToLive();
-        return 0;
-    }
-    return WriteData(item, value, label);
 }
 
 int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceKey,
@@ -226,10 +192,6 @@ int CFPTag::SendWrite(const BYTE*, int) {
     return 0;
 }
 
-void CFPTag::TellOperator(const std::string& text) {
-    Trace("[FP_BASE] %s\n", text.c_str());
-}
-
 int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
                          const std::string& oldText, const std::string& newText, const char* label,
                          int variant) {
@@ -272,7 +234,8 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
     if (!SendWrite(request, length)) {
         m_strReason.clear();
         // Confirmed but not taken by the server: the operator must not believe it was made.
-        TellOperator(Format(key::WriteNotDone, "s", (m_strTagName + "." + label).c_str()));
+        TellOperator(m_strTagName,
+                     Format(key::WriteNotDone, "s", (m_strTagName + "." + label).c_str()));
         return 0;
     }
     if (standard && newText.empty())

@@ -279,13 +279,6 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     RefreshControls();
 }
 
-void CFP_BASEDlg::TellOperator(const std::string& text) {
-    CFPTag::TellOperator(text);
-    if (m_hWnd && !IsClosing())
-        ::MessageBoxW(m_hWnd, kfw::Widen(text).c_str(), kfw::Widen(m_strTagName).c_str(),
-                      MB_OK | MB_ICONWARNING);
-}
-
 int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
     // Done only when the server has taken the request: a write that cannot be delivered in
     // time is withdrawn and fails, so it is never logged as done.

@@ -72,7 +72,6 @@ public:
     bool IsClosing() const override;
     int SendWrite(const BYTE* request, int length) override;
     HWND ConfirmOwner() const override { return m_hWnd; }
-    void TellOperator(const std::string& text) override;
 
     // The refresh tick (timer 1).
     void OnRefreshTick();

@@ -11,6 +11,7 @@
 #include "KrToolkit.h"
 #include "PageTables.h"
 #include "Host.h"
+#include "KrConfirmIds.h"
 #include "Text.h"
 #include "UiActions.h"
 
@@ -133,6 +134,7 @@ struct ConfirmAnswer {
     static inline bool accept = true;
     static inline std::wstring reason;
     static inline int answered = 0;
+    static inline std::wstring message; // of the last confirmation answered
     static inline UINT_PTR timer = 0;
     static inline Host* closeThrough = nullptr; // the host acts instead of the operator
     static inline HostAction action = HostAction::CloseConfirm;
@@ -142,6 +144,7 @@ struct ConfirmAnswer {
             return;
         Disarm();
         ++answered;
+        message = kfw::GetWindowTextW(::GetDlgItem(dialog, IDC_KRC_MESSAGE));
         if (!closeThrough) {
             AnswerDialog(dialog, accept, reason);
             return;
@@ -162,6 +165,36 @@ struct ConfirmAnswer {
             ::KillTimer(nullptr, timer);
         timer = 0;
     }
+};
+
+// Closes every message box the faceplate shows, as an operator would after reading it, and
+// keeps its text.
+struct MessageBoxWatch {
+    static inline std::vector<std::wstring> texts;
+    static inline UINT_PTR timer = 0;
+    static inline HWND faceplate = nullptr;
+    static BOOL CALLBACK CollectText(HWND child, LPARAM lp) {
+        wchar_t cls[32] = {};
+        ::GetClassNameW(child, cls, 32);
+        if (::lstrcmpiW(cls, L"Static") == 0)
+            *reinterpret_cast<std::wstring*>(lp) += kfw::GetWindowTextW(child);
+        return TRUE;
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = FindOwnedDialog([](HWND owner) { return owner == faceplate; }, false);
+        if (!box)
+            return;
+        std::wstring text;
+        ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+        texts.push_back(text);
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    explicit MessageBoxWatch(HWND fp) {
+        faceplate = fp;
+        texts.clear();
+        timer = ::SetTimer(nullptr, 0, 50, OnTimer);
+    }
+    ~MessageBoxWatch() { ::KillTimer(nullptr, timer); }
 };
 
 class Balance8Test : public ::testing::Test {
@@ -836,7 +869,9 @@ TEST_F(DetailTest, NineTabsOnceAndTheChosenPageInFront) {
 TEST_F(DetailTest, OverviewShowsUnavailableThenLiveValuesThenUnavailableAgain) {
     MakeHost(); // no server yet
     HWND fp = OpenDetail();
-    kt::PumpFor(1500);
+    // The first ticks show "????" (later under load, when the pages take longer to build).
+    EXPECT_TRUE(PumpUntil([&] { return ControlText(fp, 12176) == L"????"; }, 6000));
+    kt::PumpFor(300);
     EXPECT_EQ(ControlText(fp, 12176), L"????");
     EXPECT_EQ(ControlText(fp, 12463), L"????");
     StartServer();
@@ -1245,6 +1280,114 @@ TEST_F(ChangeTest, PagesOpenedBeforeTheirDataShowAndTakeNothing) {
     kt::PumpFor(800);
     EXPECT_EQ(ConfirmAnswer::answered, 0) << "a word composed from states never delivered";
     EXPECT_TRUE(ReadLines(logFile).empty());
+}
+
+// Entries typed into the total-flow set value as an operator types them, confirmed in the real
+// dialog: each is written as the number typed, or nothing is written and the operator is told
+// why. The last request stays readable in the client's write area.
+TEST_F(DetailTest, TypedEntriesAreWrittenAsTypedOrNotAtAllWithTheReason) {
+    blockSettings = std::to_string(b8::kItemFTTLSET) + " = 400\n";
+    StartServer();
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    HWND edit = FindControl(fp, 12444);
+    ASSERT_TRUE(PumpUntil([&] { return ControlText(fp, 12444) == L"400.000"; }, 4000))
+        << kfw::Narrow(ControlText(fp, 12444));
+    MessageBoxWatch boxes(fp);
+    ConfirmAnswer::answered = 0;
+    auto type = [&](const std::wstring& text) {
+        ClickControl(edit); // the faceplate selects the whole text
+        kt::PumpFor(300);
+        TypeText(edit, text);
+        kt::PumpFor(800);
+    };
+    auto nothingWritten = [&](const char* entry) {
+        SCOPED_TRACE(entry);
+        EXPECT_EQ(ConfirmAnswer::answered, 0) << "no confirmation";
+        EXPECT_EQ(LastWrite().width, 0) << "no write request";
+        EXPECT_TRUE(ReadLines(logFile).empty()) << "no log record";
+        EXPECT_TRUE(PumpUntil([&] { return ControlText(fp, 12444) == L"400.000"; }, 2000))
+            << kfw::Narrow(ControlText(fp, 12444));
+    };
+    ConfirmAnswer::Arm(true, L"entry test");
+
+    // Enter on the value as shown; letters of "nan" (refused as typed); a paste of "1e39"
+    // (refused whole): nothing changes, so nothing is written and nothing asked.
+    type(L"");
+    nothingWritten("Enter alone");
+    type(L"nan");
+    nothingWritten("nan");
+    ClickControl(edit);
+    kt::PumpFor(300);
+    ASSERT_TRUE(::OpenClipboard(edit));
+    ::EmptyClipboard();
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, sizeof L"1e39");
+    std::memcpy(::GlobalLock(mem), L"1e39", sizeof L"1e39");
+    ::GlobalUnlock(mem);
+    ::SetClipboardData(CF_UNICODETEXT, mem);
+    ::CloseClipboard();
+    ::PostMessageW(edit, WM_PASTE, 0, 0);
+    kt::PumpFor(200);
+    EXPECT_EQ(ControlText(fp, 12444), L"400.000") << "never 139";
+    TypeText(edit, L"");
+    kt::PumpFor(800);
+    nothingWritten("pasted 1e39");
+    EXPECT_TRUE(MessageBoxWatch::texts.empty());
+
+    // Not a number, or beyond what a REAL holds: a message box owned by the faceplate says so.
+    type(L"-");
+    nothingWritten("-");
+    auto said = [](const char* key, const char* kinds, const char* a, const char* b = nullptr) {
+        char out[512];
+        KrFormat(out, sizeof out, KeyText(key).c_str(), kinds, a, b);
+        return kfw::Widen(out);
+    };
+    ASSERT_EQ(MessageBoxWatch::texts.size(), 1u);
+    EXPECT_EQ(MessageBoxWatch::texts[0], said("FP_ENTRY_STR000002", "s", "-"));
+    const std::string huge = "1" + std::string(39, '0');
+    type(kfw::Widen(huge.c_str()));
+    nothingWritten("1e39 typed in full");
+    ASSERT_EQ(MessageBoxWatch::texts.size(), 2u);
+    EXPECT_EQ(MessageBoxWatch::texts[1],
+              said("FP_ENTRY_STR000003", "ss", huge.c_str(), "3.4028235e+38"));
+
+    // A small value: confirmed and logged with all its digits, written as typed.
+    type(L"0.0000001");
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+    kt::PumpFor(300);
+    EXPECT_NE(ConfirmAnswer::message.find(L"400 "), std::wstring::npos)
+        << kfw::Narrow(ConfirmAnswer::message);
+    EXPECT_NE(ConfirmAnswer::message.find(L"0.0000001"), std::wstring::npos)
+        << kfw::Narrow(ConfirmAnswer::message);
+    WriteRequest w = LastWrite();
+    EXPECT_EQ(w.address, AddressOf(b8::kItemFTTLSET));
+    ASSERT_EQ(w.width, 4);
+    float value = 0;
+    std::memcpy(&value, &w.value, 4);
+    EXPECT_EQ(value, 1e-7f);
+    std::vector<std::string> lines = ReadLines(logFile);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("0.0000001"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("0.00000 "), std::string::npos) << lines[0];
+
+    // A value a float cannot hold exactly: the confirmation and the log say what is written.
+    ConfirmAnswer::Arm(true, L"");
+    type(L"16777217");
+    ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
+    kt::PumpFor(300);
+    EXPECT_NE(ConfirmAnswer::message.find(L"16777216"), std::wstring::npos)
+        << kfw::Narrow(ConfirmAnswer::message);
+    EXPECT_NE(ConfirmAnswer::message.find(L"16777217"), std::wstring::npos)
+        << kfw::Narrow(ConfirmAnswer::message);
+    w = LastWrite();
+    std::memcpy(&value, &w.value, 4);
+    EXPECT_EQ(value, 16777216.0f);
+    lines = ReadLines(logFile);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("16777216"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("16777217"), std::string::npos) << lines[1];
+    EXPECT_EQ(MessageBoxWatch::texts.size(), 2u);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // display, as an operator's keyboard), and its block-type exports, called by the test host
 // through the module on the host's own CFBType object.
 #include "DebugCapture.h"
+#include "ImportPatch.h"
 #include "Pump.h"
 #include "Descriptors.h"
 #include "FBType.h"
@@ -28,25 +29,14 @@ constexpr char kTraceAck[] = "[FP_BASE]KeyBoard ALARMack\n";
 constexpr char kTraceAdjust[] = "[FP_BASE]KeyBoard FPAdjust\n";
 constexpr char kTraceKeyBoard[] = "[FP_BASE]KeyBoard";
 
-// Counts the module's calls of Beep: its import slot of kernel32's Beep is pointed at a
-// recorder for the spy's lifetime.
+// Counts the module's calls of Beep: its import of kernel32's Beep is pointed at a recorder
+// for the spy's lifetime.
 class BeepSpy {
 public:
-    explicit BeepSpy(HMODULE module) {
-        calls.clear();
-        m_slot = ImportSlot(module, "Beep");
-        if (!m_slot)
-            return;
-        m_original = *m_slot;
-        Write(reinterpret_cast<void*>(&Record));
-    }
-    ~BeepSpy() {
-        if (m_slot)
-            Write(m_original);
-    }
-    BeepSpy(const BeepSpy&) = delete;
-    BeepSpy& operator=(const BeepSpy&) = delete;
-    bool Installed() const { return m_slot != nullptr; }
+    explicit BeepSpy(HMODULE module)
+        : m_patch((calls.clear(), module), "kernel32.dll", "Beep",
+                  reinterpret_cast<void*>(&Record)) {}
+    bool Installed() const { return m_patch.Installed(); }
 
     static inline std::vector<std::pair<DWORD, DWORD>> calls;
 
@@ -55,44 +45,7 @@ private:
         calls.emplace_back(hz, ms);
         return TRUE;
     }
-    void Write(void* value) {
-        DWORD old = 0;
-        ::VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &old);
-        *m_slot = value;
-        ::VirtualProtect(m_slot, sizeof *m_slot, old, &old);
-    }
-    // The import address slot of a kernel32 function in a loaded module.
-    static void** ImportSlot(HMODULE module, const char* function) {
-        auto* base = reinterpret_cast<BYTE*>(module);
-        if (!base)
-            return nullptr;
-        auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& dir =
-            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        if (!dir.VirtualAddress)
-            return nullptr;
-        for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-             imp->Name; ++imp) {
-            if (_stricmp(reinterpret_cast<char*>(base + imp->Name), "kernel32.dll") != 0)
-                continue;
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA32*>(
-                base + (imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk));
-            auto* slots = reinterpret_cast<void**>(base + imp->FirstThunk);
-            for (size_t i = 0; names[i].u1.AddressOfData; ++i) {
-                if (IMAGE_SNAP_BY_ORDINAL32(names[i].u1.Ordinal))
-                    continue;
-                auto* byName =
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
-                if (strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
-                    return &slots[i];
-            }
-        }
-        return nullptr;
-    }
-
-    void** m_slot = nullptr;
-    void* m_original = nullptr;
+    kt::ImportPatch m_patch;
 };
 
 // Runs xdotool at the X display, outside Wine, and pumps this thread's messages until it has

@@ -2,7 +2,10 @@
 // notifications, rights and colours; CMyEdit's tooltip and interaction notifications.
 #include "ControlTestSupport.h"
 #include "Dialog.h"
+#include "ImportPatch.h"
+#include "KrToolkit.h"
 #include "MyEdit.h"
+#include "Text.h"
 #include "TnEdit.h"
 #include "controls_test_ids.h"
 
@@ -19,6 +22,29 @@ namespace {
 
 constexpr int kEditId = 101;
 constexpr int kOtherId = 102;
+
+// The station's text of a key as the edit shows it.
+std::wstring DbText(const char* key) {
+    CKrString text = CKrStringDBWrapper::GetString(key);
+    return kfw::Widen(text.GetString() ? text.GetString() : "");
+}
+
+// Counts the MessageBeep calls of the controls (linked into this program).
+class MessageBeepSpy {
+public:
+    MessageBeepSpy()
+        : m_patch((calls = 0, ::GetModuleHandleW(nullptr)), "user32.dll", "MessageBeep",
+                  reinterpret_cast<void*>(&Record)) {}
+    bool Installed() const { return m_patch.Installed(); }
+    static inline int calls = 0;
+
+private:
+    static BOOL WINAPI Record(UINT) {
+        ++calls;
+        return TRUE;
+    }
+    kt::ImportPatch m_patch;
+};
 
 class EditTest : public ::testing::Test {
 protected:
@@ -137,18 +163,27 @@ TEST_F(EditTest, NothingIsTypedIntoAReadOnlyField) {
     EXPECT_EQ(m_edit.GetText(), L"1");
 }
 
-TEST_F(EditTest, MaximumCharactersDropDigitsButNotPointOrBackspace) {
+TEST_F(EditTest, MaximumCharactersRefuseDigitsButNotPointOrBackspace) {
     Editable();
     m_edit.SetMode(kModeReal);
+    MessageBeepSpy beeps;
+    ASSERT_TRUE(beeps.Installed());
     std::wstring full(kEditMaxChars, L'1');
     ::SetWindowTextW(m_hwnd, full.c_str());
     ::SendMessageW(m_hwnd, EM_SETSEL, kEditMaxChars, kEditMaxChars);
     ::SendMessageW(m_hwnd, WM_CHAR, L'2', 1);
     EXPECT_EQ(m_edit.GetText(), full);
+    EXPECT_EQ(MessageBeepSpy::calls, 1);
+    EXPECT_TRUE(m_edit.IsBalloonShown()) << "a refused digit says why";
+    wchar_t tooLong[128];
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), kEditMaxChars);
+    EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
     ::SendMessageW(m_hwnd, WM_CHAR, L'-', 1);
     EXPECT_EQ(m_edit.GetText(), full);
+    EXPECT_EQ(MessageBeepSpy::calls, 2);
     ::SendMessageW(m_hwnd, WM_CHAR, L'.', 1);
     EXPECT_EQ(m_edit.GetText(), full + L".");
+    EXPECT_FALSE(m_edit.IsBalloonShown()) << "an accepted character takes the balloon away";
     ::SendMessageW(m_hwnd, WM_CHAR, 8, 1);
     ::SendMessageW(m_hwnd, WM_CHAR, 8, 1);
     EXPECT_EQ(m_edit.GetText(), full.substr(1));
@@ -158,6 +193,7 @@ TEST_F(EditTest, MaximumCharactersDropDigitsButNotPointOrBackspace) {
     ::SendMessageW(m_hwnd, EM_SETSEL, 0, 1);
     ::SendMessageW(m_hwnd, WM_CHAR, L'4', 1);
     EXPECT_EQ(m_edit.GetText()[0], L'4');
+    EXPECT_EQ(MessageBeepSpy::calls, 2);
 
     m_edit.SetMaxChars(3);
     m_edit.SetMode(kModeText);
@@ -165,6 +201,89 @@ TEST_F(EditTest, MaximumCharactersDropDigitsButNotPointOrBackspace) {
     ::SendMessageW(m_hwnd, EM_SETSEL, 3, 3);
     ::SendMessageW(m_hwnd, WM_CHAR, L'd', 1);
     EXPECT_EQ(m_edit.GetText(), L"abc");
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), 3);
+    EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
+}
+
+// Typed as an operator would (WM_CHAR through the queue): a character the field does not take
+// beeps and shows a balloon below the field that says what the field accepts; the parent hears
+// of nothing but the accepted characters; the next accepted character takes the balloon away.
+TEST_F(EditTest, ARefusedTypedCharacterBeepsAndSaysWhatTheFieldAccepts) {
+    Editable();
+    m_edit.SetMode(kModeReal);
+    Focus();
+    MessageBeepSpy beeps;
+    ASSERT_TRUE(beeps.Installed());
+    EXPECT_EQ(m_edit.GetBalloon(), nullptr) << "no balloon window before the first refusal";
+    ct::StartLog({WM_CHAR, WM_COMMAND, WM_TNEDIT_ENTER, WM_TNEDIT_KILLFOCUS, WM_TNEDIT_SETFOCUS,
+                  WM_CTRL_INTERACT});
+    TypeChar(L'1');
+    TypeChar(L'e');
+    kt::MarkAndPump(m_parent.hwnd());
+    EXPECT_EQ(m_edit.GetText(), L"1");
+    EXPECT_EQ(MessageBeepSpy::calls, 1);
+    HWND balloon = m_edit.GetBalloon();
+    ASSERT_TRUE(::IsWindow(balloon));
+    wchar_t cls[64] = {};
+    ::GetClassNameW(balloon, cls, 64);
+    EXPECT_STREQ(cls, TOOLTIPS_CLASSW);
+    EXPECT_TRUE(::GetWindowLongW(balloon, GWL_STYLE) & TTS_BALLOON);
+    EXPECT_TRUE(::IsWindowVisible(balloon));
+    EXPECT_EQ(m_edit.GetBalloonTitle(), DbText(kRefusedCharTitleKey));
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsRealKey));
+    EXPECT_FALSE(m_edit.GetBalloonText().empty());
+    // The balloon points at the field: its window lies below the field's top edge.
+    RECT field{}, tip{};
+    ::GetWindowRect(m_hwnd, &field);
+    ::GetWindowRect(balloon, &tip);
+    EXPECT_GE(tip.top, field.top);
+    EXPECT_SEQUENCE({
+        {WM_CHAR, posted | wparam | kId, L'1', 0, 1},
+        {WM_COMMAND, sent | parent | wparam | optional, MAKEWPARAM(kEditId, EN_UPDATE)},
+        {WM_COMMAND, sent | parent | wparam, MAKEWPARAM(kEditId, EN_CHANGE)},
+        {WM_CHAR, posted | wparam | kId, L'e', 0, 1}, // refused: no change, nothing posted
+    });
+
+    // Each of these is refused where it is typed, with a beep each.
+    for (wchar_t ch : {L',', L'x', L'e', L'+', L' '})
+        TypeChar(ch);
+    kt::PumpAndLog();
+    EXPECT_EQ(m_edit.GetText(), L"1");
+    EXPECT_EQ(MessageBeepSpy::calls, 6);
+    EXPECT_TRUE(::IsWindowVisible(balloon));
+    TypeChar(L'5');
+    kt::PumpAndLog();
+    EXPECT_EQ(m_edit.GetText(), L"15");
+    EXPECT_FALSE(::IsWindowVisible(balloon));
+
+    // Leaving the field takes a shown balloon away; control characters are commands, no text.
+    TypeChar(L'a');
+    kt::PumpAndLog();
+    EXPECT_TRUE(::IsWindowVisible(balloon));
+    TypeChar(1); // Ctrl+A
+    kt::PumpAndLog();
+    EXPECT_EQ(MessageBeepSpy::calls, 7);
+    ::SetFocus(m_other);
+    kt::PumpAndLog();
+    EXPECT_FALSE(::IsWindowVisible(balloon));
+}
+
+TEST_F(EditTest, TheBalloonSaysWhatEachModeAccepts) {
+    Editable();
+    MessageBeepSpy beeps;
+    ASSERT_TRUE(beeps.Installed());
+    m_edit.SetMode(kModeSigned);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'.', 1);
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsSignedKey));
+    m_edit.SetMode(kModeUnsigned);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'-', 1);
+    EXPECT_EQ(m_edit.GetBalloonText(), DbText(kAcceptsUnsignedKey));
+    EXPECT_NE(DbText(kAcceptsSignedKey), DbText(kAcceptsUnsignedKey));
+    EXPECT_EQ(MessageBeepSpy::calls, 2);
+    // A read-only field takes nothing and says nothing (it is not the operator's to change).
+    m_edit.SetRequiredLevel(0);
+    ::SendMessageW(m_hwnd, WM_CHAR, L'x', 1);
+    EXPECT_EQ(MessageBeepSpy::calls, 2);
 }
 
 void PutOnClipboard(HWND owner, const wchar_t* text) {
@@ -178,21 +297,81 @@ void PutOnClipboard(HWND owner, const wchar_t* text) {
     ::CloseClipboard();
 }
 
-TEST_F(EditTest, PastedTextPassesTheCharacterRules) {
+struct PasteCase {
+    int mode;
+    const wchar_t* before;
+    int selStart, selEnd;
+    const wchar_t* pasted;
+    const wchar_t* after; // equal to `before` when the paste is refused
+};
+
+const PasteCase kPasteCases[] = {
+    {kModeReal, L"", 0, 0, L"-12.5", L"-12.5"},
+    {kModeReal, L"400.000", 0, 7, L"1e39", L"400.000"}, // never 139
+    {kModeReal, L"400.000", 0, 7, L"-1e39", L"400.000"},
+    {kModeReal, L"400.000", 0, 7, L"1,5", L"400.000"}, // never 15
+    {kModeReal, L"400.000", 0, 7, L"0x10", L"400.000"}, // never 10
+    {kModeReal, L"400.000", 0, 7, L"nan", L"400.000"},
+    {kModeReal, L"400.000", 0, 7, L"-12a.5.-", L"400.000"},
+    {kModeReal, L"400.000", 0, 7, L"1.2.3", L"400.000"},
+    {kModeReal, L"400.000", 0, 7, L"12\t5", L"400.000"},
+    {kModeReal, L"400.000", 0, 7, L" 16777217\r\n", L"16777217"}, // blanks around: trimmed
+    {kModeReal, L"400.000", 0, 7, L"0.0000001", L"0.0000001"},
+    {kModeReal, L"12", 2, 2, L".5", L"12.5"},
+    {kModeReal, L"1.5", 3, 3, L".5", L"1.5"},  // a second point
+    {kModeReal, L"12", 2, 2, L"-3", L"12"},    // a minus not at the start
+    {kModeReal, L"12", 0, 0, L"-3", L"-312"},
+    {kModeSigned, L"", 0, 0, L"-42", L"-42"},
+    {kModeSigned, L"", 0, 0, L"4.2", L""},
+    {kModeUnsigned, L"", 0, 0, L"125", L"125"},
+    {kModeUnsigned, L"", 0, 0, L"-5", L""},
+};
+
+TEST_F(EditTest, APasteIsTakenWholeOrRefusedWhole) {
     Editable();
-    PutOnClipboard(m_hwnd, L"-12a.5.-");
+    MessageBeepSpy beeps;
+    ASSERT_TRUE(beeps.Installed());
+    int refused = 0;
+    for (const PasteCase& c : kPasteCases) {
+        SCOPED_TRACE(kfw::Narrow(c.pasted));
+        m_edit.SetMode(c.mode);
+        ::SetWindowTextW(m_hwnd, c.before);
+        ::SendMessageW(m_hwnd, EM_SETSEL, c.selStart, c.selEnd);
+        PutOnClipboard(m_hwnd, c.pasted);
+        ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
+        EXPECT_EQ(m_edit.GetText(), c.after);
+        const bool refusedNow = std::wstring(c.before) == c.after;
+        refused += refusedNow;
+        EXPECT_EQ(MessageBeepSpy::calls, refused);
+        EXPECT_EQ(m_edit.IsBalloonShown(), refusedNow);
+        if (refusedNow) {
+            EXPECT_EQ(m_edit.GetBalloonTitle(), DbText(kRefusedPasteTitleKey));
+        }
+    }
+    // Ctrl+V and Shift+Insert go the same way.
     m_edit.SetMode(kModeReal);
-    ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
-    EXPECT_EQ(m_edit.GetText(), L"-12.5");
-    ::SetWindowTextW(m_hwnd, L"");
+    ::SetWindowTextW(m_hwnd, L"7");
+    ::SendMessageW(m_hwnd, EM_SETSEL, 0, -1);
+    PutOnClipboard(m_hwnd, L"1e39");
     ::SendMessageW(m_hwnd, WM_CHAR, 22, 1); // Ctrl+V
-    EXPECT_EQ(m_edit.GetText(), L"-12.5");
-    m_edit.SetMode(kModeUnsigned);
+    EXPECT_EQ(m_edit.GetText(), L"7");
+    PutOnClipboard(m_hwnd, L"8.25");
+    ::SendMessageW(m_hwnd, WM_CHAR, 22, 1);
+    EXPECT_EQ(m_edit.GetText(), L"8.25");
+    EXPECT_TRUE(::SendMessageW(m_hwnd, EM_GETMODIFY, 0, 0)) << "a paste is the operator's edit";
+
+    // Longer than the field takes: refused whole, and the balloon says why.
+    m_edit.SetMaxChars(4);
     ::SetWindowTextW(m_hwnd, L"");
+    PutOnClipboard(m_hwnd, L"12345");
     ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
-    EXPECT_EQ(m_edit.GetText(), L"125");
+    EXPECT_EQ(m_edit.GetText(), L"");
+    wchar_t tooLong[128];
+    swprintf(tooLong, 128, DbText(kTooLongKey).c_str(), 4);
+    EXPECT_EQ(m_edit.GetBalloonText(), tooLong);
+
+    PutOnClipboard(m_hwnd, L"-12a.5.-");
     m_edit.SetMode(kModeText); // free text pastes as it stands
-    ::SetWindowTextW(m_hwnd, L"");
     ::SendMessageW(m_hwnd, WM_PASTE, 0, 0);
     EXPECT_EQ(m_edit.GetText(), L"-12a.5.-");
     m_edit.SetMode(kModeReal);

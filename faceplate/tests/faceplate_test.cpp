@@ -1,12 +1,17 @@
 // Value lookup, formatting, alarm texts and log records of the generic faceplate, on a
 // faceplate object fed with a data block of the test's own.
+#include "FPEntry.h"
+#include "FPText.h"
 #include "FP_BASEDlg.h"
 #include "TnEdit.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -109,6 +114,11 @@ public:
     // A delivery of the block as it is in `data`.
     void Deliver() { CheckWrites(); }
     void SetAlarmCallback(PFN_FPAlarmState callback) { m_pFunAlmState = callback; }
+    // What the operator would be told, instead of a message box without a window.
+    std::vector<std::string> told;
+    void TellOperator(const std::string& caption, const std::string& text) override {
+        told.push_back(caption + "|" + text);
+    }
 };
 
 class LookupTest : public ::testing::Test {
@@ -470,33 +480,159 @@ TEST(WriteTest, OldValueThatCannotBeReadIsUnknownNotZero) {
     TestFaceplate fp;
     fp.Feed(&tb.block);
     fp.Put<float>(0, 42.5f);
-    EXPECT_EQ(fp.OldValueText(kFlow), "42.50000");
+    EXPECT_EQ(fp.OldValueText(kFlow), "42.5");
+    fp.Put<float>(0, 1e-7f);
+    EXPECT_EQ(fp.OldValueText(kFlow), "0.0000001") << "never 0.00000 for a value that is not 0";
     EXPECT_EQ(fp.OldValueText(kPastEnd), "????");
     fp.Feed(&tb.block, false);
     EXPECT_EQ(fp.OldValueText(kFlow), "????");
 }
 
-TEST(WriteTest, EditTextThatIsNotANumberWritesNothingAndShowsTheLiveValue) {
+TEST(WriteTest, EditTextThatIsNotANumberWritesNothingAndTellsTheOperator) {
     TestBlock tb;
     TestFaceplate fp;
     fp.Feed(&tb.block);
+    fp.Put<float>(0, 42.5f);
     HWND window = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr,
                                     nullptr, nullptr);
     ASSERT_TRUE(window);
     CTnEdit edit;
     ASSERT_TRUE(edit.SubclassWindow(window));
-    edit.SetText(L"42.5"); // the live value
-    for (const wchar_t* typed : {L"-", L"abc", L"1.2.3", L"   ", L"12x", L"1e99", L"nan"}) {
-        ::SetWindowTextW(window, typed);
-        EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0) << kfw::Narrow(typed);
-        EXPECT_EQ(edit.GetText(), L"42.5") << kfw::Narrow(typed);
+    edit.SetText(L"42.500"); // the live value
+    struct Refused {
+        const wchar_t* typed;
+        const char* key;
+    };
+    const Refused refused[] = {
+        {L"-", fp::key::EntryNotANumber},      {L"abc", fp::key::EntryNotANumber},
+        {L"1.2.3", fp::key::EntryNotANumber},  {L"   ", fp::key::EntryNotANumber},
+        {L"12x", fp::key::EntryNotANumber},    {L"nan", fp::key::EntryNotANumber},
+        {L"inf", fp::key::EntryNotANumber},    {L"0x10", fp::key::EntryNotANumber},
+        {L"1,5", fp::key::EntryNotANumber},    {L"1e39", fp::key::EntryTooLarge},
+        {L"-1e39", fp::key::EntryTooLarge},    {L"1e-50", fp::key::EntryTooSmall},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(kfw::Narrow(r.typed));
+        fp.told.clear();
+        ::SetWindowTextW(window, r.typed);
+        ::SendMessageW(window, EM_SETMODIFY, TRUE, 0); // as typed by the operator
+        EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+        EXPECT_EQ(edit.GetText(), L"42.500") << "the live value again";
+        ASSERT_EQ(fp.told.size(), 1u);
+        EXPECT_EQ(fp.told[0].substr(0, fp.told[0].find('|')), fp::Text(fp::key::EntryCaption));
+        std::string text = fp.told[0].substr(fp.told[0].find('|') + 1);
+        EXPECT_NE(text.find(kfw::Narrow(r.typed)), std::string::npos) << text;
+        // The message is the key's text (its first words), not another one.
+        std::string format = fp::Text(r.key);
+        EXPECT_NE(text.find(format.substr(format.find("%s") + 2, 6)), std::string::npos) << text;
     }
     EXPECT_EQ(fp.shown, 0) << "no write was tried";
+
+    // Nothing to change: Enter without typing, on the text the edit was given, or on a number
+    // equal to the current value. Nothing is written and nothing needs saying.
+    fp.told.clear();
+    ::SetWindowTextW(window, L"41"); // not the operator's typing
+    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    edit.SetText(L"42.500");
+    ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
+    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    ::SetWindowTextW(window, L"42.50000");
+    ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
+    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    EXPECT_EQ(fp.shown, 0);
+    EXPECT_TRUE(fp.told.empty());
+
     // A number with blanks around it goes on to the write (refused here: no server).
     ::SetWindowTextW(window, L" -12.5 ");
+    ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
     EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
     EXPECT_EQ(fp.shown, 1);
+    EXPECT_TRUE(fp.told.empty());
     ::DestroyWindow(window);
+}
+
+// ---- entries and their texts ----
+
+TEST(EntryTest, ATextIsANumberAFloatHoldsOrNothing) {
+    struct Case {
+        const char* text;
+        fp::EntryProblem problem;
+        float value;
+    };
+    const Case cases[] = {
+        {"400", fp::EntryProblem::None, 400.0f},
+        {" -12.5\t", fp::EntryProblem::None, -12.5f},
+        {"1.", fp::EntryProblem::None, 1.0f},
+        {".5", fp::EntryProblem::None, 0.5f},
+        {"-0", fp::EntryProblem::None, 0.0f},
+        {"16777217", fp::EntryProblem::None, 16777216.0f},
+        {"3.4028234e38", fp::EntryProblem::None, 3.4028234e38f},
+        {"0.0000001", fp::EntryProblem::None, 1e-7f},
+        {"", fp::EntryProblem::NotANumber, 0},
+        {"-", fp::EntryProblem::NotANumber, 0},
+        {".", fp::EntryProblem::NotANumber, 0},
+        {"1e", fp::EntryProblem::NotANumber, 0},
+        {"0x10", fp::EntryProblem::NotANumber, 0},
+        {"1,5", fp::EntryProblem::NotANumber, 0},
+        {"nan", fp::EntryProblem::NotANumber, 0},
+        {"-inf", fp::EntryProblem::NotANumber, 0},
+        {"1 5", fp::EntryProblem::NotANumber, 0},
+        {"1e39", fp::EntryProblem::TooLarge, 0},
+        {"-1e39", fp::EntryProblem::TooLarge, 0},
+        {"1e400", fp::EntryProblem::TooLarge, 0},
+        {"3.4028236e38", fp::EntryProblem::TooLarge, 0},
+        {"1e-39", fp::EntryProblem::TooSmall, 0},
+        {"-1e-50", fp::EntryProblem::TooSmall, 0},
+    };
+    for (const Case& c : cases) {
+        fp::Entry e = fp::ParseEntry(c.text);
+        EXPECT_EQ(e.problem, c.problem) << c.text;
+        if (c.problem == fp::EntryProblem::None) {
+            EXPECT_EQ(e.value, c.value) << c.text;
+            EXPECT_FALSE(std::signbit(e.value) && e.value == 0.0f) << "-0 is written as 0";
+        }
+    }
+}
+
+TEST(EntryTest, ValueTextsHaveAsManyDigitsAsTheValue) {
+    const std::pair<float, const char*> cases[] = {
+        {400.0f, "400"},
+        {0.0f, "0"},
+        {-0.5f, "-0.5"},
+        {0.1f, "0.1"},
+        {123.5f, "123.5"},
+        {1e-7f, "0.0000001"},
+        {-2.5e-7f, "-0.00000025"},
+        {16777216.0f, "16777216"},
+        {1e15f, "1000000000000000"},
+        {1e16f, "1e+16"},
+        {3.4028235e38f, "3.4028235e+38"},
+        {1.17549435e-38f, "1.1754944e-38"},
+        {1e-8f, "1e-08"},
+        {0.3f, "0.3"},
+        {1.0000001f, "1.0000001"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(fp::ExactValueText(value), text);
+        EXPECT_EQ(std::strtof(fp::ExactValueText(value).c_str(), nullptr), value) << text;
+    }
+}
+
+TEST(EntryTest, AWrittenValueThatDiffersFromTheTypingSaysSo) {
+    fp::Entry e = fp::ParseEntry("16777217");
+    std::string text = fp::EntryValueText(e.value, e.typed, "16777217");
+    EXPECT_EQ(text.find("16777216"), 0u) << text;
+    EXPECT_NE(text.find("16777217"), std::string::npos) << text;
+    e = fp::ParseEntry(" 123.456789 ");
+    text = fp::EntryValueText(e.value, e.typed, " 123.456789 ");
+    EXPECT_EQ(text.find("123.45679"), 0u) << text;
+    EXPECT_NE(text.find("123.456789"), std::string::npos) << text;
+    // Typed texts a float holds exactly as typed show as the value alone.
+    for (const char* typed : {"0.1", "400.000", "0.0000001", "-12.5", "16777216", "1.0000001"}) {
+        e = fp::ParseEntry(typed);
+        EXPECT_EQ(fp::EntryValueText(e.value, e.typed, typed), fp::ExactValueText(e.value))
+            << typed;
+    }
 }
 
 TEST(SetFPParaTest, UnterminatedTextFieldsAreCutAtTheirField) {

@@ -116,8 +116,9 @@ bool ParseLine(std::string_view line, KrControlInfoEntry& entry, std::string& me
 } // namespace
 
 bool ParseControlInfo(const std::string& text, std::vector<KrControlInfoEntry>& entries,
-                      ParseError& error) {
+                      ParseError& error, std::vector<ParseError>* warnings) {
     entries.clear();
+    std::vector<int> lines; // of the entries
     error = ParseError{};
     std::string_view all(text);
     if (all.substr(0, kUtf8Bom.size()) == kUtf8Bom)
@@ -140,7 +141,17 @@ bool ParseControlInfo(const std::string& text, std::vector<KrControlInfoEntry>& 
             entries.clear();
             return false;
         }
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].nID == entry.nID && warnings) {
+                warnings->push_back(
+                    ParseError{lineNo, "nID " + std::to_string(entry.nID) + " repeats line " +
+                                           std::to_string(lines[i]) + "; the entry of line " +
+                                           std::to_string(lines[i]) + " is used"});
+                break;
+            }
+        }
         entries.push_back(entry);
+        lines.push_back(lineNo);
     }
     return true;
 }

@@ -19,8 +19,9 @@ struct ParseError {
 };
 
 // Parses the whole text. On success fills `entries` (file order) and returns true; on the
-// first malformed line returns false with `error` set and `entries` empty.
+// first malformed line returns false with `error` set and `entries` empty. An nID given on an
+// earlier line too is kept (the faceplates take the first match) and listed in *warnings.
 bool ParseControlInfo(const std::string& text, std::vector<KrControlInfoEntry>& entries,
-                      ParseError& error);
+                      ParseError& error, std::vector<ParseError>* warnings = nullptr);
 
 } // namespace krci

@@ -1,6 +1,7 @@
 // In-process COM server of the control-information component: class factory, the component
 // object, registration and the module's exports.
 #include "ControlInfoFile.h"
+#include "KrToolkit.h"
 #include "KrControlInfo.h"
 #include "Text.h"
 #include "Trace.h"
@@ -126,11 +127,17 @@ public:
             }
             std::vector<KrControlInfoEntry> entries;
             krci::ParseError error;
-            if (!krci::ParseControlInfo(text, entries, error)) {
-                kfw::Trace("%s %s line %d: %s\n", kTraceTag, kfw::Narrow(path).c_str(), error.line,
-                           error.message.c_str());
+            std::vector<krci::ParseError> warnings;
+            const std::string file = kfw::Narrow(path);
+            auto report = [&](const krci::ParseError& e) {
+                KrReportProblem((file + " line " + std::to_string(e.line) + ": " + e.message).c_str());
+            };
+            if (!krci::ParseControlInfo(text, entries, error, &warnings)) {
+                report(error);
                 return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
             }
+            for (const krci::ParseError& w : warnings)
+                report(w);
             m_entries.swap(entries);
             return S_OK;
         } catch (const std::bad_alloc&) {

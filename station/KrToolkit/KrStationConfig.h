@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace krcfg {
 
@@ -37,5 +38,16 @@ std::wstring ReadIni(const wchar_t* section, const wchar_t* key, const wchar_t* 
 bool HasIniKey(const wchar_t* section, const wchar_t* key);
 // A path relative to the folder of SelfModule() made absolute; absolute paths stay.
 std::wstring ResolvePath(const std::wstring& path);
+
+// What is wrong in the text of an ini file, by line: lines that are neither a section, a
+// key=value nor a comment; a section or a key given again (only the first one is read); values
+// too long to be read whole.
+struct IniProblem {
+    int line = 0;
+    std::string message; // ASCII
+};
+std::vector<IniProblem> CheckIniText(const std::wstring& text);
+// The text of an ini file: UTF-16LE with BOM, else 8-bit text in the ANSI code page.
+bool ReadIniText(const std::wstring& path, std::wstring& text);
 
 } // namespace krcfg

@@ -55,8 +55,26 @@ bool ValidLanguage(const std::wstring& lang) {
     return true;
 }
 
+// KrStation.ini is checked once per file: its problems go to the station's problem report.
+// Caller holds g_lock.
+void CheckStationIniLocked() {
+    static std::vector<std::wstring> checked;
+    const std::wstring ini = krcfg::IniPath();
+    for (const std::wstring& done : checked)
+        if (done == ini)
+            return;
+    checked.push_back(ini);
+    std::wstring text;
+    if (!krcfg::ReadIniText(ini, text))
+        return; // no file: every setting takes its default
+    const std::string file = ToCodePage(ini, CP_ACP);
+    for (const krcfg::IniProblem& p : krcfg::CheckIniText(text))
+        KrReportProblem((file + " line " + std::to_string(p.line) + ": " + p.message).c_str());
+}
+
 // Caller holds g_lock.
 std::wstring LanguageLocked() {
+    CheckStationIniLocked();
     std::wstring lang = g_languageOverride;
     if (lang.empty())
         krcfg::GetEnv(krcfg::kEnvLanguage, lang);
@@ -101,11 +119,11 @@ const Table& TableLocked(const std::wstring& lang) {
         krtrace::Trace("[KrToolkit] string database %s cannot be read\n",
                        ToCodePage(path, CP_ACP).c_str());
     } else {
-        int bad = 0;
-        table = Parse(bytes, &bad);
-        if (bad)
-            krtrace::Trace("[KrToolkit] string database %s: %d malformed lines skipped\n",
-                           ToCodePage(path, CP_ACP).c_str(), bad);
+        std::vector<Problem> problems;
+        table = Parse(bytes, &problems);
+        const std::string file = ToCodePage(path, CP_ACP);
+        for (const Problem& p : problems)
+            KrReportProblem((file + " line " + std::to_string(p.line) + ": " + p.message).c_str());
     }
     return g_tables.emplace(lang, std::move(table)).first->second;
 }
@@ -129,13 +147,19 @@ std::string Unescape(const std::string& text) {
 
 } // namespace
 
-Table Parse(const std::string& utf8, int* badLines) {
+Table Parse(const std::string& utf8, std::vector<Problem>* problems) {
     Table table;
-    int bad = 0;
+    std::map<std::string, int> lineOfKey;
+    auto problem = [&](int line, const std::string& message) {
+        if (problems)
+            problems->push_back(Problem{line, message});
+    };
+    int lineNo = 0;
     size_t pos = 0;
     if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0)
         pos = 3;
     while (pos < utf8.size()) {
+        ++lineNo;
         size_t end = utf8.find('\n', pos);
         if (end == std::string::npos)
             end = utf8.size();
@@ -147,19 +171,29 @@ Table Parse(const std::string& utf8, int* badLines) {
             continue;
         size_t tab = line.find('\t');
         if (tab == 0 || tab == std::string::npos) {
-            ++bad;
+            problem(lineNo, "expected KEY<TAB>text; line skipped");
             continue;
         }
         std::string key = line.substr(0, tab);
         std::wstring text = FromUtf8(Unescape(line.substr(tab + 1)));
         if (text.empty() && tab + 1 < line.size()) { // invalid UTF-8
-            ++bad;
+            problem(lineNo, "text of " + key + " is not UTF-8; line skipped");
             continue;
+        }
+        if (text.size() > kMaxTextChars) {
+            problem(lineNo, "text of " + key + " has " + std::to_string(text.size()) +
+                                " characters, more than " + std::to_string(kMaxTextChars) +
+                                "; line skipped");
+            continue;
+        }
+        auto [earlier, first] = lineOfKey.emplace(key, lineNo);
+        if (!first) {
+            problem(lineNo, "key " + key + " repeats line " + std::to_string(earlier->second) +
+                                "; the text of line " + std::to_string(lineNo) + " is used");
+            earlier->second = lineNo;
         }
         table[key] = text;
     }
-    if (badLines)
-        *badLines = bad;
     return table;
 }
 

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace krdb {
 
@@ -15,8 +16,18 @@ constexpr wchar_t kDefaultLanguage[] = L"zh-CN";
 
 using Table = std::map<std::string, std::wstring>;
 
-// Parses the contents of a database file (UTF-8, optional BOM). Malformed lines are skipped
-// and counted in *badLines when given.
-Table Parse(const std::string& utf8, int* badLines = nullptr);
+// A text longer than this (UTF-16 units) cannot be used whole: the faceplate formats texts into
+// buffers of 1024 bytes.
+constexpr size_t kMaxTextChars = 1023;
+
+struct Problem {
+    int line = 0;
+    std::string message; // ASCII
+};
+
+// Parses the contents of a database file (UTF-8, optional BOM). Lines without KEY<TAB>, with a
+// text that is not UTF-8 or longer than kMaxTextChars are skipped; a key given again replaces
+// the earlier text. Each of these is listed in *problems when given.
+Table Parse(const std::string& utf8, std::vector<Problem>* problems = nullptr);
 
 } // namespace krdb

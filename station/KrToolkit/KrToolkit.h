@@ -67,6 +67,15 @@ extern "C" {
 // The module chosen by the innermost active switch of this thread; null when none is active.
 KRTOOLKIT_API HMODULE KrGetResourceModule(void);
 
+// Problems the station's readers find in the files an engineer writes (string database,
+// KrStation.ini, the control information): "<file> line <n>: <what>" in the ANSI code page.
+// Every problem is traced once; a program that shows its user what is wrong registers a sink,
+// which gets every problem reported from then on (and none twice); it must not call back into
+// KrToolkit. Null removes the sink.
+typedef void(__cdecl* PFN_KrProblemSink)(const char* problem);
+KRTOOLKIT_API void KrSetProblemSink(PFN_KrProblemSink sink);
+KRTOOLKIT_API void KrReportProblem(const char* problem);
+
 // Formats a database text with arguments whose kinds are described by argKinds, one letter
 // per argument: 's' const char*, 'd' int, 'u' unsigned int, 'f' double. When every conversion
 // of format agrees with argKinds it formats with vsnprintf; otherwise (or for a null format or

@@ -1,6 +1,8 @@
 #include "Station.h"
 
 #include <cctype>
+#include <cfloat>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,7 +62,8 @@ bool ParseNumber(const std::string& text, double& out) {
         return true;
     }
     out = strtod(text.c_str(), &end);
-    return !errno && !*end && out == out; // no NaN
+    // No NaN, no infinity, nothing beyond what a REAL of the block holds.
+    return !errno && !*end && std::isfinite(out) && std::fabs(out) <= FLT_MAX;
 }
 
 bool BlockKey(BlockConfig& block, const std::string& key, const std::string& value,
@@ -76,7 +79,7 @@ bool BlockKey(BlockConfig& block, const std::string& key, const std::string& val
         return true;
     }
     if (!ParseNumber(value, number)) {
-        reason = "number expected";
+        reason = "finite number within the range of a REAL expected";
         return false;
     }
     if (EqualNoCase(key, "inlet_temp")) {

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -19,7 +22,11 @@ constexpr char kTagSectionPrefix[] = "tag ";
 constexpr char kItemLevelPrefix[] = "item_level.";
 constexpr char kItemConfirmPrefix[] = "item_confirm.";
 constexpr char kValuePrefix[] = "value.";
-constexpr uint16_t kMaxBitNumber = 0xFFFF;
+constexpr uint16_t kMaxBitNumber = 31; // the flag word has 32 bits
+// Longer names can never match an area of the control information (31 bytes at most there).
+constexpr size_t kMaxAreaNameBytes = 31;
+// A unit is shown beside a value's caption; longer texts do not fit the pages.
+constexpr size_t kMaxUnitTextBytes = 15;
 constexpr int kHostOkDefault = 10;
 
 // Default unit texts (the ini may replace them).
@@ -120,6 +127,39 @@ bool ValidTagName(const std::string& name, std::string& error) {
     return true;
 }
 
+// Adds an entry, or replaces the one `same` finds when the key was given before.
+template <typename T, typename Same>
+void PutUnique(std::vector<T>& list, const T& entry, Same same, bool givenBefore) {
+    if (givenBefore) {
+        auto it = std::find_if(list.begin(), list.end(), same);
+        if (it != list.end()) {
+            *it = entry;
+            return;
+        }
+    }
+    list.push_back(entry);
+}
+
+// A per-item key given again: only its latest setting stays.
+template <typename T> void DropAllButLast(std::vector<ItemSetting<T>>& list) {
+    if (list.empty())
+        return;
+    const std::string item = list.back().item;
+    list.erase(std::remove_if(list.begin(), list.end() - 1,
+                              [&](const ItemSetting<T>& s) { return EqualNoCase(s.item, item); }),
+               list.end() - 1);
+}
+
+void RemoveEarlierItemSetting(TagConfig& tag, const std::string& keyIn) {
+    const std::string key = Lower(keyIn);
+    if (StartsWith(key, kItemLevelPrefix))
+        DropAllButLast(tag.itemLevels);
+    else if (StartsWith(key, kItemConfirmPrefix))
+        DropAllButLast(tag.itemConfirms);
+    else if (StartsWith(key, kValuePrefix))
+        DropAllButLast(tag.values);
+}
+
 } // namespace
 
 std::string Trim(const std::string& s) {
@@ -160,7 +200,8 @@ bool ParseDouble(const std::string& s, double& value) {
     errno = 0;
     char* end = nullptr;
     double v = std::strtod(s.c_str(), &end);
-    if (errno != 0 || end == s.c_str() || *end != '\0')
+    // "nan", "inf" and overflowing texts are no values a block can hold.
+    if (errno != 0 || end == s.c_str() || *end != '\0' || !std::isfinite(v))
         return false;
     value = v;
     return true;
@@ -263,7 +304,13 @@ bool SetTagKey(TagConfig& t, const std::string& keyIn, const std::string& value,
             return false;
         }
         if (!ParseDouble(value, s.value)) {
-            error = "'" + value + "' is not a number";
+            error = "'" + value + "' is not a finite number";
+            return false;
+        }
+        // Every item's value must fit a REAL (and so do all 32-bit integers).
+        if (std::fabs(s.value) > FLT_MAX) {
+            error = "'" + value + "' is outside the range of a REAL value (magnitude at most " +
+                    "3.40282347e+38)";
             return false;
         }
         t.values.push_back(s);
@@ -309,7 +356,8 @@ bool SetTagKey(TagConfig& t, const std::string& keyIn, const std::string& value,
     return it->second();
 }
 
-bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) {
+bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error,
+             std::vector<std::string>* warnings) {
     std::string text = textIn;
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
@@ -333,6 +381,19 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
     std::vector<TagSection> tagSections; // this file's tag sections, in order
     bool unitsSeen = false;
     int lineNo = 0;
+    // The line of every key by section, for keys given twice (the later value is used).
+    std::map<std::string, int> keyLines;
+    auto repeated = [&](const std::string& what, const std::string& id) {
+        auto [earlier, first] = keyLines.emplace(section + "\n" + id, lineNo);
+        if (first)
+            return false;
+        if (warnings)
+            warnings->push_back("line " + std::to_string(lineNo) + ": " + what + " repeats line " +
+                                std::to_string(earlier->second) + "; the value of line " +
+                                std::to_string(lineNo) + " is used");
+        earlier->second = lineNo;
+        return true;
+    };
     size_t pos = 0;
     while (pos < text.size()) {
         ++lineNo;
@@ -386,34 +447,61 @@ bool LoadIni(const std::string& textIn, HostConfig& config, std::string& error) 
                 if (key.empty()) {
                     problem = "empty key";
                 } else if (section == kHostSection) {
-                    SetHostKey(config, key, value, problem);
+                    if (SetHostKey(config, key, value, problem))
+                        repeated("key '" + key + "'", Lower(key));
                 } else if (tag) {
-                    if (SetTagKey(*tag, key, value, problem) && Lower(key) == kBaseKey)
-                        tagSection->hasBase = true;
+                    if (SetTagKey(*tag, key, value, problem)) {
+                        if (Lower(key) == kBaseKey)
+                            tagSection->hasBase = true;
+                        if (repeated("key '" + key + "'", Lower(key)))
+                            RemoveEarlierItemSetting(*tag, key);
+                    }
                 } else if (section == kUnitsSection) {
                     UnitDef u;
                     if (SetInt(key, 0, 255, u.code, problem)) {
                         u.text = value;
-                        config.units.push_back(u);
+                        if (Utf8ToAnsi(value).size() > kMaxUnitTextBytes)
+                            problem = "unit text '" + value + "' has more than " +
+                                      std::to_string(kMaxUnitTextBytes) + " bytes";
+                        else
+                            PutUnique(config.units, u, [&](const UnitDef& e) {
+                                return e.code == u.code;
+                            }, repeated("unit " + std::to_string(u.code),
+                                        std::to_string(u.code)));
                     }
                 } else if (section == kBitsSection) {
                     BitDef b;
                     size_t blank = value.find_last_of(" \t");
                     std::string kind =
                         blank == std::string::npos ? "" : Lower(value.substr(blank + 1));
-                    if (SetInt(key, 0, kMaxBitNumber, b.bit, problem)) {
+                    long long number = 0;
+                    if (ParseInt(key, 0, LLONG_MAX, number) && number > kMaxBitNumber) {
+                        // A bit beyond the flag word would act as another bit.
+                        problem = "bit " + key + " is beyond the flag word (bits 0 to " +
+                                  std::to_string(kMaxBitNumber) + ")";
+                    } else if (SetInt(key, 0, kMaxBitNumber, b.bit, problem)) {
                         if (blank == std::string::npos || (kind != "alarm" && kind != "status")) {
                             problem = "expected <bit> = <name> alarm|status";
                         } else {
                             b.name = Trim(value.substr(0, blank));
                             b.alarm = kind == "alarm";
-                            config.bits.push_back(b);
+                            PutUnique(config.bits, b, [&](const BitDef& e) {
+                                return e.bit == b.bit;
+                            }, repeated("bit " + std::to_string(b.bit), std::to_string(b.bit)));
                         }
                     }
                 } else if (section == kAreasSection) {
                     int permission = 0;
-                    if (SetInt(value, 0, 255, permission, problem))
-                        config.areas.emplace_back(key, permission);
+                    if (Utf8ToAnsi(key).size() > kMaxAreaNameBytes ||
+                        key.find_first_of(" \t") != std::string::npos) {
+                        problem = "area name '" + key + "' must have 1 to " +
+                                  std::to_string(kMaxAreaNameBytes) + " bytes and no blank";
+                    } else if (SetInt(value, 0, 255, permission, problem)) {
+                        std::pair<std::string, int> area{key, permission};
+                        PutUnique(config.areas, area, [&](const std::pair<std::string, int>& e) {
+                            return EqualNoCase(e.first, key);
+                        }, repeated("area '" + key + "'", Lower(key)));
+                    }
                 } else {
                     problem = "key outside a section";
                 }

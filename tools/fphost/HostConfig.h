@@ -95,8 +95,12 @@ struct HostConfig {
 
 // Reads an ini text into `config` (on top of what it holds). Returns false with
 // "line N: ..." in `error` on the first fault. Refused besides malformed lines: a text that is
-// not UTF-8, two sections for one tag, and a tag section without `base`.
-bool LoadIni(const std::string& text, HostConfig& config, std::string& error);
+// not UTF-8, two sections for one tag, a tag section without `base`, values that are not
+// finite or beyond a REAL, flag-word bits above 31, area names and unit texts too long to be
+// used. A key given twice in a section is taken from its later line and listed in *warnings
+// ("line N: ...").
+bool LoadIni(const std::string& text, HostConfig& config, std::string& error,
+             std::vector<std::string>* warnings = nullptr);
 
 // One setting by key, as in the ini or on the command line. Returns false with a message.
 bool SetHostKey(HostConfig& config, const std::string& key, const std::string& value,

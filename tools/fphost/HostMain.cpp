@@ -3,6 +3,7 @@
 // A script runs the whole session unattended; without one, the tag is opened and the host
 // runs until its faceplates are closed.
 #include "Host.h"
+#include "KrToolkit.h"
 #include "ScriptRunner.h"
 #include "Text.h"
 
@@ -139,6 +140,13 @@ int RunLoop() {
 
 Host* g_interactiveHost = nullptr;
 
+// What the station's readers find wrong in their files reaches the user, not only the debug
+// trace.
+void __cdecl PrintStationProblem(const char* problem) {
+    std::fprintf(stderr, "fphost: %s\n", problem);
+    std::fflush(stderr);
+}
+
 // Ends the interactive session once no faceplate is visible any more.
 void CALLBACK IdleCheck(HWND, UINT, UINT_PTR, DWORD) noexcept {
     if (!g_interactiveHost)
@@ -163,14 +171,19 @@ int Run(int argc, wchar_t** argv) {
         return kExitOk;
     }
 
+    KrSetProblemSink(PrintStationProblem);
     HostConfig config;
     std::wstring ini = options.ini.empty() ? ExeFolder() + kDefaultIni : options.ini;
     std::string text;
     if (ReadFile(ini, text)) {
         std::string error;
-        if (!LoadIni(text, config, error)) {
-            std::fprintf(stderr, "fphost: %s: %s\n", kfw::Narrow(ini.c_str(), CP_UTF8).c_str(),
-                         error.c_str());
+        std::vector<std::string> warnings;
+        const std::string file = kfw::Narrow(ini.c_str(), CP_UTF8);
+        bool loaded = LoadIni(text, config, error, &warnings);
+        for (const std::string& w : warnings)
+            std::fprintf(stderr, "fphost: %s: %s\n", file.c_str(), w.c_str());
+        if (!loaded) {
+            std::fprintf(stderr, "fphost: %s: %s\n", file.c_str(), error.c_str());
             return kExitUsage;
         }
     } else if (!options.ini.empty()) {

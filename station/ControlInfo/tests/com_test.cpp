@@ -3,6 +3,7 @@
 #include "ControlInfoFile.h"
 #include "DebugCapture.h"
 #include "KrControlInfo.h"
+#include "KrToolkit.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +153,35 @@ TEST_F(ControlInfoCom, MalformedFileFailsAndTracesTheLine) {
     EXPECT_EQ(m_info->Initialize(), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
     EXPECT_EQ(Count(), 0);
     EXPECT_TRUE(capture.WaitFor("line 3: column '40'"));
+}
+
+// What the component finds wrong in its file reaches the program's problem sink with the file
+// and the line, not only the debug trace.
+struct ProblemSink {
+    static inline std::vector<std::string> problems;
+    static void __cdecl Take(const char* problem) { problems.push_back(problem); }
+    ProblemSink() {
+        problems.clear();
+        KrSetProblemSink(Take);
+    }
+    ~ProblemSink() { KrSetProblemSink(nullptr); }
+};
+
+TEST_F(ControlInfoCom, FileFaultsAndRepeatedStationsReachTheProblemSink) {
+    ProblemSink sink;
+    UseFile("entry = 11 0=1\nentry = 12\nentry = 11 0=0\n");
+    Create();
+    EXPECT_EQ(m_info->Initialize(), S_OK);
+    EXPECT_EQ(Count(), 3);
+    ASSERT_EQ(ProblemSink::problems.size(), 1u);
+    const std::string file = std::filesystem::path(m_file).string();
+    EXPECT_EQ(ProblemSink::problems[0],
+              file + " line 3: nID 11 repeats line 1; the entry of line 1 is used");
+    UseFile("entry = 11 0=1\nentry = 13 1=1:AREA_NAME_OF_THIRTY_TWO_BYTES_XY\n");
+    EXPECT_EQ(m_info->Initialize(), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+    ASSERT_EQ(ProblemSink::problems.size(), 2u);
+    EXPECT_EQ(ProblemSink::problems[1].rfind(file + " line 2: area name of column 1", 0), 0u)
+        << ProblemSink::problems[1];
 }
 
 TEST_F(ControlInfoCom, UnregisteredClassIsReportedAsSuch) {

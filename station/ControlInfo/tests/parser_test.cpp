@@ -52,6 +52,20 @@ TEST(ControlInfoParser, EntriesInFileOrderWithColumnsAndAreas) {
     EXPECT_STREQ(p.entries[3].szArea[1], "DUP");
 }
 
+TEST(ControlInfoParser, RepeatedStationIdsAreKeptAndWarnedAboutWithTheirLines) {
+    std::vector<KrControlInfoEntry> entries;
+    krci::ParseError error;
+    std::vector<krci::ParseError> warnings;
+    ASSERT_TRUE(krci::ParseControlInfo("entry = 7 0=1\n; c\nentry = 2\nentry = 7 0=0\nentry = 2\n",
+                                       entries, error, &warnings));
+    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].line, 4);
+    EXPECT_EQ(warnings[0].message, "nID 7 repeats line 1; the entry of line 1 is used");
+    EXPECT_EQ(warnings[1].line, 5);
+    EXPECT_EQ(warnings[1].message, "nID 2 repeats line 3; the entry of line 3 is used");
+}
+
 TEST(ControlInfoParser, EmptyTextAndCommentsOnlyGiveNoEntries) {
     for (const char* text : {"", "\n\n", "; only a comment\r\n# another"}) {
         Parsed p = Parse(text);

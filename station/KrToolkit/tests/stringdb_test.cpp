@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,8 +106,21 @@ const KeyUse kKeys[] = {
     {"FP_BALANCE8_STR000539", ""},
     {"FP_BALANCE8_STR000540", ""},
     {"STR005869", ""},
+    {"FP_CTRL_STR000001", "dd"},
+    {"FP_CTRL_STR000002", "d"},
+    {"FP_CTRL_STR000003", ""},
+    {"FP_CTRL_STR000004", ""},
+    {"FP_CTRL_STR000005", ""},
+    {"FP_CTRL_STR000006", ""},
+    {"FP_CTRL_STR000007", ""},
+    {"FP_CTRL_STR000008", "d"},
+    {"FP_ENTRY_STR000001", ""},
+    {"FP_ENTRY_STR000002", "s"},
+    {"FP_ENTRY_STR000003", "ss"},
+    {"FP_ENTRY_STR000004", "ss"},
+    {"FP_ENTRY_STR000005", "ss"},
 };
-constexpr size_t kKeyCount = 85;
+constexpr size_t kKeyCount = 98;
 static_assert(sizeof kKeys / sizeof kKeys[0] == kKeyCount);
 
 const char* const kLanguages[] = {"zh-CN", "en"};
@@ -236,6 +251,124 @@ TEST_F(StringDbTest, LanguageComesFromEnvironmentThenIniThenDefault) {
         << "no database for fr";
     ::SetEnvironmentVariableW(L"KR_LANGUAGE", nullptr);
     ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    ::DeleteFileW(ini.c_str());
+}
+
+// The problems the readers report, as a program that registered its sink sees them.
+struct ProblemSink {
+    static inline std::vector<std::string> problems;
+    static void __cdecl Take(const char* problem) { problems.push_back(problem); }
+    ProblemSink() {
+        problems.clear();
+        KrSetProblemSink(Take);
+    }
+    ~ProblemSink() { KrSetProblemSink(nullptr); }
+    bool Has(const std::string& text) const {
+        for (const std::string& p : problems)
+            if (p.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+std::wstring BinFolder() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetModuleFileNameW(::GetModuleHandleW(L"KrToolkit.dll"), path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.find_last_of(L"\\/") + 1);
+}
+
+// A string database an engineer got wrong: each fault is reported with the file and its line,
+// to the trace and to the program's sink, once; the good lines still load.
+TEST_F(StringDbTest, FaultyLinesOfTheDatabaseAreReportedWithTheirLines) {
+    const std::string language = "zz-T" + std::to_string(::GetCurrentProcessId() % 10000);
+    const std::wstring file = BinFolder() + L"KrStrings." + std::wstring(language.begin(),
+                                                                         language.end()) + L".txt";
+    {
+        std::string text = "# test database\n"
+                           "K_ONE\tfirst\n"
+                           "no tab on this line\n"
+                           "\tno key\n"
+                           "K_TWO\tsecond\n"
+                           "K_ONE\tfirst again\n"
+                           "K_BAD\t\xC0\xAF\n"
+                           "K_LONG\t" + std::string(1024, 'x') + "\n"
+                           "K_LIMIT\t" + std::string(1023, 'y') + "\n";
+        HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        ::CloseHandle(h);
+    }
+    kt::DebugCapture capture;
+    ASSERT_TRUE(capture.Listening());
+    ProblemSink sink;
+    CKrStringDBWrapper::SetLanguage(language.c_str());
+    EXPECT_STREQ(CKrStringDBWrapper::GetString("K_ONE"), "first again") << "the later line";
+    EXPECT_STREQ(CKrStringDBWrapper::GetString("K_TWO"), "second");
+    EXPECT_TRUE(CKrStringDBWrapper::GetString("K_LONG").IsEmpty());
+    EXPECT_EQ(CKrStringDBWrapper::GetString("K_LIMIT").GetLength(), 1023);
+    const std::string name = "KrStrings." + language + ".txt";
+    const char* expected[] = {
+        " line 3: expected KEY<TAB>text; line skipped",
+        " line 4: expected KEY<TAB>text; line skipped",
+        " line 6: key K_ONE repeats line 2; the text of line 6 is used",
+        " line 7: text of K_BAD is not UTF-8; line skipped",
+        " line 8: text of K_LONG has 1024 characters, more than 1023; line skipped",
+    };
+    ASSERT_EQ(sink.problems.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_NE(sink.problems[i].find(name + expected[i]), std::string::npos)
+            << sink.problems[i];
+        EXPECT_TRUE(capture.WaitFor(name + expected[i])) << expected[i];
+    }
+    // Read once: asking again reports nothing new.
+    CKrStringDBWrapper::GetString("K_TWO");
+    EXPECT_EQ(sink.problems.size(), std::size(expected));
+    ::DeleteFileW(file.c_str());
+}
+
+// KrStation.ini is read by the first key of each section and key: repeated ones are reported,
+// as are lines that are neither and values too long to be read whole.
+TEST_F(StringDbTest, StationConfigurationFaultsAreReportedWithTheirLines) {
+    wchar_t folder[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    std::wstring ini = std::wstring(folder) + L"krtoolkit_faults_" +
+                       std::to_wstring(::GetCurrentProcessId()) + L".ini";
+    {
+        std::string text = "; station\r\n"
+                           "[Language]\r\n"
+                           "Language=en\r\n"
+                           "language=zh-CN\r\n"
+                           "[Security]\r\n"
+                           "Class1=1\r\n"
+                           "just words\r\n"
+                           "[Language]\r\n"
+                           "Language=zh-CN\r\n"
+                           "[Log]\r\n"
+                           "Path=" + std::string(1100, 'p') + "\r\n";
+        HANDLE h = ::CreateFileW(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        ::CloseHandle(h);
+    }
+    ProblemSink sink;
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", ini.c_str());
+    EXPECT_STREQ(CKrStringDBWrapper::GetLanguage(), "en") << "the first key is the one read";
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    const char* expected[] = {
+        " line 4: key language repeats line 3; the value of line 3 is used",
+        " line 7: expected <key>=<value>; line not read",
+        " line 8: section [Language] repeats line 2; only the first one is read",
+        " line 11: value of Path is longer than 1023 characters and is cut",
+    };
+    ASSERT_EQ(sink.problems.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_NE(sink.problems[i].find(expected[i]), std::string::npos) << sink.problems[i];
+    EXPECT_NE(sink.problems[0].find("krtoolkit_faults_"), std::string::npos) << "names the file";
     ::DeleteFileW(ini.c_str());
 }
 

@@ -257,6 +257,11 @@ TEST(StationConfig, ParsesValuesAndRefusesMalformedInput) {
         "[block 0123456789012345678901234]\n",                  // tag too long
         "[block A]\nbase = 0x1000\n423 = 300\n",                // not a byte
         "[block A]\nbase = 0x1000\n95 = 1.5\n",
+        "[block A]\nbase = 0x1000\nFTTLSET = inf\n", // REAL values are finite floats
+        "[block A]\nbase = 0x1000\nFTTLSET = -INF\n",
+        "[block A]\nbase = 0x1000\nFTTLSET = nan\n",
+        "[block A]\nbase = 0x1000\nFTTLSET = 1e39\n",
+        "[block A]\nbase = 0x1000\nduty = 1e39\n",
         "[server]\nperiod = 0\n",
         "[heater]\n",
         "FTTL = 1\n",

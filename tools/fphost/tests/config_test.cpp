@@ -174,12 +174,97 @@ TEST(HostConfigIni, RiskyConfigurationIsRefusedWithItsLine) {
               "\xC2\xB0 \xE5\x8A\xA0\xE7\x83\xAD \xF0\x9F\x94\xA5");
 }
 
+// Values no block can hold, bits beyond the flag word and names that can never match are
+// refused with their line; nothing of them would work as written.
+TEST(HostConfigIni, ValuesBitsAndTextsThatCannotWorkAreRefused) {
+    const std::string tag = "[tag T]\nbase = 0\n";
+    struct Case {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {tag + "value.FTTL = nan\n", "line 3: 'nan' is not a finite number"},
+        {tag + "value.FTTL = inf\n", "line 3: 'inf' is not a finite number"},
+        {tag + "value.FTTL = -INF\n", "line 3: '-INF' is not a finite number"},
+        {tag + "value.FTTL = 1e400\n", "line 3: '1e400' is not a finite number"},
+        {tag + "value.FTTL = 1e39\n", "line 3: '1e39' is outside the range of a REAL value"},
+        {tag + "value.FTTL = -3.5e38\n", "line 3: '-3.5e38' is outside the range"},
+        {"[bits]\n0 = HH alarm\n40 = H alarm\n", "line 3: bit 40 is beyond the flag word"},
+        {"[bits]\n32 = H alarm\n", "line 2: bit 32 is beyond the flag word (bits 0 to 31)"},
+        {"[areas]\nAREA_ABCDEFGHIJKLMNOPQRSTUVWXYZ1 = 1\n", "line 2: area name"},
+        {"[units]\n7 = cubic metres per hour\n", "line 2: unit text"},
+    };
+    for (const Case& c : cases) {
+        HostConfig config;
+        std::string error;
+        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.text << " -> " << error;
+    }
+    // The limits themselves are fine.
+    HostConfig config;
+    std::string error;
+    EXPECT_TRUE(LoadIni(tag + "value.FTTL = -3.4028234e38\n[bits]\n31 = LAST status\n"
+                              "[areas]\nAREA_ABCDEFGHIJKLMNOPQRSTUVWXYZ = 1\n"
+                              "[units]\n7 = Nm3/h (normal)\n",
+                        config, error))
+        << error;
+    EXPECT_EQ(config.bits.back().bit, 31);
+}
+
+// A key given twice passes, but the engineer hears of it with both lines; the later value is
+// the one used, in every section.
+TEST(HostConfigIni, RepeatedKeysAreWarnedAboutWithTheirLines) {
+    HostConfig c;
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(LoadIni("[host]\nlevel = 3\nuser = a\nLEVEL = 4\n"
+                        "[units]\n1 = t/h\n01 = kg/h\n"
+                        "[bits]\n3 = HH alarm\n4 = H alarm\n3 = LL alarm\n"
+                        "[areas]\nA1 = 1\na1 = 0\n"
+                        "[tag T]\nbase = 0\nvalue.FTTL = 1\nstation = 2\nvalue.fttl = 2\n"
+                        "station = 3\n",
+                        c, error, &warnings))
+        << error;
+    const std::vector<std::string> expected = {
+        "line 4: key 'LEVEL' repeats line 2; the value of line 4 is used",
+        "line 7: unit 1 repeats line 6; the value of line 7 is used",
+        "line 11: bit 3 repeats line 9; the value of line 11 is used",
+        "line 14: area 'a1' repeats line 13; the value of line 14 is used",
+        "line 19: key 'value.fttl' repeats line 17; the value of line 19 is used",
+        "line 20: key 'station' repeats line 18; the value of line 20 is used",
+    };
+    EXPECT_EQ(warnings, expected);
+    EXPECT_EQ(c.level, 4);
+    int unitOne = 0;
+    for (const UnitDef& u : c.units)
+        if (u.code == 1) {
+            ++unitOne;
+            EXPECT_EQ(u.text, "kg/h");
+        }
+    EXPECT_EQ(unitOne, 1);
+    ASSERT_EQ(c.bits.size(), 2u);
+    EXPECT_EQ(c.bits[0].name, "LL") << "replaced where the first one stood";
+    ASSERT_EQ(c.areas.size(), 1u);
+    EXPECT_EQ(c.areas[0].second, 0);
+    const TagConfig* t = c.FindTag("T");
+    ASSERT_EQ(t->values.size(), 1u);
+    EXPECT_DOUBLE_EQ(t->values[0].value, 2.0);
+    EXPECT_EQ(t->station, 3);
+    // Keys of different sections, and different items, are not repeats.
+    warnings.clear();
+    HostConfig d;
+    ASSERT_TRUE(LoadIni("[tag A]\nbase = 0\n[tag B]\nbase = 1\nvalue.FTTL = 1\nvalue.FPASS1 = 1\n",
+                        d, error, &warnings));
+    EXPECT_TRUE(warnings.empty());
+}
+
 TEST(HostConfigIni, ShippedDemoConfigurationLoads) {
     std::string text = ExeFolderFile("demo_host.ini");
     ASSERT_FALSE(text.empty()) << "demo_host.ini was not copied to the build folder";
     HostConfig c;
     std::string error;
-    ASSERT_TRUE(LoadIni(text, c, error)) << error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(LoadIni(text, c, error, &warnings)) << error;
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
     ASSERT_FALSE(c.tags.empty());
     EXPECT_EQ(c.module, "FP_BALANCE8.dll");
     EXPECT_TRUE(c.callbacks);

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace fphost {
 namespace {
 
@@ -130,6 +133,28 @@ TEST(HostProcess, MissingModuleEndsWithAClearMessageAndExitCode) {
               std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("opened"), std::string::npos) << run.output;
+}
+
+// What the readers find wrong (the host's own ini, the station's files read by the station
+// libraries inside the host) is written to the host's error output, with file and line.
+TEST(HostProcess, ReaderProblemsAreWrittenToTheErrorOutput) {
+    std::filesystem::path stationIni = test::Scratch("KrStation.ini");
+    std::ofstream(stationIni, std::ios::binary)
+        << "[Language]\r\nLanguage=zh-CN\r\nLanguage=en\r\n[Security]\r\nClass0=0\r\n";
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", stationIni.c_str());
+    test::HostRun run = test::RunHost("[host]\nlevel = 3\nlevel = 4\n[tag BAL101]\nbase = 0x1000\n",
+                                      "open BAL101 compact\nwait 300\nquit\n");
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("host.ini: line 3: key 'level' repeats line 2; the value of line 3 "
+                              "is used"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("KrStation.ini line 3: key Language repeats line 2; the value of "
+                              "line 2 is used"),
+              std::string::npos)
+        << run.output;
+    std::filesystem::remove(stationIni);
 }
 
 TEST(HostProcess, ScriptErrorsAreListedBeforeAnythingRuns) {

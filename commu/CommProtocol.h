@@ -116,6 +116,15 @@ constexpr bool IsValidSlot(long long slot) {
 constexpr UINT kServerSendTimeoutMs = 2000;
 constexpr UINT kServerSendFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
 
+// Register is sent so that its answer reaches the client whenever it comes: the client waits
+// this long for it (blocking its thread), then goes on and takes a later answer when it
+// arrives. A client keeps one register under way at a time. A register that was refused or
+// could not be sent is tried again after a pause that starts at the first value and doubles
+// up to the last; a registration resets it.
+constexpr DWORD kRegisterWaitMs = 1000;
+constexpr DWORD kRegisterRetryFirstMs = 1000;
+constexpr DWORD kRegisterRetryMaxMs = 8000;
+
 // The write area holds one request; the server clears its magic when it takes it. Before
 // filling the area again the client waits at most this long for that, polling at this pace
 // (without pumping messages), and refuses the write when the request is still there.

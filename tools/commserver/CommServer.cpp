@@ -140,6 +140,12 @@ LRESULT CCommServer::OnRequest(WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CCommServer::OnRegister(HWND sink) {
+    if (m_faults.registerDelayMs) {
+        // The fault: a server that answers, but later than its clients wait.
+        ServerLog("register: answering in %lu ms (fault injection)",
+                  static_cast<unsigned long>(m_faults.registerDelayMs));
+        ::Sleep(m_faults.registerDelayMs);
+    }
     if (m_faults.refuseRegister) {
         ServerLog("refused register: refusing registrations (fault injection)");
         return kRegisterRefused;

@@ -25,6 +25,7 @@ struct ServerFaults {
     bool badMagic = false;     // wrong magic in the handle segment
     unsigned hangCommands = 0; // bit (1 << command): the request handler sleeps kHangMs
     bool keepWrites = false;   // never take a write request: it stays in the write area
+    DWORD registerDelayMs = 0; // answer every register this late (a slow server)
     bool Hangs(uint16_t command) const { return command < 32 && (hangCommands >> command) & 1u; }
 };
 

@@ -30,6 +30,7 @@ const char kUsage[] =
     "  --hang-on COMMAND      sleep in the handler of this request (register, unregister,\n"
     "                         subscribe, refresh or write; may be repeated)\n"
     "  --keep-writes          never take a write request out of the write area\n"
+    "  --register-delay MS    answer every register only after this time\n"
     "  --change-all           change every value each period instead of running the models\n";
 
 // Request names accepted by --hang-on.
@@ -102,6 +103,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.faults.badMagic = true;
         } else if (uint16_t command = 0; a == "--hang-on" && ParseCommand(next, command)) {
             o.faults.hangCommands |= 1u << command;
+            ++i;
+        } else if (a == "--register-delay" && ParseCount(next, 600000, n) && n > 0) {
+            o.faults.registerDelayMs = static_cast<DWORD>(n);
             ++i;
         } else if (a == "--keep-writes") {
             o.faults.keepWrites = true;

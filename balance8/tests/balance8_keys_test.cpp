@@ -366,15 +366,18 @@ TEST_F(Balance8KeysTest, PostedClicksOnDisabledAckAndAdjustButtonsDoNothing) {
     ASSERT_FALSE(::IsWindowEnabled(FindControl(fp, 32766)));
     ASSERT_FALSE(::IsWindowEnabled(FindControl(fp, 32765)));
     const int compact = Width(fp);
+    // The detail view adds hundreds of pixels (the compact width itself may differ by one
+    // after the view was closed again).
+    auto detailShown = [&] { return Width(fp) > compact + 100; };
 
     PostAckAndAdjustClicks(fp);
     EXPECT_EQ(host->Database().AckCount(kTagA), 0) << "no acknowledge callback";
-    EXPECT_EQ(Width(fp), compact) << "the detail view did not open";
+    EXPECT_FALSE(detailShown()) << "the detail view did not open";
     EXPECT_FALSE(HoldsSlot(fp)) << "no detail slot taken";
     // The host's export opens the detail view only as the button would.
     EXPECT_EQ(host->ShowDetail(kTagA, true), 1);
     kt::PumpFor(200);
-    EXPECT_EQ(Width(fp), compact);
+    EXPECT_FALSE(detailShown());
     EXPECT_FALSE(HoldsSlot(fp));
 
     // An operator with the rights: the same posted clicks act, once each kind per click.
@@ -382,21 +385,21 @@ TEST_F(Balance8KeysTest, PostedClicksOnDisabledAckAndAdjustButtonsDoNothing) {
     ASSERT_TRUE(::IsWindowEnabled(FindControl(fp, 32765)));
     PostAckAndAdjustClicks(fp);
     EXPECT_EQ(host->Database().AckCount(kTagA), 2);
-    EXPECT_EQ(Width(fp), compact) << "two adjust clicks: opened and closed again";
+    EXPECT_FALSE(detailShown()) << "two adjust clicks: opened and closed again";
     EXPECT_FALSE(HoldsSlot(fp));
     EXPECT_EQ(host->ShowDetail(kTagA, true), 1);
     kt::PumpFor(200);
-    EXPECT_GT(Width(fp), compact);
+    EXPECT_TRUE(detailShown());
     EXPECT_TRUE(HoldsSlot(fp));
 
     // Rights taken away: closing the view through the export needs none and frees the slot.
     host->ChangeUser("guest", 1, 0);
     PostAckAndAdjustClicks(fp);
-    EXPECT_GT(Width(fp), compact) << "a posted adjust click does not close it either";
+    EXPECT_TRUE(detailShown()) << "a posted adjust click does not close it either";
     EXPECT_EQ(host->Database().AckCount(kTagA), 2);
     EXPECT_EQ(host->ShowDetail(kTagA, false), 1);
     kt::PumpFor(200);
-    EXPECT_EQ(Width(fp), compact);
+    EXPECT_FALSE(detailShown());
     EXPECT_FALSE(HoldsSlot(fp));
 }
 

@@ -30,7 +30,7 @@ const char kUsage[] =
     "  --hang-on COMMAND      sleep in the handler of this request (register, unregister,\n"
     "                         subscribe, refresh or write; may be repeated)\n"
     "  --keep-writes          never take a write request out of the write area\n"
-    "  --register-delay MS    answer every register only after this time\n"
+    "  --register-delay MS    grant every register at once, answer it after this time\n"
     "  --change-all           change every value each period instead of running the models\n";
 
 // Request names accepted by --hang-on.

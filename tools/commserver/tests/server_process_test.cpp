@@ -190,9 +190,11 @@ TEST_F(ServerProcess, ThirtyThirdClientIsRefused) {
     EXPECT_EQ(extra.GetSlot(), -1);
     EXPECT_EQ(extra.GetSinkWnd(), nullptr);
     EXPECT_TRUE(WaitForLog("refused register: all 32 slots taken"));
-    // A disconnected client frees its slot.
+    // A disconnected client frees its slot; the refused one asks again after the retry pause.
     int freed = clients[5]->GetSlot();
     clients[5]->Disconnect();
+    EXPECT_FALSE(extra.Connect()) << "not within the pause after a refusal";
+    ::Sleep(kRegisterRetryFirstMs);
     ASSERT_TRUE(extra.Connect());
     EXPECT_EQ(extra.GetSlot(), freed);
 }
@@ -335,9 +337,9 @@ TEST_F(ServerProcess, HungServerNeverBlocksTheClient) {
     EXPECT_FALSE(late.IsConnected());
 }
 
-// A server that answers every register after 2.5 s, later than a client waits: the client
-// sends one register, goes on, and takes the slot when the answer comes; a client that gave
-// its register up gives the slot back. No slot is lost either way.
+// A server that grants every register at once but answers only after 2.5 s, later than a
+// client waits: the client sends one register, goes on, and takes the slot when the answer
+// comes; a client that gave its register up gives the slot back. No slot is lost either way.
 TEST_F(ServerProcess, ALateRegisterAnswerIsTakenOrGivenBack) {
     StartServer(L"--register-delay 2500");
     ImageClient client;

@@ -123,8 +123,8 @@ bool CComClient::MustWaitBeforeRegister(HWND server) const {
 
 void CComClient::RegisterFailed(HWND server) {
     if (m_hFailedServer == server)
-        m_dwRetryPause = m_dwRetryPause * 2 < kRegisterRetryMaxMs ? m_dwRetryPause * 2
-                                                                  : kRegisterRetryMaxMs;
+        m_dwRetryPause =
+            m_dwRetryPause * 2 < kRegisterRetryMaxMs ? m_dwRetryPause * 2 : kRegisterRetryMaxMs;
     else
         m_dwRetryPause = kRegisterRetryFirstMs;
     m_hFailedServer = server;

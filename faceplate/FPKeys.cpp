@@ -40,7 +40,7 @@ bool CFP_BASEDlg::OnKeyChord(UINT key) {
     struct Chord {
         UINT key;
         Need need;
-        int control; // with Need::Control: the control that must be operable now
+        int control;   // with Need::Control: the control that must be operable now
         bool stateful; // the command acts on the value shown: it also needs good data
         const char* trace;
         void (CFP_BASEDlg::*command)();
@@ -61,16 +61,15 @@ bool CFP_BASEDlg::OnKeyChord(UINT key) {
         {'V', Need::Control, IDC_FP_FAST_DECREASE, true, "[FP_BASE]KeyBoard FastDecrease\n",
          &CFP_BASEDlg::OnKeyFastDecrease},
         {'7', Need::SwitchKeys, 0, false, "[FP_BASE]KeyBoard OnbtnOn\n", &CFP_BASEDlg::OnKeyOn},
-        {'8', Need::SwitchKeys, 0, false, "[FP_BASE]KeyBoard OnbtnOff\n",
-         &CFP_BASEDlg::OnKeyOff},
+        {'8', Need::SwitchKeys, 0, false, "[FP_BASE]KeyBoard OnbtnOff\n", &CFP_BASEDlg::OnKeyOff},
     };
     for (const Chord& chord : chords) {
         if (chord.key != key)
             continue;
-        bool possible = chord.need == Need::ModeKeys     ? m_bModeKeys != FALSE
-                        : chord.need == Need::SwitchKeys ? m_bSwitchKeys != FALSE
-                                                         : MayOperate(chord.control, nullptr,
-                                                                      chord.stateful);
+        bool possible = chord.need == Need::ModeKeys ? m_bModeKeys != FALSE
+                        : chord.need == Need::SwitchKeys
+                            ? m_bSwitchKeys != FALSE
+                            : MayOperate(chord.control, nullptr, chord.stateful);
         if (!possible) {
             ::Beep(kKeyBeepFrequency, kKeyBeepDurationMs);
             return false;

@@ -93,8 +93,8 @@ int CCommuWin::SendMessageEx(const char* programName, UINT msg, WPARAM wParam, L
     return Send(programName, msg, wParam, lParam, flags, timeoutMs, logicalName);
 }
 
-int CCommuWin::Send(const char* programName, UINT msg, WPARAM wParam, LPARAM lParam,
-                    unsigned flags, UINT timeoutMs, const char* logicalName) {
+int CCommuWin::Send(const char* programName, UINT msg, WPARAM wParam, LPARAM lParam, unsigned flags,
+                    UINT timeoutMs, const char* logicalName) {
     int result = kResultNoWindow;
     ForEachTarget(programName, flags, logicalName, [&](HWND target) {
         DWORD_PTR reply = 0;

@@ -460,8 +460,8 @@ HWND OpenPatched(Host& host, HMODULE module, const char* tag,
         return nullptr;
     patch(para);
     auto open = reinterpret_cast<PFN_OpenFP>(::GetProcAddress(module, "OpenFP"));
-    HWND container = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 500, 40, 300,
-                                       500, nullptr, nullptr, nullptr, nullptr);
+    HWND container = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 500, 40, 300, 500,
+                                       nullptr, nullptr, nullptr, nullptr);
     HWND fp = open ? open(&para, 1, 0, 1, container) : nullptr;
     kt::PumpFor(300);
     return fp;
@@ -518,8 +518,9 @@ TEST_F(Balance8KeysTest, AHostCallbackClosingTheFaceplateInATickTouchesNoOtherWi
 TEST_F(Balance8KeysTest, AChordWhoseCommandClosesTheFaceplateDeletesItOnlyAfterwards) {
     MakeHost();
     ClosingCallbacks::Reset(Module());
-    HWND fp = OpenPatched(*host, Module(), kTagA,
-                          [](tagFPOpenPara& para) { para.pfnAlarmAck = &ClosingCallbacks::AlarmAck; });
+    HWND fp = OpenPatched(*host, Module(), kTagA, [](tagFPOpenPara& para) {
+        para.pfnAlarmAck = &ClosingCallbacks::AlarmAck;
+    });
     ASSERT_TRUE(fp);
     constexpr char kDestroyed[] = "[FP] CFP_BASEDlg::~CFP_BASEDlg";
     size_t deletedInside = 99;

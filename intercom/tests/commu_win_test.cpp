@@ -181,17 +181,16 @@ TEST_F(CommuWinTest, SendMessageExKeepsWParamAndPostMessageReachesEveryProcess) 
                                   kFlagAppendExe, kTestTimeoutMs, nullptr),
               ListPosition(a->process.Pid()) > ListPosition(b->process.Pid()) ? 101 : 202);
     constexpr UINT kPrivate = WM_APP + 7;
-    EXPECT_EQ(m_win.PostMessage(kOperatorCentreProgram, kPrivate, 0x5678, 0, kFlagAppendExe,
-                                nullptr),
-              2)
+    EXPECT_EQ(
+        m_win.PostMessage(kOperatorCentreProgram, kPrivate, 0x5678, 0, kFlagAppendExe, nullptr), 2)
         << "one window of each process";
-    EXPECT_EQ(m_win.PostMessage(kOperatorCentreProgram, WM_COPYDATA, 0, record.lp(),
-                                kFlagAppendExe, nullptr),
+    EXPECT_EQ(m_win.PostMessage(kOperatorCentreProgram, WM_COPYDATA, 0, record.lp(), kFlagAppendExe,
+                                nullptr),
               kResultNoWindow);
     EXPECT_EQ(m_win.PostMessage("NoSuchProgram", kPrivate, 0, 0, kFlagAppendExe, nullptr),
               kResultNoWindow);
-    ASSERT_TRUE(kt::PumpUntil([&] { return a->Requests().size() == 2 && b->Requests().size() == 2; },
-                              5000));
+    ASSERT_TRUE(kt::PumpUntil(
+        [&] { return a->Requests().size() == 2 && b->Requests().size() == 2; }, 5000));
     for (Peer* peer : {a, b}) {
         const auto r = peer->Requests();
         EXPECT_EQ(r[0].code, kRequestFlow);

@@ -101,8 +101,14 @@ int CFP_BALANCEApp::ShowDetail(const char* tagName, int show) {
         CFP_BASEDlg* dlg = m_FPArray[i];
         if (!Matches(dlg, name) || !dlg->IsMovable())
             continue;
-        if ((dlg->IsDetailShown() != 0) != (show != 0))
-            dlg->OnBtnAdj();
+        // Opening takes a detail slot and shows the setup pages: only as the adjust button
+        // would, while it is operable now. Closing needs no right.
+        if ((dlg->IsDetailShown() != 0) != (show != 0)) {
+            if (show)
+                dlg->OnBtnAdj();
+            else
+                dlg->CloseDetail();
+        }
         break;
     }
     return 1;
@@ -130,20 +136,33 @@ int CFP_BALANCEApp::CloseFP(const char* tagName, int closeType) {
     return 0;
 }
 
+template <typename F> void CFP_BALANCEApp::ForEachFaceplate(F&& visit) {
+    // A host callback run by a visit may close faceplates (CloseFP changes the array): walk a
+    // copy, and skip those that have left the array meanwhile. Their objects live on until
+    // the entry point returns.
+    const std::vector<CFP_BASEDlg*> snapshot = m_FPArray;
+    for (size_t i = snapshot.size(); i-- > 0;) {
+        CFP_BASEDlg* dlg = snapshot[i];
+        if (std::find(m_FPArray.begin(), m_FPArray.end(), dlg) != m_FPArray.end())
+            visit(dlg);
+    }
+}
+
 int CFP_BALANCEApp::ChangeUser(const char* userName, int userLevel, int ackPermission) {
     Trace("[FP_BALANCE]:ChangeUser()::strUserName:%s\n", userName ? userName : "");
-    for (size_t i = m_FPArray.size(); i-- > 0;) {
-        m_FPArray[i]->SetAckPermission(ackPermission);
-        m_FPArray[i]->ChangeUserInfo(userName, userLevel);
-    }
+    ForEachFaceplate([&](CFP_BASEDlg* dlg) {
+        dlg->SetAckPermission(ackPermission);
+        dlg->ChangeUserInfo(userName, userLevel);
+    });
     return 1;
 }
 
 int CFP_BALANCEApp::CloseConfirmDlg(const char* tagName) {
     std::string name = NormaliseTagName(tagName);
-    for (size_t i = m_FPArray.size(); i-- > 0;)
-        if (Matches(m_FPArray[i], name))
+    ForEachFaceplate([&](CFP_BASEDlg* dlg) {
+        if (Matches(dlg, name))
             CloseDialog();
+    });
     return 0;
 }
 

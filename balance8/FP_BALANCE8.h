@@ -28,6 +28,8 @@ private:
     HWND Open(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP, HWND parent,
               BOOL popChild);
     bool Matches(const CFP_BASEDlg* dlg, const std::string& name) const;
+    // Visits every open faceplate, newest first; one closed during the walk is not visited.
+    template <typename F> void ForEachFaceplate(F&& visit);
 
     std::vector<CFP_BASEDlg*> m_FPArray; // owns the dialogs, in opening order
 };

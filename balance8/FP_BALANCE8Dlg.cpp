@@ -198,7 +198,7 @@ void CFP_BALANCE8Dlg::OnPageCheck(CSetupPage& page, int controlId, HWND control)
     if (!box)
         if (CLevelButton* own = page.Check(controlId))
             box = own->m_hWnd;
-    if (!box || ::GetParent(box) != page.m_hWnd || !MayWrite(controlId, box))
+    if (!box || ::GetParent(box) != page.m_hWnd || !MayOperate(controlId, box, true))
         return;
     // The click asks for the box's new state; the other bits are the block's last delivered
     // word (what every box shows once input is taken), so no cancelled or stale state of
@@ -276,6 +276,8 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     m_btnModeOff.SetCheckIfChanged(m_bMode ? 0 : 1);
     // 2. Status lines and lamp.
     ShowAlarmState(b8::kItemAlarmFlag);
+    if (IsClosing())
+        return; // the host's alarm-state callback closed the faceplate
     // 3. Loop switches.
     for (int j : b8ui::kRefreshOrder) {
         BOOL& on = m_bLoop[static_cast<size_t>(j)];
@@ -354,18 +356,10 @@ void CFP_BALANCE8Dlg::RefreshControls() {
     });
 }
 
-bool CFP_BALANCE8Dlg::MayWrite(int controlId, HWND control) const {
-    const char* why = "";
-    if (OperableControl(controlId, control, true, &why))
-        return true;
-    Trace("[FP_BALANCE]:control %d not written: %s\n", controlId, why);
-    return false;
-}
-
 void CFP_BALANCE8Dlg::OnLoopSwitch(int controlId, HWND) {
     int j = b8ui::LoopOfControl(controlId);
     const b8ui::LoopSwitch& sw = b8ui::kLoopSwitches[j];
-    if (!MayWrite(sw.controlId, m_btnLoop[static_cast<size_t>(j)].m_hWnd))
+    if (!MayOperate(sw.controlId, m_btnLoop[static_cast<size_t>(j)].m_hWnd, true))
         return;
     bool shownOn = m_btnLoop[static_cast<size_t>(j)].GetCheck() != 0;
     std::string label = fp::Text(shownOn ? sw.promptOff : sw.promptOn);
@@ -373,14 +367,14 @@ void CFP_BALANCE8Dlg::OnLoopSwitch(int controlId, HWND) {
 }
 
 void CFP_BALANCE8Dlg::OnModeOn() {
-    if (!MayWrite(IDC_MODE_ON, m_btnModeOn.m_hWnd) || m_bMode)
+    if (!MayOperate(IDC_MODE_ON, m_btnModeOn.m_hWnd, true) || m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOn);
     WriteData(b8::kItemMode, b8ui::kSwitchOn, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnModeOff() {
-    if (!MayWrite(IDC_MODE_OFF, m_btnModeOff.m_hWnd) || !m_bMode)
+    if (!MayOperate(IDC_MODE_OFF, m_btnModeOff.m_hWnd, true) || !m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOff);
     WriteData(b8::kItemMode, b8ui::kSwitchOff, label.c_str());

@@ -58,8 +58,6 @@ public:
     void OnPageCheck(CSetupPage& page, int controlId, HWND control);
     // A page switch asks for on or off.
     void OnPageSwitch(CSetupPage& page, const b8ui::PageSwitch& sw, bool on);
-    // The one check before a control writes: the operator may operate it now.
-    bool MayWrite(int controlId, HWND control) const;
     CLevelBtnST& LoopButton(int j) { return m_btnLoop[static_cast<size_t>(j)]; }
     CLevelBtnST& ModeOnButton() { return m_btnModeOn; }
     CLevelBtnST& ModeOffButton() { return m_btnModeOff; }

@@ -226,7 +226,7 @@ bool CSetupPage::OnCommand(int id, int code, HWND ctl) {
     }
     for (const SwitchButton& s : m_switches) {
         if (s.row->controlId == id) {
-            if (m_pFaceplate->MayWrite(id, ctl ? ctl : s.control->m_hWnd))
+            if (m_pFaceplate->MayOperate(id, ctl ? ctl : s.control->m_hWnd, true))
                 OnSwitch(*s.row);
             return true;
         }

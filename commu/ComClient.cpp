@@ -74,6 +74,11 @@ bool CComClient::SendRequest(uint16_t command, LPARAM lParam, LRESULT& reply) {
 }
 
 void CComClient::ReleaseConnection() {
+    if (m_pRegister) {
+        // Its answer may still come: it is given back then (OnRegisterAnswer).
+        m_pRegister->owner = nullptr;
+        m_pRegister = nullptr;
+    }
     m_Mapping.Close();
     m_nSlot = -1;
     m_hServerWnd = nullptr;
@@ -100,28 +105,111 @@ bool CComClient::Connect() {
             return true;
         DropConnection("the server window is gone");
     }
+    if (m_pRegister) {
+        // One register at a time: a server that is still there is working on it.
+        if (::IsWindow(m_pRegister->server))
+            return false;
+        ReleaseConnection(); // gone without answering: this register is over
+    }
     m_bSubscribed = false; // a new registration has no subscription yet
-    m_hServerWnd = FindServer();
-    if (!m_hServerWnd)
+    HWND server = FindServer();
+    if (!server || MustWaitBeforeRegister(server))
         return false;
     if (!m_Sink.Create()) {
         kfw::TraceText("CComClient::Warning: unable to create communication notify window!\n");
-        m_hServerWnd = nullptr;
         return false;
     }
-    LRESULT reply = kRegisterRefused;
-    if (!SendRequest(kCmdRegister, reinterpret_cast<LPARAM>(m_Sink.GetSafeHwnd()), reply) ||
-        !IsValidSlot(reply)) {
-        // Refused or not answered: not connected, no unregister.
+    StartRegister(server);
+    return IsConnected();
+}
+
+bool CComClient::MustWaitBeforeRegister(HWND server) const {
+    return m_hFailedServer == server && ::GetTickCount() - m_dwFailedAt < m_dwRetryPause;
+}
+
+void CComClient::RegisterFailed(HWND server) {
+    if (m_hFailedServer == server)
+        m_dwRetryPause =
+            m_dwRetryPause * 2 < kRegisterRetryMaxMs ? m_dwRetryPause * 2 : kRegisterRetryMaxMs;
+    else
+        m_dwRetryPause = kRegisterRetryFirstMs;
+    m_hFailedServer = server;
+    m_dwFailedAt = ::GetTickCount();
+}
+
+void CComClient::StartRegister(HWND server) {
+    // Sent with a callback rather than with a time limit: an answer that comes after the wait
+    // below still reaches this client, which then takes the slot, or gives it back when it
+    // no longer wants it. A slot the server granted is never lost.
+    auto* pending = new PendingRegister{this, server};
+    m_pRegister = pending;
+    if (!::SendMessageCallbackW(server, kServerRequestMsg, MakeWParam(kCmdRegister, 0),
+                                reinterpret_cast<LPARAM>(m_Sink.GetSafeHwnd()), OnRegisterAnswer,
+                                reinterpret_cast<ULONG_PTR>(pending))) {
+        kfw::Trace("CComClient::Warning: register not sent (error %lu)\n", ::GetLastError());
+        m_pRegister = nullptr;
+        delete pending;
         ReleaseConnection();
-        return false;
+        RegisterFailed(server);
+        return;
     }
+    // The answer arrives as a sent message: only those are taken while waiting, posted and
+    // input messages stay for the host's loop. (A server of this thread has answered already.)
+    const DWORD start = ::GetTickCount();
+    while (m_pRegister == pending) {
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= kRegisterWaitMs) {
+            kfw::Trace("CComClient::Warning: register not answered within %lu ms; its answer "
+                       "is taken when it comes\n",
+                       static_cast<unsigned long>(kRegisterWaitMs));
+            return;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kRegisterWaitMs - spent, QS_SENDMESSAGE);
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void CALLBACK CComClient::OnRegisterAnswer(HWND, UINT, ULONG_PTR data, LRESULT reply) {
+    auto* pending = reinterpret_cast<PendingRegister*>(data);
+    if (!pending)
+        return;
+    try {
+        if (pending->owner) {
+            pending->owner->TakeRegisterAnswer(*pending, reply);
+        } else if (IsValidSlot(reply) && ::IsWindow(pending->server)) {
+            // Granted to a client that has given the register up: the slot goes back at once,
+            // without waiting for the server.
+            kfw::Trace("CComClient: slot %d came after the register was given up; "
+                       "unregistered\n",
+                       static_cast<int>(reply));
+            ::SendNotifyMessageW(pending->server, kServerRequestMsg,
+                                 MakeWParam(kCmdUnregister, static_cast<int>(reply)), 0);
+        }
+    } catch (...) {
+        kfw::TraceText("CComClient::Warning: exception while taking a register answer\n");
+    }
+    delete pending;
+}
+
+void CComClient::TakeRegisterAnswer(const PendingRegister& pending, LRESULT reply) {
+    m_pRegister = nullptr;
+    // A server that went away before answering gives no slot, whatever the answer says.
+    if (!IsValidSlot(reply) || !::IsWindow(pending.server)) {
+        // Refused: not connected, no unregister.
+        ReleaseConnection();
+        RegisterFailed(pending.server);
+        return;
+    }
+    m_hServerWnd = pending.server;
     m_nSlot = static_cast<int>(reply);
     if (!m_Mapping.Open(kClientSegmentNames[m_nSlot])) {
         Disconnect();
-        return false;
+        RegisterFailed(pending.server);
+        return;
     }
-    return true;
+    m_hFailedServer = nullptr;
+    m_dwRetryPause = kRegisterRetryFirstMs;
 }
 
 bool CComClient::Disconnect() {

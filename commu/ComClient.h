@@ -43,9 +43,13 @@ public:
     // When that server is gone, the stale connection (segment, slot, server window, subscribed
     // flag, sink window) is dropped and a new server is looked for: call it again to reach a
     // restarted server, then Subscribe again (IsSubscribed() is false after a fresh connect).
-    // A server that does not answer the registration in time counts as no server.
+    // The register waits at most kRegisterWaitMs for its answer; a later answer still
+    // connects the client when it arrives (Connect then returns true at once). While a register
+    // is under way with a server that still exists, Connect sends nothing; after a refused
+    // register it sends nothing to the same server until the retry pause has passed.
     bool Connect();
     // Unregisters (within the send time limit), closes the segment, destroys the sink window.
+    // A register still under way is given up: its slot, when the answer comes, is given back.
     // Always true.
     bool Disconnect();
     // Sends the range list (at most 256 ranges are taken); the result is the new subscribed flag.
@@ -85,6 +89,8 @@ public:
     // Connected, and the server window it registered with still exists (one IsWindow call).
     bool IsServerAlive() const;
     bool IsSubscribed() const { return m_bSubscribed; }
+    // A register was sent and its answer has not arrived yet.
+    bool IsRegistering() const { return m_pRegister != nullptr; }
     HWND GetServerWnd() const { return m_hServerWnd; }
     HWND GetSinkWnd() const { return m_Sink.GetSafeHwnd(); }
 
@@ -93,6 +99,22 @@ public:
     static HWND FindServer();
 
 private:
+    // One register under way; it outlives the client when the client gives it up.
+    struct PendingRegister {
+        CComClient* owner; // null once given up
+        HWND server;
+    };
+    // Receives the answer to a register, whenever it comes (sent-message callback).
+    static void CALLBACK OnRegisterAnswer(HWND hwnd, UINT msg, ULONG_PTR data, LRESULT reply);
+    // Sends the register for the sink window and waits kRegisterWaitMs at most for its answer.
+    void StartRegister(HWND server);
+    // The answer for this client: the slot is taken, or the register failed.
+    void TakeRegisterAnswer(const PendingRegister& pending, LRESULT reply);
+    // A register that failed: the same server is asked again after the retry pause, which
+    // doubles with every failure in a row.
+    void RegisterFailed(HWND server);
+    bool MustWaitBeforeRegister(HWND server) const;
+
     bool HasServerSlot() const {
         return commproto::IsValidSlot(m_nSlot) && m_hServerWnd != nullptr;
     }
@@ -131,4 +153,10 @@ private:
     bool m_bWriteInFlight = false;
     uint32_t m_nWriteFence = 0;
     int m_nWaitDepth = 0;
+    PendingRegister* m_pRegister = nullptr;
+    // Retry after failed registers: the server that failed, when, and the pause before the
+    // next register to it.
+    HWND m_hFailedServer = nullptr;
+    DWORD m_dwFailedAt = 0;
+    DWORD m_dwRetryPause = commproto::kRegisterRetryFirstMs;
 };

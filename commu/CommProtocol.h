@@ -127,6 +127,15 @@ constexpr DWORD kRefreshLostMs = 3000;
 // At most this many unanswered refreshes are kept; older ones count as lost.
 constexpr size_t kMaxPendingRefreshes = 64;
 
+// Register is sent so that its answer reaches the client whenever it comes: the client waits
+// this long for it (blocking its thread), then goes on and takes a later answer when it
+// arrives. A client keeps one register under way at a time. A register that was refused or
+// could not be sent is tried again after a pause that starts at the first value and doubles
+// up to the last; a registration resets it.
+constexpr DWORD kRegisterWaitMs = 1000;
+constexpr DWORD kRegisterRetryFirstMs = 1000;
+constexpr DWORD kRegisterRetryMaxMs = 8000;
+
 // Server replies.
 constexpr LRESULT kSubscribeAccepted = 0;
 constexpr LRESULT kSubscribeRefused = 1;

@@ -101,7 +101,15 @@ private:
     HFONT m_boldFrom = nullptr; // the font m_boldFont was made from
 };
 
-class CLevelBtnST : public CBtnST, public kctl::CLevelRights {
+// An icon button whose enabled state follows the rights its owner gives it (required level,
+// user level, enable preference), so that a command from it can be checked like any other
+// operable control. Its look and tool tip stay those of CBtnST.
+class CRightsBtnST : public CBtnST, public kctl::CLevelRights {
+protected:
+    HWND RightsWindow() const override { return m_hWnd; }
+};
+
+class CLevelBtnST : public CRightsBtnST {
 public:
     // Calls SetCheck only when the state differs.
     void SetCheckIfChanged(int state, bool repaint = true);
@@ -113,6 +121,5 @@ public:
 protected:
     void PreSubclassWindow() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    HWND RightsWindow() const override { return m_hWnd; }
     void OnRightsApplied() override;
 };

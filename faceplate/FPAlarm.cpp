@@ -67,7 +67,8 @@ std::string CFP_BASEDlg::FlagToAlarm(DWORD flag) {
                   indication);
         }
     }
-    if (m_crAlarm != m_crPrevAlarm || alarm != m_bPrevAlarm) {
+    // The callback may have closed the faceplate: no lamp to repaint then.
+    if ((m_crAlarm != m_crPrevAlarm || alarm != m_bPrevAlarm) && !IsClosing()) {
         m_crPrevAlarm = m_crAlarm;
         ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
     }

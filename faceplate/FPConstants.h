@@ -28,6 +28,10 @@ constexpr UINT IDI_FP_ALARM = 32756;
 constexpr UINT IDI_FP_ADJ = 32759;
 constexpr UINT IDI_FP_ACK = 32752;
 
+// A yes/no right given to a control as levels: required and user level both this when it is
+// granted, the user level 0 when it is not.
+constexpr WORD kGrantedLevel = 1;
+
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kMaxMissedTicks = 7; // more than this many ticks without data: COMM_FAIL

@@ -17,11 +17,6 @@ bool KeyDown(int key) {
     return ::GetKeyState(key) < 0;
 }
 
-bool ControlEnabled(HWND dialog, int id) {
-    HWND control = ::GetDlgItem(dialog, id);
-    return control && ::IsWindowEnabled(control);
-}
-
 } // namespace
 
 bool CFP_BASEDlg::PreTranslateMessage(MSG* msg) {
@@ -45,34 +40,36 @@ bool CFP_BASEDlg::OnKeyChord(UINT key) {
     struct Chord {
         UINT key;
         Need need;
-        int control; // with Need::Control: the control that must exist and be enabled
+        int control;   // with Need::Control: the control that must be operable now
+        bool stateful; // the command acts on the value shown: it also needs good data
         const char* trace;
         void (CFP_BASEDlg::*command)();
     };
     static const Chord chords[] = {
-        {'G', Need::Control, IDC_FP_BTN_ACK, "[FP_BASE]KeyBoard ALARMack\n",
-         &CFP_BASEDlg::OnAlarmAck},
-        {'T', Need::Control, IDC_FP_BTN_ADJ, "[FP_BASE]KeyBoard FPAdjust\n",
-         &CFP_BASEDlg::OnBtnAdj},
-        {'D', Need::ModeKeys, 0, "[FP_BASE]KeyBoard AUTO\n", &CFP_BASEDlg::OnKeyAuto},
-        {'F', Need::ModeKeys, 0, "[FP_BASE]KeyBoard MAN\n", &CFP_BASEDlg::OnKeyMan},
-        {'Z', Need::Control, IDC_FP_FAST_INCREASE, "[FP_BASE]KeyBoard FastIncrease\n",
+        {'G', Need::Control, IDC_FP_BTN_ACK, false, "[FP_BASE]KeyBoard ALARMack\n",
+         &CFP_BASEDlg::AcknowledgeAlarms},
+        {'T', Need::Control, IDC_FP_BTN_ADJ, false, "[FP_BASE]KeyBoard FPAdjust\n",
+         &CFP_BASEDlg::ToggleDetail},
+        {'D', Need::ModeKeys, 0, false, "[FP_BASE]KeyBoard AUTO\n", &CFP_BASEDlg::OnKeyAuto},
+        {'F', Need::ModeKeys, 0, false, "[FP_BASE]KeyBoard MAN\n", &CFP_BASEDlg::OnKeyMan},
+        {'Z', Need::Control, IDC_FP_FAST_INCREASE, true, "[FP_BASE]KeyBoard FastIncrease\n",
          &CFP_BASEDlg::OnKeyFastIncrease},
-        {'X', Need::Control, IDC_FP_INCREASE, "[FP_BASE]KeyBoard Increase\n",
+        {'X', Need::Control, IDC_FP_INCREASE, true, "[FP_BASE]KeyBoard Increase\n",
          &CFP_BASEDlg::OnKeyIncrease},
-        {'C', Need::Control, IDC_FP_DECREASE, "[FP_BASE]KeyBoard Decrease\n",
+        {'C', Need::Control, IDC_FP_DECREASE, true, "[FP_BASE]KeyBoard Decrease\n",
          &CFP_BASEDlg::OnKeyDecrease},
-        {'V', Need::Control, IDC_FP_FAST_DECREASE, "[FP_BASE]KeyBoard FastDecrease\n",
+        {'V', Need::Control, IDC_FP_FAST_DECREASE, true, "[FP_BASE]KeyBoard FastDecrease\n",
          &CFP_BASEDlg::OnKeyFastDecrease},
-        {'7', Need::SwitchKeys, 0, "[FP_BASE]KeyBoard OnbtnOn\n", &CFP_BASEDlg::OnKeyOn},
-        {'8', Need::SwitchKeys, 0, "[FP_BASE]KeyBoard OnbtnOff\n", &CFP_BASEDlg::OnKeyOff},
+        {'7', Need::SwitchKeys, 0, false, "[FP_BASE]KeyBoard OnbtnOn\n", &CFP_BASEDlg::OnKeyOn},
+        {'8', Need::SwitchKeys, 0, false, "[FP_BASE]KeyBoard OnbtnOff\n", &CFP_BASEDlg::OnKeyOff},
     };
     for (const Chord& chord : chords) {
         if (chord.key != key)
             continue;
-        bool possible = chord.need == Need::ModeKeys     ? m_bModeKeys != FALSE
-                        : chord.need == Need::SwitchKeys ? m_bSwitchKeys != FALSE
-                                                         : ControlEnabled(m_hWnd, chord.control);
+        bool possible = chord.need == Need::ModeKeys ? m_bModeKeys != FALSE
+                        : chord.need == Need::SwitchKeys
+                            ? m_bSwitchKeys != FALSE
+                            : MayOperate(chord.control, nullptr, chord.stateful);
         if (!possible) {
             ::Beep(kKeyBeepFrequency, kKeyBeepDurationMs);
             return false;

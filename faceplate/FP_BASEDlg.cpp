@@ -89,6 +89,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     }
     if (title && m_stTitle.SubclassWindow(title))
         m_stTitle.SetBackgroundColour(kBackground);
+    m_MsgManager.SetOwner(m_hWnd);
     m_bHostMode = m_pfnOpenItem && m_pfnReadStatus && m_pfnHostCall && m_pfnGetVariant;
 
     // Control-information component: without it the operator may operate.
@@ -117,8 +118,10 @@ BOOL CFP_BASEDlg::OnInitDialog() {
         }
         bool full = !TakeDetailSlot();
         if (full) {
-            ::MessageBoxW(m_hParentWnd, kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
+            ::MessageBoxW(BoxOwner(), kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
             m_bShowDetail = FALSE;
+            if (IsClosing())
+                return FALSE; // closed by the host while the operator read the message
         }
         // Refused (four detail faceplates live): the faceplate and a pop-child's container keep
         // the compact size the host gave.
@@ -274,6 +277,8 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     m_strUserName = userName;
     m_nUserLevel = userLevel;
     InitControlRight();
+    if (IsClosing())
+        return; // a host callback closed the faceplate: its controls are gone
     UpdateRight();
     // Rights follow the logged-in operator at once, whatever the state of the data.
     RefreshControls();
@@ -292,6 +297,10 @@ WORD CFP_BASEDlg::ControlUserLevel() const {
     if (m_nUserLevel < 0)
         return 0;
     return static_cast<WORD>(std::min(m_nUserLevel, 0xFFFF));
+}
+
+HWND CFP_BASEDlg::BoxOwner() const {
+    return m_hParentWnd && ::IsWindow(m_hParentWnd) ? m_hParentWnd : m_hWnd;
 }
 
 bool CFP_BASEDlg::IsClosing() const {
@@ -327,13 +336,21 @@ kctl::IOperable* CFP_BASEDlg::OperableControl(int controlId, HWND control, bool 
     return operable;
 }
 
+bool CFP_BASEDlg::MayOperate(int controlId, HWND control, bool stateful) const {
+    const char* why = "";
+    if (OperableControl(controlId, control, stateful, &why))
+        return true;
+    Trace("[FP_BASE]:command of control %d refused: %s\n", controlId, why);
+    return false;
+}
+
 void CFP_BASEDlg::UpdateRight() {
-    bool adjust =
-        m_pBlock && m_pBlock->wOperateLevel != 0 && m_nUserLevel >= m_pBlock->wOperateLevel;
-    if (HWND adj = GetDlgItem(IDC_FP_BTN_ADJ))
-        ::EnableWindow(adj, adjust);
-    if (HWND ack = GetDlgItem(IDC_FP_BTN_ACK))
-        ::EnableWindow(ack, m_nAckPermission != 0);
+    // Every command of these buttons is checked against the rights given here (MayOperate).
+    const WORD user = ControlUserLevel();
+    m_btnAdj.SetLevels(m_pBlock ? m_pBlock->wOperateLevel : 0, user);
+    m_btnAck.SetLevels(kGrantedLevel, m_nAckPermission != 0 ? kGrantedLevel : 0);
+    for (CRightsBtnST* handOver : {&m_btnFlow, &m_btnCurrent, &m_btnAlarm})
+        handOver->SetLevels(kGrantedLevel, kGrantedLevel);
 }
 
 void CFP_BASEDlg::RefreshControls() {
@@ -362,7 +379,7 @@ void CFP_BASEDlg::OnCommuData(BYTE* block) {
 
 void CFP_BASEDlg::UpdateDataGood() {
     BOOL good = m_bconnected && !m_bStatusBad;
-    if (good != m_nDataGood) {
+    if (good != m_nDataGood && !IsClosing()) {
         // The lamp turns black while data is not good, and back again.
         ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
         if (good) {
@@ -375,6 +392,8 @@ void CFP_BASEDlg::UpdateDataGood() {
 }
 
 void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
+    if (IsClosing())
+        return; // the statics may be gone, and a null window would mean the whole screen
     const std::pair<int, const char*> lines[] = {{IDC_FP_STATUS, status}, {IDC_FP_STATUS2, second}};
     for (const auto& [id, text] : lines) {
         HWND h = GetDlgItem(id);
@@ -392,7 +411,7 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
 void CFP_BASEDlg::QueryTagStatus() {
     uint32_t status = 0;
     int read = ReadHostStatus(status);
-    if (read < 0)
+    if (read < 0 || IsClosing())
         return;
     const BOOL wasBad = m_bStatusBad;
     if (read == 0 || (status & kTagStatusBad)) {
@@ -412,17 +431,23 @@ void CFP_BASEDlg::QueryTagStatus() {
 void CFP_BASEDlg::OnRefreshTick() {
     // A server that went away (restarted) or was not there yet is looked for again, so that
     // data comes back within two ticks of its return.
+    // Each step may end in the faceplate being closed (a host callback, or a message taken
+    // while a register is awaited): the tick stops there.
     if (m_Commu.IsServerAlive() && m_Commu.IsSubscribed())
         m_Commu.Read();
-    else if (m_Commu.Connect())
+    else if (m_Commu.Connect() && !IsClosing())
         Subscribe(ReadLength(m_bShowDetail));
-    if (m_bHostMode)
+    if (m_bHostMode && !IsClosing())
         QueryTagStatus();
+    if (IsClosing())
+        return;
     if (++m_nMissedTicks > kMaxMissedTicks) {
         m_bconnected = FALSE;
         SetStatusText(kTextCommFail, "");
     }
     ShowBlock();
+    if (IsClosing())
+        return;
     UpdateDataGood();
 }
 
@@ -473,7 +498,21 @@ void CFP_BASEDlg::ReleaseDetailSlot() {
                 table[i] = nullptr;
 }
 
-void CFP_BASEDlg::OnBtnAdj() {
+void CFP_BASEDlg::OnBtnAdj(HWND ctl) {
+    if (MayOperate(IDC_FP_BTN_ADJ, ctl, false))
+        ToggleDetail();
+}
+
+void CFP_BASEDlg::OnAdjClicked(int, HWND ctl) {
+    OnBtnAdj(ctl);
+}
+
+void CFP_BASEDlg::CloseDetail() {
+    if (m_bMovable && m_bShowDetail)
+        ToggleDetail();
+}
+
+void CFP_BASEDlg::ToggleDetail() {
     if (!m_bMovable) {
         // An embedded faceplate asks the operator centre for a floating one.
         m_MsgManager.RequestAdjust(m_strTagName.c_str(), m_nMsgParam);
@@ -484,7 +523,7 @@ void CFP_BASEDlg::OnBtnAdj() {
     if (!m_bShowDetail) {
         DWORD start = ::GetTickCount();
         if (!TakeDetailSlot()) {
-            ::MessageBoxW(m_hParentWnd, kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
+            ::MessageBoxW(BoxOwner(), kfw::Widen(Text(key::DetailFull)).c_str(), L"", MB_OK);
             return;
         }
         ShowDetail(TRUE);
@@ -543,7 +582,12 @@ void CFP_BASEDlg::ShowDetail(BOOL show) {
     }
 }
 
-void CFP_BASEDlg::OnAlarmAck() {
+void CFP_BASEDlg::OnAlarmAck(int id, HWND ctl) {
+    if (MayOperate(id, ctl, false))
+        AcknowledgeAlarms();
+}
+
+void CFP_BASEDlg::AcknowledgeAlarms() {
     TraceKey(key::AlarmAck, "s", m_strTagName.c_str());
     if (!m_pfnAlarmAck || m_pfnAlarmAck(m_strTagName.c_str()) != kHostOk)
         TraceKey(key::AlarmAckFail, "");
@@ -571,7 +615,9 @@ bool IsHandOverButton(int id) {
 }
 } // namespace
 
-void CFP_BASEDlg::OnHandOverButton(int id, HWND) {
+void CFP_BASEDlg::OnHandOverButton(int id, HWND ctl) {
+    if (!MayOperate(id, ctl, false))
+        return;
     const HandOver* h = FindHandOver(id);
     Trace(h->trace, m_strTagName.c_str());
     (m_MsgManager.*h->request)(m_strTagName.c_str(), m_nMsgParam);
@@ -652,8 +698,8 @@ bool CFP_BASEDlg::OnCommand(int id, int code, HWND ctl) {
     using Route = kfw::CommandRoute<CFP_BASEDlg>;
     static constexpr Route kRoutes[] = {
         Route::Table(BN_CLICKED, &IsHandOverButton, &CFP_BASEDlg::OnHandOverButton),
-        Route::Id(BN_CLICKED, IDC_FP_BTN_ADJ, &CFP_BASEDlg::OnBtnAdj),
-        Route::Id(BN_CLICKED, IDC_FP_BTN_ACK, &CFP_BASEDlg::OnAlarmAck),
+        Route::Range(BN_CLICKED, IDC_FP_BTN_ADJ, IDC_FP_BTN_ADJ, &CFP_BASEDlg::OnAdjClicked),
+        Route::Range(BN_CLICKED, IDC_FP_BTN_ACK, IDC_FP_BTN_ACK, &CFP_BASEDlg::OnAlarmAck),
     };
     return kfw::RouteCommand(*this, kRoutes, id, code, ctl) || CDialog::OnCommand(id, code, ctl);
 }

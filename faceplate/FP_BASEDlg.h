@@ -33,7 +33,11 @@ public:
     void ChangeUserInfo(const char* userName, int userLevel);
     void SetAckPermission(int permission) { m_nAckPermission = permission; }
     void SetPopChild(BOOL popChild) { m_bPopChild = popChild; }
-    void OnBtnAdj();
+    // The detail toggle of the adjust button, from a click (`ctl`), Shift+Alt+T or the
+    // ShowDetail export: only while the adjust button is operable now.
+    void OnBtnAdj(HWND ctl = nullptr);
+    // Closes the detail view when it is shown: giving the view (and its slot) up needs no right.
+    void CloseDetail();
     void OnFPClose();
 
     // Attributes
@@ -51,6 +55,9 @@ public:
     // write the opposite of the state shown. `why` tells the reason of a refusal.
     kctl::IOperable* OperableControl(int controlId, HWND control, bool stateful,
                                      const char** why) const;
+    // The same check for a command about to run (a click, a posted message, a key, an export);
+    // a refusal is traced with its reason.
+    bool MayOperate(int controlId, HWND control, bool stateful) const;
 
     // Alarm state display
     void ShowAlarmState(WORD flagItem);
@@ -115,6 +122,9 @@ protected:
     // Bytes to read: the whole block with the detail view, else the compact part.
     int ReadLength(BOOL detail) const;
     void DrawLamp(HDC hdc, POINT centre);
+    // The owner of the faceplate's message boxes: the host's parent window, or the faceplate
+    // itself when it has none (a box without an owner may open behind the faceplate).
+    HWND BoxOwner() const;
 
     BOOL m_bMovable = FALSE;
     BOOL m_bShowDetail = FALSE;
@@ -140,7 +150,9 @@ protected:
     kfw::CFont m_fontTitle;
     kfw::CBrush m_brBackground;
     CColorStaticST m_stTitle;
-    CBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;
+    // Their rights: the adjust button the block's operation level, the acknowledge button the
+    // acknowledge permission, the hand-over buttons none (always operable).
+    CRightsBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;
 
 private:
     void InitControlRight();
@@ -151,9 +163,14 @@ private:
     void ReleaseDetailSlot();
     void Subscribe(int length);
     void SetupButtons();
-    void OnAlarmAck();
+    // Commands of the framework's buttons; each runs only when its button is operable now.
+    void OnAdjClicked(int id, HWND ctl);
+    void OnAlarmAck(int id, HWND ctl);
     // The flow, current and alarm buttons hand the tag to another station program.
     void OnHandOverButton(int id, HWND ctl);
+    // What the commands do once allowed.
+    void ToggleDetail();
+    void AcknowledgeAlarms();
     void OnLButtonDown();
     void OnInteract(BOOL active);
 };

@@ -40,6 +40,9 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION && wp == PM_REMOVE) {
         auto* msg = reinterpret_cast<MSG*>(lp);
         bool consumed = false;
+        // A command run from here may close its faceplate (a host callback calling CloseFP):
+        // as for a window message, the object goes away only once this hook has returned.
+        CUnwindScope frame;
         try {
             consumed = PreTranslate(msg);
         } catch (...) {

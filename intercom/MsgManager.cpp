@@ -45,7 +45,10 @@ int CMsgManager::Send(const char* tagName, ULONG_PTR code, int taskCenter) {
     }
     if (result == kResultNoWindow) {
         const std::wstring text = kfw::Widen(CKrStringDBWrapper::GetString(kNotAvailableKey));
-        ::MessageBoxW(nullptr, text.c_str(), L"", MB_OK | MB_ICONWARNING);
+        // A box without an owner can open behind a topmost faceplate, out of the operator's
+        // sight; an owner that is gone by now leaves it without one.
+        HWND owner = m_hOwner && ::IsWindow(m_hOwner) ? m_hOwner : nullptr;
+        ::MessageBoxW(owner, text.c_str(), L"", MB_OK | MB_ICONWARNING);
     }
     return result;
 }

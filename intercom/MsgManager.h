@@ -14,6 +14,9 @@ public:
     CMsgManager& operator=(const CMsgManager&) = delete;
 
     // Operations
+    // The window that owns the message boxes the manager shows (the faceplate), so that they
+    // stay in front of it; null until set.
+    void SetOwner(HWND owner) { m_hOwner = owner; }
     // Sends the request `code` about the tag as a 34-byte WM_COPYDATA record: to the alarm
     // view for kRequestAlarm, else to the operator centre's task-centre window `taskCenter`.
     // Result: the target's reply, kResultTimeout, kResultNoWindow (after telling the operator
@@ -31,4 +34,5 @@ public:
 
 private:
     CCommuWin m_CommuWin;
+    HWND m_hOwner = nullptr;
 };

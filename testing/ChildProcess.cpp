@@ -121,6 +121,16 @@ std::string ChildProcess::Output() {
     return m_output;
 }
 
+size_t ChildProcess::CountInOutput(const std::string& text) {
+    const std::string output = Output();
+    size_t n = 0;
+    if (text.empty())
+        return n;
+    for (size_t at = output.find(text); at != std::string::npos; at = output.find(text, at + 1))
+        ++n;
+    return n;
+}
+
 bool ChildProcess::WaitForOutput(const std::string& text, DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
     for (;;) {

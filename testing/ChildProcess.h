@@ -38,6 +38,8 @@ public:
     std::string Output();
     // Waits until the output contains the text.
     bool WaitForOutput(const std::string& text, DWORD timeoutMs);
+    // How often the text occurs in the output received so far.
+    size_t CountInOutput(const std::string& text);
 
 private:
     void ReadOutput();

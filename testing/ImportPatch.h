@@ -16,6 +16,8 @@ public:
     ImportPatch& operator=(const ImportPatch&) = delete;
     // False when the module does not import the function by name.
     bool Installed() const { return m_slot != nullptr; }
+    // What the slot held before: the function the replacement may call on to.
+    void* Original() const { return m_original; }
 
 private:
     void Write(void* value);

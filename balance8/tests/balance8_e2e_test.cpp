@@ -751,6 +751,39 @@ TEST_F(Balance8Test, ARestartedServerIsReachedAgainWithinTwoTicks) {
     EXPECT_EQ(Checked(fp, kModeOn), 1) << "live data again";
 }
 
+// A server that answers every register after 2.5 s, later than the client waits for it: the
+// host's loop keeps running, one register is sent, its late answer brings the data, and every
+// slot the server grants comes back, also that of a faceplate closed before its answer came.
+TEST_F(Balance8Test, ASlowServerNeitherFreezesTheHostNorKeepsItsSlots) {
+    StartServer(L"--register-delay 2500");
+    MakeHost();
+    constexpr DWORD kWatchMs = 10000, kStallMs = 200;
+    const DWORD start = ::GetTickCount();
+    DWORD last = start, blocked = 0;
+    HWND fp = Open(OpenMode::Compact);
+    while (::GetTickCount() - start < kWatchMs) {
+        kt::PumpFor(10);
+        const DWORD now = ::GetTickCount();
+        if (now - last > kStallMs)
+            blocked += now - last; // the host's loop did not run for that long
+        last = now;
+    }
+    EXPECT_LT(blocked, kWatchMs / 4) << "host blocked " << blocked << " ms of " << kWatchMs;
+    EXPECT_EQ(Checked(fp, kModeOn), 1) << "live data through the late registration";
+    EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
+    EXPECT_EQ(server.CountInOutput("register: answering"), 1u) << server.Output();
+
+    HWND second = Open(OpenMode::Compact);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(host->Close(kTag, 1), 1) << "closed before its register is answered";
+    ASSERT_TRUE(PumpUntil([&] { return server.CountInOutput("unregister: slot") == 1; }, 8000))
+        << server.Output();
+    host->CloseAll();
+    ASSERT_TRUE(PumpUntil([&] { return server.CountInOutput("unregister: slot") == 2; }, 5000))
+        << server.Output();
+    EXPECT_EQ(server.CountInOutput("\nregister: slot"), 2u) << server.Output();
+}
+
 TEST_F(Balance8Test, AServerStartedAfterTheFaceplateIsFound) {
     MakeHost();
     HWND fp = Open(OpenMode::Compact);

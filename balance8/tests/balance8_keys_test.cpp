@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,35 @@ private:
         return TRUE;
     }
     kt::ImportPatch m_patch;
+};
+
+// Counts the module's calls of InvalidateRect and RedrawWindow with a window that does not
+// exist (any more): a null window there means the whole screen.
+class DeadWindowSpy {
+public:
+    explicit DeadWindowSpy(HMODULE module)
+        : m_invalidate((deadCalls = 0, module), "user32.dll", "InvalidateRect",
+                       reinterpret_cast<void*>(&Invalidate)),
+          m_redraw(module, "user32.dll", "RedrawWindow", reinterpret_cast<void*>(&Redraw)) {
+        s_invalidate = reinterpret_cast<decltype(&::InvalidateRect)>(m_invalidate.Original());
+        s_redraw = reinterpret_cast<decltype(&::RedrawWindow)>(m_redraw.Original());
+    }
+    bool Installed() const { return m_invalidate.Installed() && m_redraw.Installed(); }
+
+    static inline int deadCalls = 0;
+
+private:
+    static BOOL WINAPI Invalidate(HWND hwnd, const RECT* rc, BOOL erase) {
+        deadCalls += !::IsWindow(hwnd);
+        return s_invalidate(hwnd, rc, erase);
+    }
+    static BOOL WINAPI Redraw(HWND hwnd, const RECT* rc, HRGN rgn, UINT flags) {
+        deadCalls += !::IsWindow(hwnd);
+        return s_redraw(hwnd, rc, rgn, flags);
+    }
+    static inline decltype(&::InvalidateRect) s_invalidate = nullptr;
+    static inline decltype(&::RedrawWindow) s_redraw = nullptr;
+    kt::ImportPatch m_invalidate, m_redraw;
 };
 
 // Runs xdotool at the X display, outside Wine, and pumps this thread's messages until it has
@@ -228,6 +259,220 @@ TEST_F(Balance8KeysTest, InBalance8TheModeSwitchAndStepChordsOnlyBeep) {
     EXPECT_EQ(host->Database().AckCount(kTagA), 0);
     EXPECT_EQ(Width(fp), compact);
     EXPECT_TRUE(::IsWindow(fp));
+}
+
+// The four window handles of the station's detail-faceplate table in "Faceplate_Memory".
+std::vector<HWND> DetailSlots() {
+    constexpr size_t kTableOffset = 100;
+    constexpr int kSlots = 4;
+    std::vector<HWND> slots;
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, "Faceplate_Memory");
+    if (!mapping)
+        return slots;
+    if (const void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
+        auto* table = reinterpret_cast<const HWND*>(static_cast<const BYTE*>(view) + kTableOffset);
+        slots.assign(table, table + kSlots);
+        ::UnmapViewOfFile(view);
+    }
+    ::CloseHandle(mapping);
+    return slots;
+}
+
+bool HoldsSlot(HWND fp) {
+    for (HWND h : DetailSlots())
+        if (h == fp)
+            return true;
+    return false;
+}
+
+// Clicks of the acknowledge (32766) and adjust (32765) buttons posted from another thread, as
+// any program on the desktop can post them: with the button's window and without.
+void PostAckAndAdjustClicks(HWND fp) {
+    std::thread poster([fp] {
+        for (int id : {32766, 32765}) {
+            HWND button = FindControl(fp, id);
+            ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(button));
+            ::PostMessageW(fp, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        }
+    });
+    poster.join();
+    kt::PumpFor(800);
+}
+
+TEST_F(Balance8KeysTest, PostedClicksOnDisabledAckAndAdjustButtonsDoNothing) {
+    config.ack = 0;                  // no acknowledge permission
+    config.tags[0].operateLevel = 7; // above the user's level 5
+    MakeHost();
+    HWND fp = Open(kTagA, OpenMode::Compact);
+    ASSERT_FALSE(::IsWindowEnabled(FindControl(fp, 32766)));
+    ASSERT_FALSE(::IsWindowEnabled(FindControl(fp, 32765)));
+    const int compact = Width(fp);
+    // The detail view adds hundreds of pixels (the compact width itself may differ by one
+    // after the view was closed again).
+    auto detailShown = [&] { return Width(fp) > compact + 100; };
+
+    PostAckAndAdjustClicks(fp);
+    EXPECT_EQ(host->Database().AckCount(kTagA), 0) << "no acknowledge callback";
+    EXPECT_FALSE(detailShown()) << "the detail view did not open";
+    EXPECT_FALSE(HoldsSlot(fp)) << "no detail slot taken";
+    // The host's export opens the detail view only as the button would.
+    EXPECT_EQ(host->ShowDetail(kTagA, true), 1);
+    kt::PumpFor(200);
+    EXPECT_FALSE(detailShown());
+    EXPECT_FALSE(HoldsSlot(fp));
+
+    // An operator with the rights: the same posted clicks act, once each kind per click.
+    host->ChangeUser("chief", 9, 1);
+    ASSERT_TRUE(::IsWindowEnabled(FindControl(fp, 32765)));
+    PostAckAndAdjustClicks(fp);
+    EXPECT_EQ(host->Database().AckCount(kTagA), 2);
+    EXPECT_FALSE(detailShown()) << "two adjust clicks: opened and closed again";
+    EXPECT_FALSE(HoldsSlot(fp));
+    EXPECT_EQ(host->ShowDetail(kTagA, true), 1);
+    kt::PumpFor(200);
+    EXPECT_TRUE(detailShown());
+    EXPECT_TRUE(HoldsSlot(fp));
+
+    // Rights taken away: closing the view through the export needs none and frees the slot.
+    host->ChangeUser("guest", 1, 0);
+    PostAckAndAdjustClicks(fp);
+    EXPECT_TRUE(detailShown()) << "a posted adjust click does not close it either";
+    EXPECT_EQ(host->Database().AckCount(kTagA), 2);
+    EXPECT_EQ(host->ShowDetail(kTagA, false), 1);
+    kt::PumpFor(200);
+    EXPECT_FALSE(detailShown());
+    EXPECT_FALSE(HoldsSlot(fp));
+}
+
+// Host callbacks that close faceplates while the module is inside one of its own calls: a
+// faceplate of the module opened with the host's record of a tag, one callback replaced.
+struct ClosingCallbacks {
+    static inline PFN_CloseFP closeFP = nullptr;
+    static inline std::vector<std::string> tagsToClose; // closed at the next armed call
+    static inline bool armed = false;
+    static inline int calls = 0; // of the replaced callback since Arm
+    static inline std::function<void()> afterClosing;
+    static inline PFN_FPCheckArea checkArea = nullptr;
+    static inline PFN_FPReadStatus readStatus = nullptr;
+
+    static void Reset(HMODULE module) {
+        closeFP = reinterpret_cast<PFN_CloseFP>(::GetProcAddress(module, "CloseFP"));
+        tagsToClose.clear();
+        armed = false;
+        calls = 0;
+        afterClosing = nullptr;
+    }
+    static void Arm(std::vector<std::string> tags) {
+        tagsToClose = std::move(tags);
+        calls = 0;
+        armed = true;
+    }
+    static void CloseIfArmed() {
+        ++calls;
+        if (!armed)
+            return;
+        armed = false;
+        for (const std::string& tag : tagsToClose)
+            closeFP(tag.c_str(), 3);
+        if (afterClosing)
+            afterClosing();
+    }
+    static int __cdecl CheckArea(int one, const int64_t* handle, int zero) {
+        CloseIfArmed();
+        return checkArea(one, handle, zero);
+    }
+    static int __cdecl ReadStatus(int one, const uint32_t* key, void* result, int zero) {
+        CloseIfArmed();
+        return readStatus(one, key, result, zero);
+    }
+    static int __cdecl AlarmAck(const char*) {
+        CloseIfArmed();
+        return 0; // not acknowledged
+    }
+};
+
+// Opens a floating faceplate of the tag through the module's export, in a container of its
+// own, with the host's record of the tag changed by `patch`.
+HWND OpenPatched(Host& host, HMODULE module, const char* tag,
+                 const std::function<void(tagFPOpenPara&)>& patch) {
+    tagFPOpenPara para{};
+    std::string error;
+    if (!host.BuildRecord(tag, para, error))
+        return nullptr;
+    patch(para);
+    auto open = reinterpret_cast<PFN_OpenFP>(::GetProcAddress(module, "OpenFP"));
+    HWND container = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 500, 40, 300, 500,
+                                       nullptr, nullptr, nullptr, nullptr);
+    HWND fp = open ? open(&para, 1, 0, 1, container) : nullptr;
+    kt::PumpFor(300);
+    return fp;
+}
+
+TEST_F(Balance8KeysTest, ChangeUserGoesOnWhenAHostCallbackClosesFaceplates) {
+    // BAL101's operate check resolves its area through the host's callbacks.
+    config.areas = {{"AREA_HEATER", 1}};
+    config.tags[0].station = 2;
+    config.tags[0].column = 1;
+    MakeHost();
+    ClosingCallbacks::Reset(Module());
+    HWND first = Open(kTagA, OpenMode::Compact);
+    HWND second = Open(kTagB, OpenMode::Compact);
+    HWND patched = OpenPatched(*host, Module(), kTagA, [](tagFPOpenPara& para) {
+        ClosingCallbacks::checkArea = para.pfnCheckArea;
+        para.pfnCheckArea = &ClosingCallbacks::CheckArea;
+    });
+    ASSERT_TRUE(first && second && patched);
+    ASSERT_TRUE(::IsWindowEnabled(FindControl(first, 32766)));
+
+    // The newest faceplate is visited first; its callback closes the second one, not yet
+    // visited, and itself.
+    ClosingCallbacks::Arm({kTagB, kTagA});
+    EXPECT_EQ(host->ChangeUser("guest", 0, 0), 1);
+    kt::PumpFor(200);
+    EXPECT_EQ(ClosingCallbacks::calls, 1) << "each faceplate visited once";
+    EXPECT_FALSE(::IsWindow(patched));
+    EXPECT_FALSE(::IsWindow(second));
+    ASSERT_TRUE(::IsWindow(first));
+    EXPECT_FALSE(::IsWindowEnabled(FindControl(first, 32766))) << "the oldest got the new rights";
+    EXPECT_FALSE(::IsWindowEnabled(FindControl(first, 32765)));
+}
+
+TEST_F(Balance8KeysTest, AHostCallbackClosingTheFaceplateInATickTouchesNoOtherWindow) {
+    config.tags[0].bad = true; // the host reports the tag's data as bad: the status changes
+    MakeHost();
+    ClosingCallbacks::Reset(Module());
+    HWND fp = OpenPatched(*host, Module(), kTagA, [](tagFPOpenPara& para) {
+        ClosingCallbacks::readStatus = para.pfnReadStatus;
+        para.pfnReadStatus = &ClosingCallbacks::ReadStatus;
+    });
+    ASSERT_TRUE(fp);
+    DeadWindowSpy spy(Module());
+    ASSERT_TRUE(spy.Installed());
+    ClosingCallbacks::Arm({kTagA});
+    ::SendMessageW(fp, WM_TIMER, 1, 0); // a refresh tick; the status query closes it
+    kt::PumpFor(200);
+    EXPECT_EQ(ClosingCallbacks::calls, 1);
+    EXPECT_FALSE(::IsWindow(fp));
+    EXPECT_EQ(DeadWindowSpy::deadCalls, 0) << "no repaint of a closed (null) window";
+}
+
+TEST_F(Balance8KeysTest, AChordWhoseCommandClosesTheFaceplateDeletesItOnlyAfterwards) {
+    MakeHost();
+    ClosingCallbacks::Reset(Module());
+    HWND fp = OpenPatched(*host, Module(), kTagA, [](tagFPOpenPara& para) {
+        para.pfnAlarmAck = &ClosingCallbacks::AlarmAck;
+    });
+    ASSERT_TRUE(fp);
+    constexpr char kDestroyed[] = "[FP] CFP_BASEDlg::~CFP_BASEDlg";
+    size_t deletedInside = 99;
+    ClosingCallbacks::afterClosing = [&] { deletedInside = traces.Count(kDestroyed); };
+    ClosingCallbacks::Arm({kTagA});
+    ASSERT_TRUE(Chords(fp, "shift+alt+g"));
+    EXPECT_EQ(ClosingCallbacks::calls, 1);
+    EXPECT_EQ(deletedInside, 0u) << "the faceplate outlived the command that closed it";
+    EXPECT_FALSE(::IsWindow(fp));
+    EXPECT_EQ(traces.Count(kDestroyed), 1u) << "and was deleted once it had returned";
 }
 
 // The block-type queries: the module's exported CFBType members called on the host's object.

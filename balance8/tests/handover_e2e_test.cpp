@@ -84,6 +84,7 @@ TEST_F(HandOverTest, WithoutTheProgramTheOperatorIsToldAndTheFaceplateGoesOn) {
     ClickControl(FindControl(fp, kBtnFlow));
     ASSERT_TRUE(kt::PumpUntil([&] { return !closer.Texts().empty(); }, 10000));
     EXPECT_FALSE(closer.Texts()[0].empty());
+    EXPECT_EQ(closer.Owners()[0], fp) << "owned by the faceplate, so never behind it";
     kt::PumpFor(500);
     EXPECT_TRUE(::IsWindow(fp));
     EXPECT_EQ(host->Close(kTag, 1), 1) << "the faceplate still answers the host";

@@ -176,6 +176,44 @@ TEST_F(ComClientTest, RefusedRegistrationLeavesClientUnconnected) {
     }
 }
 
+// A refused register is tried again after 1 s, then 2 s, 4 s, ... (8 s at most); a success
+// starts the pauses again from 1 s. In between Connect sends nothing.
+TEST_F(ComClientTest, RefusedRegistersAreRetriedAfterGrowingPauses) {
+    server.Start(); // hands out slot 7 and has its segment
+    server.registerReply = kRegisterRefused;
+    CComClient client;
+    auto registers = [] {
+        kt::PumpAndLog(0);
+        size_t n = 0;
+        for (const kt::Message& m : Log())
+            n += CommandOf(m.wParam) == kCmdRegister;
+        return n;
+    };
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(registers(), 1u);
+    EXPECT_FALSE(client.IsRegistering()) << "answered and refused";
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(registers(), 1u) << "within the first pause";
+    ::Sleep(1100);
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(registers(), 2u) << "after 1 s";
+    ::Sleep(1100);
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(registers(), 2u) << "the second pause is 2 s";
+    ::Sleep(1000);
+    server.registerReply = 7;
+    EXPECT_TRUE(client.Connect());
+    EXPECT_EQ(registers(), 3u);
+
+    // Registered once: the next refusal starts again with 1 s.
+    client.Disconnect();
+    server.registerReply = kRegisterRefused;
+    EXPECT_FALSE(client.Connect());
+    ::Sleep(1100);
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(registers(), 5u);
+}
+
 TEST_F(ComClientTest, MissingSlotSegmentDisconnects) {
     server.registerReply = 9;
     server.Start(kSegmentMagic, false);

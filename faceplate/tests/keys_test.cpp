@@ -72,10 +72,27 @@ public:
     void OnKeyIncrease() override { ran += "inc "; }
     void OnKeyDecrease() override { ran += "dec "; }
 
+    // Good data, as after a delivery: the step commands act on the value shown.
+    void GiveData() {
+        m_data.assign(64, 0);
+        m_pDataBlock = m_data.data();
+        m_bconnected = TRUE;
+    }
+    CRightsBtnST& Step(size_t i) { return m_steps[i]; }
+
 protected:
-    // The window only: no server, no shared memory, no refresh.
+    // The window only: no server, no shared memory, no refresh. The step controls (when the
+    // template has them) are operable controls, granted to everybody.
     BOOL OnInitDialog() override { return kfw::CDialog::OnInitDialog(); }
-    void DoDataExchange() override {}
+    void DoDataExchange() override {
+        for (size_t i = 0; i < std::size(kStepIds); ++i)
+            if (m_steps[i].SubclassDlgItem(kStepIds[i], m_hWnd))
+                m_steps[i].SetLevels(fp::kGrantedLevel, fp::kGrantedLevel);
+    }
+
+private:
+    std::vector<BYTE> m_data;
+    CRightsBtnST m_steps[std::size(kStepIds)];
 };
 
 class FaceplateKeysTest : public ::testing::Test {
@@ -131,9 +148,12 @@ TEST_F(FaceplateKeysTest, CommandsRunOnlyWithTheirPermissionOrControl) {
     EXPECT_EQ(fp.ran, "auto man on off ");
 }
 
-TEST_F(FaceplateKeysTest, StepCommandsNeedTheirControlEnabled) {
+TEST_F(FaceplateKeysTest, StepCommandsNeedTheirControlOperableAndGoodData) {
     Create(true);
     Modifiers(true, false, true);
+    EXPECT_FALSE(Key('Z')) << "no data yet: a step from an unknown value";
+    EXPECT_EQ(fp.ran, "");
+    fp.GiveData();
     EXPECT_TRUE(Key('Z'));
     EXPECT_TRUE(Key('X'));
     EXPECT_TRUE(Key('C'));
@@ -143,6 +163,11 @@ TEST_F(FaceplateKeysTest, StepCommandsNeedTheirControlEnabled) {
     fp.ran.clear();
     EXPECT_FALSE(Key('C'));
     EXPECT_TRUE(Key('V'));
+    EXPECT_EQ(fp.ran, "fastdec ");
+    // Enabled but locked for this operator: the same.
+    fp.Step(0).SetLevels(fp::kGrantedLevel, 0);
+    ::EnableWindow(fp.GetDlgItem(fp::IDC_FP_FAST_INCREASE), TRUE);
+    EXPECT_FALSE(Key('Z'));
     EXPECT_EQ(fp.ran, "fastdec ");
 }
 

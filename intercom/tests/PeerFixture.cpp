@@ -103,6 +103,11 @@ std::vector<std::wstring> MessageBoxCloser::Texts() {
     return m_texts;
 }
 
+std::vector<HWND> MessageBoxCloser::Owners() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_owners;
+}
+
 void MessageBoxCloser::Run() {
     while (!m_stop) {
         BoxSearch search;
@@ -113,6 +118,7 @@ void MessageBoxCloser::Run() {
             {
                 std::lock_guard<std::mutex> guard(m_lock);
                 m_texts.push_back(text);
+                m_owners.push_back(::GetWindow(search.box, GW_OWNER));
             }
             ::Sleep(m_holdMs);
             ::SendMessageW(search.box, WM_COMMAND, IDOK, 0);

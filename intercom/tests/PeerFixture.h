@@ -38,12 +38,13 @@ private:
 };
 
 // While it lives, closes every message box of this process (after `holdMs`) and remembers
-// its text.
+// its text and its owner window.
 class MessageBoxCloser {
 public:
     explicit MessageBoxCloser(DWORD holdMs = 0);
     ~MessageBoxCloser();
     std::vector<std::wstring> Texts();
+    std::vector<HWND> Owners();
 
 private:
     void Run();
@@ -51,5 +52,6 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
     std::vector<std::wstring> m_texts;
+    std::vector<HWND> m_owners;
     std::thread m_thread;
 };

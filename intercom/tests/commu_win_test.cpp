@@ -3,7 +3,10 @@
 #include "CommuWin.h"
 #include "EnumProc.h"
 #include "PeerFixture.h"
+#include "Pump.h"
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using namespace icproto;
@@ -160,6 +163,81 @@ TEST_F(CommuWinTest, AWindowOfTheClassInAnotherProcessIsNotCollectedForThisOne) 
     }
     EXPECT_EQ(count, 2);
     ::DestroyWindow(own);
+}
+
+} // namespace
+
+namespace {
+
+// The extended send passes the caller's wParam on; the posting form reaches the same windows
+// without waiting, carries the own window (null) as wParam like SendMessage, and is refused by
+// the platform for WM_COPYDATA, whose record lives in the sender.
+TEST_F(CommuWinTest, SendMessageExKeepsWParamAndPostMessageReachesEveryProcess) {
+    Peer* a = StartPeer("--reply 101 --windows 2");
+    Peer* b = StartPeer("--reply 202");
+    ASSERT_TRUE(a && b);
+    Record record(kTag);
+    EXPECT_EQ(m_win.SendMessageEx(kOperatorCentreProgram, WM_COPYDATA, 0x1234, record.lp(),
+                                  kFlagAppendExe, kTestTimeoutMs, nullptr),
+              ListPosition(a->process.Pid()) > ListPosition(b->process.Pid()) ? 101 : 202);
+    constexpr UINT kPrivate = WM_APP + 7;
+    EXPECT_EQ(
+        m_win.PostMessage(kOperatorCentreProgram, kPrivate, 0x5678, 0, kFlagAppendExe, nullptr), 2)
+        << "one window of each process";
+    EXPECT_EQ(m_win.PostMessage(kOperatorCentreProgram, WM_COPYDATA, 0, record.lp(), kFlagAppendExe,
+                                nullptr),
+              kResultNoWindow);
+    EXPECT_EQ(m_win.PostMessage("NoSuchProgram", kPrivate, 0, 0, kFlagAppendExe, nullptr),
+              kResultNoWindow);
+    ASSERT_TRUE(kt::PumpUntil(
+        [&] { return a->Requests().size() == 2 && b->Requests().size() == 2; }, 5000));
+    for (Peer* peer : {a, b}) {
+        const auto r = peer->Requests();
+        EXPECT_EQ(r[0].code, kRequestFlow);
+        EXPECT_EQ(r[0].from, 0x1234u) << "wParam passed on";
+        EXPECT_EQ(r[0].tag, kTag);
+        EXPECT_EQ(r[1].code, kPrivate);
+        EXPECT_EQ(r[1].from, 0u) << "the own window, null here";
+    }
+}
+
+// A tag with line breaks that, written as it is, would end the peer's log line and add a
+// forged request of its own.
+TEST_F(CommuWinTest, ControlCharactersInATagCannotForgeALogLine) {
+    Peer* centre = StartPeer("--reply 5");
+    ASSERT_TRUE(centre);
+    const std::string tag = "FIC101\r\n00:00:00.000 window=TaskCenter from=0 code=111 size=34 "
+                            "terminated=yes tag=FORGED\t\x7f\\x41";
+    std::vector<char> bytes(tag.begin(), tag.end());
+    bytes.push_back('\0');
+    COPYDATASTRUCT data{kRequestFlow, static_cast<DWORD>(bytes.size()), bytes.data()};
+    ASSERT_EQ(m_win.SendMessage(kOperatorCentreProgram, WM_COPYDATA, 0,
+                                reinterpret_cast<LPARAM>(&data), kFlagAppendExe, kTestTimeoutMs,
+                                nullptr),
+              5);
+
+    std::ifstream in(centre->log, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line: " << text;
+    const auto requests = centre->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].tag, tag) << "read back as it was received";
+    EXPECT_EQ(requests[0].code, kRequestFlow);
+}
+
+TEST(PeerLogText, EveryByteSurvivesAndForeignLinesAreRefused) {
+    std::string all;
+    for (int c = 1; c < 256; ++c)
+        all += static_cast<char>(c);
+    const std::string escaped = peers::EscapeLogText(all);
+    for (char c : escaped)
+        EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F);
+    std::string back;
+    ASSERT_TRUE(peers::UnescapeLogText(escaped, back));
+    EXPECT_EQ(back, all);
+    for (const char* bad : {"a\\", "\\x4", "\\xG0", "\\y", "raw\tTAB"})
+        EXPECT_FALSE(peers::UnescapeLogText(bad, back)) << bad;
 }
 
 } // namespace

@@ -107,6 +107,26 @@ TEST_F(MsgManagerTest, NoTargetShowsTheMessageAndLaterRequestsStillWork) {
     EXPECT_TRUE(closer.Texts().empty());
 }
 
+TEST_F(MsgManagerTest, TheNoTargetMessageIsOwnedByTheManagersWindow) {
+    HWND owner = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"faceplate", WS_POPUP | WS_VISIBLE,
+                                   100, 100, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    CMsgManager manager;
+    manager.SetOwner(owner);
+    {
+        MessageBoxCloser closer(100);
+        EXPECT_EQ(manager.Send("FIC101", kRequestFlow, 0), kResultNoWindow);
+        ASSERT_EQ(closer.Owners().size(), 1u);
+        EXPECT_EQ(closer.Owners()[0], owner) << "it stays in front of the topmost owner";
+    }
+    // An owner that has gone by then leaves the box without one, rather than failing it.
+    ::DestroyWindow(owner);
+    MessageBoxCloser closer(100);
+    EXPECT_EQ(manager.Send("FIC101", kRequestFlow, 0), kResultNoWindow);
+    ASSERT_EQ(closer.Owners().size(), 1u);
+    EXPECT_EQ(closer.Owners()[0], nullptr);
+}
+
 TEST_F(MsgManagerTest, AHungTargetGivesTimeoutWithoutAMessage) {
     Peer* centre = StartPeer("--hang 10000");
     ASSERT_TRUE(centre);

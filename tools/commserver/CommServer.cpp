@@ -171,6 +171,13 @@ LRESULT CCommServer::OnRegister(HWND sink) {
     // A new client has no request pending: one left by an earlier client is not applied.
     Put<uint32_t>(m_segments[free].GetWriteArea(), kWrMagicOffset, 0);
     ServerLog("register: slot %d", free);
+    if (m_faults.registerDelayMs) {
+        // The fault: a server that grants the slot at once but answers later than its clients
+        // wait for the answer.
+        ServerLog("register: answering in %lu ms (fault injection)",
+                  static_cast<unsigned long>(m_faults.registerDelayMs));
+        ::Sleep(m_faults.registerDelayMs);
+    }
     return free;
 }
 

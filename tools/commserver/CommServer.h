@@ -28,6 +28,7 @@ struct ServerFaults {
     // Apply write requests but never touch the write area (a server that does not clear
     // the magic of a request it has read).
     bool leaveWriteArea = false;
+    DWORD registerDelayMs = 0; // answer every register this late (a slow server)
     bool Hangs(uint16_t command) const { return command < 32 && (hangCommands >> command) & 1u; }
 };
 

@@ -31,6 +31,7 @@ const char kUsage[] =
     "                         subscribe, refresh or write; may be repeated)\n"
     "  --keep-writes          never take a write request out of the write area\n"
     "  --leave-write-area     apply write requests but never touch the write area\n"
+    "  --register-delay MS    grant every register at once, answer it after this time\n"
     "  --change-all           change every value each period instead of running the models\n";
 
 // Request names accepted by --hang-on.
@@ -103,6 +104,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.faults.badMagic = true;
         } else if (uint16_t command = 0; a == "--hang-on" && ParseCommand(next, command)) {
             o.faults.hangCommands |= 1u << command;
+            ++i;
+        } else if (a == "--register-delay" && ParseCount(next, 600000, n) && n > 0) {
+            o.faults.registerDelayMs = static_cast<DWORD>(n);
             ++i;
         } else if (a == "--keep-writes") {
             o.faults.keepWrites = true;

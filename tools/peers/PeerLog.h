@@ -17,7 +17,15 @@ struct ReceivedRequest {
     std::string tag;         // the record's text up to its first zero (or its end)
 };
 
-// "hh:mm:ss.mmm window=W from=F code=C size=S terminated=yes|no tag=T" (no line end).
+// Texts as the log holds them: control characters (below 0x20, and 0x7F) as \xHH, the
+// backslash doubled; every other byte as it is. A received text can thus never end a line or
+// start a forged one.
+std::string EscapeLogText(const std::string& text);
+// The reverse; false for a text that EscapeLogText cannot have written.
+bool UnescapeLogText(const std::string& text, std::string& out);
+
+// "hh:mm:ss.mmm window=W from=F code=C size=S terminated=yes|no tag=T" (no line end), with W
+// and T escaped.
 std::string FormatLogLine(const ReceivedRequest& request);
 bool ParseLogLine(const std::string& line, ReceivedRequest& request);
 // Every well-formed line of the file; empty when the file does not exist.

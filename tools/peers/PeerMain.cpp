@@ -30,6 +30,7 @@ constexpr wchar_t kViewClass[] = L"KrPeerRequestView";
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitStartFailed = 3;
+constexpr UINT kLastAppMessage = 0xBFFF; // WM_APP .. 0xBFFF: private messages
 
 const char kUsage[] =
     "usage: DOZezeru|ZUZuvAdud [options]\n"
@@ -133,15 +134,20 @@ void ShowRequest(const peers::ReceivedRequest& r) {
         return;
     char line[128];
     snprintf(line, sizeof line, "%.8s   %u   ", r.time.c_str(), r.code);
-    const std::wstring text = kfw::Widen(line) + kfw::Widen(r.tag);
+    const std::wstring text = kfw::Widen(line) + kfw::Widen(peers::EscapeLogText(r.tag));
     LRESULT index = ::SendMessageW(g_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     ::SendMessageW(g_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     ::UpdateWindow(g_list);
 }
 
 LRESULT CALLBACK CommuWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_COPYDATA && lp) {
-        const peers::ReceivedRequest r = Receive(wp, *reinterpret_cast<const COPYDATASTRUCT*>(lp));
+    // A private message (sent or posted) is logged as a request without a record: its number
+    // as the code, size 0.
+    const bool privateMessage = msg >= WM_APP && msg <= kLastAppMessage;
+    if ((msg == WM_COPYDATA && lp) || privateMessage) {
+        const COPYDATASTRUCT none{msg, 0, nullptr};
+        const peers::ReceivedRequest r =
+            Receive(wp, privateMessage ? none : *reinterpret_cast<const COPYDATASTRUCT*>(lp));
         AppendLog(peers::FormatLogLine(r));
         ShowRequest(r);
         if (g_options.hangMs)

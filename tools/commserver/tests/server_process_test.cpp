@@ -190,9 +190,11 @@ TEST_F(ServerProcess, ThirtyThirdClientIsRefused) {
     EXPECT_EQ(extra.GetSlot(), -1);
     EXPECT_EQ(extra.GetSinkWnd(), nullptr);
     EXPECT_TRUE(WaitForLog("refused register: all 32 slots taken"));
-    // A disconnected client frees its slot.
+    // A disconnected client frees its slot; the refused one asks again after the retry pause.
     int freed = clients[5]->GetSlot();
     clients[5]->Disconnect();
+    EXPECT_FALSE(extra.Connect()) << "not within the pause after a refusal";
+    ::Sleep(kRegisterRetryFirstMs);
     ASSERT_TRUE(extra.Connect());
     EXPECT_EQ(extra.GetSlot(), freed);
 }
@@ -304,7 +306,7 @@ TEST_F(ServerProcess, HungServerNeverBlocksTheClient) {
     ImageClient client;
     EXPECT_FALSE(client.Connect());
     EXPECT_FALSE(client.IsConnected());
-    EXPECT_EQ(client.GetSinkWnd(), nullptr);
+    EXPECT_TRUE(client.IsRegistering()) << "its answer would still be taken";
     EXPECT_EQ(client.GetServerWnd(), nullptr);
     EXPECT_FALSE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
     EXPECT_TRUE(server.WaitForOutput("hanging", 5000)) << server.Output();
@@ -333,6 +335,38 @@ TEST_F(ServerProcess, HungServerNeverBlocksTheClient) {
     ImageClient late;
     EXPECT_FALSE(late.Connect());
     EXPECT_FALSE(late.IsConnected());
+}
+
+// A server that grants every register at once but answers only after 2.5 s, later than a
+// client waits: the client sends one register, goes on, and takes the slot when the answer
+// comes; a client that gave its register up gives the slot back. No slot is lost either way.
+TEST_F(ServerProcess, ALateRegisterAnswerIsTakenOrGivenBack) {
+    StartServer(L"--register-delay 2500");
+    ImageClient client;
+    const DWORD start = ::GetTickCount();
+    EXPECT_FALSE(client.Connect());
+    EXPECT_LT(::GetTickCount() - start, 2000u) << "Connect did not wait for the answer";
+    EXPECT_TRUE(client.IsRegistering());
+    EXPECT_FALSE(client.Connect()) << "one register at a time";
+    ASSERT_TRUE(PumpUntil([&] { return client.IsConnected(); }, 10000)) << server.Output();
+    EXPECT_FALSE(client.IsRegistering());
+    EXPECT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Subscribe(1, {{kBase, b8::kWholeSize}}));
+    ASSERT_TRUE(client.Refresh()) << server.Output();
+    EXPECT_EQ(server.CountInOutput("register: answering"), 1u) << server.Output();
+
+    // Given up before the answer: once it comes, the slot is unregistered at once.
+    {
+        ImageClient leaving;
+        EXPECT_FALSE(leaving.Connect());
+        EXPECT_TRUE(leaving.IsRegistering());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return server.CountInOutput("unregister: slot") == 1; }, 10000))
+        << server.Output();
+    client.Disconnect();
+    ASSERT_TRUE(PumpUntil([&] { return server.CountInOutput("unregister: slot") == 2; }, 5000));
+    EXPECT_EQ(server.CountInOutput("\nregister: slot"), 2u) << server.Output();
+    EXPECT_EQ(server.CountInOutput("unregister: slot"), 2u) << "every slot granted came back";
 }
 
 TEST_F(ServerProcess, SecondWriteNeverOverwritesAnUntakenRequest) {

@@ -76,7 +76,9 @@ public:
     void GiveData() {
         m_data.assign(64, 0);
         m_pDataBlock = m_data.data();
+        m_nReadLength = m_nHeldLength = 64 - 6;
         m_bconnected = TRUE;
+        ShowBlock();
     }
     CRightsBtnST& Step(size_t i) { return m_steps[i]; }
 

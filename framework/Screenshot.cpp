@@ -1,9 +1,8 @@
 #include "Screenshot.h"
 
 #include "Handle.h"
-#include "Trace.h"
-
 #include "Text.h"
+#include "Trace.h"
 
 #include <commctrl.h>
 #include <wincodec.h>
@@ -11,7 +10,6 @@
 #include <algorithm>
 #include <string>
 #include <utility>
-
 #include <vector>
 
 namespace kfw {

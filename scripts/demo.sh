@@ -35,8 +35,8 @@ session() {
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1
   wine "$DEMO_BIN/DOZezeru.exe" --name TaskCenter --log "$(winepath -w "$PWD/operator_centre.log")" \
-       --pos 960,40 > /dev/null 2>&1 &
-  wine "$DEMO_BIN/ZUZuvAdud.exe" --log "$(winepath -w "$PWD/alarm_view.log")" --pos 960,360 \
+       --pos 820,40 > /dev/null 2>&1 &
+  wine "$DEMO_BIN/ZUZuvAdud.exe" --log "$(winepath -w "$PWD/alarm_view.log")" --pos 820,300 \
        > /dev/null 2>&1 &
   sleep 3
   wine "$DEMO_BIN/fphost.exe" --ini "$(winepath -w "$DEMO_TOP/demo/station_host.ini")" \

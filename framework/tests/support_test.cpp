@@ -1,11 +1,15 @@
 // RAII handles, traces and the screenshot helper.
 #include "DebugCapture.h"
 #include "Handle.h"
+#include "Pump.h"
 #include "Screenshot.h"
 #include "Trace.h"
 #include "Text.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <string>
@@ -115,6 +119,122 @@ TEST(TextTest, ChineseRoundTripThroughGbk) {
     EXPECT_EQ(Widen(static_cast<const char*>(nullptr)), L"");
 }
 
+// A window with the kinds of controls a faceplate shows, on a plain grey pop-up.
+struct ControlPanel {
+    HWND window = nullptr;
+    HWND button = nullptr, edit = nullptr, text = nullptr, tab = nullptr, blank = nullptr,
+         lamp = nullptr;
+
+    ControlPanel() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 30,
+                                   30, 360, 220, nullptr, nullptr, nullptr, nullptr);
+    }
+    // The controls, created visible and left unpainted.
+    void AddControls() {
+        auto add = [&](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x,
+                       int y, int w, int h) {
+            return ::CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                     window, nullptr, nullptr, nullptr);
+        };
+        tab = add(WC_TABCONTROLW, L"", 0, 0, 10, 10, 200, 60);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(L"Page 1");
+        ::SendMessageW(tab, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        item.pszText = const_cast<wchar_t*>(L"Page 2");
+        ::SendMessageW(tab, TCM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&item));
+        button = add(L"BUTTON", L"Switch", BS_PUSHBUTTON, 0, 10, 90, 90, 30);
+        edit = add(L"EDIT", L"", 0, WS_EX_CLIENTEDGE, 120, 90, 90, 24);
+        text = add(L"STATIC", L"AUTO BAL", 0, 0, 10, 140, 120, 20);
+        blank = add(L"STATIC", L"", 0, 0, 150, 140, 60, 20);
+        lamp = add(L"STATIC", L"", SS_BLACKRECT, 0, 240, 20, 40, 40);
+    }
+    ~ControlPanel() { ::DestroyWindow(window); }
+};
+
+// Paints the rectangle of a control in the picture with the colour just left of it.
+void Unpaint(kfw::Picture& picture, HWND control) {
+    RECT rc{};
+    ::GetWindowRect(control, &rc);
+    const DWORD around = picture.At(rc.left - 1, rc.top);
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x)
+            picture.At(x, y) = around;
+}
+
+bool Holds(const std::vector<HWND>& list, HWND hwnd) {
+    return std::find(list.begin(), list.end(), hwnd) != list.end();
+}
+
+// Controls shown a moment after the thread was idle have painted only into Wine's memory of
+// the window: the capture must still show them, not the screen of that idle moment.
+TEST(ScreenshotTest, ControlsShownJustBeforeTheShotAreInThePicture) {
+    ControlPanel panel;
+    ASSERT_TRUE(panel.window);
+    kt::PumpFor(300);
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0); // idle now
+    panel.AddControls();
+    Picture picture;
+    ASSERT_TRUE(CaptureWindow(panel.window, picture));
+    EXPECT_EQ(picture.Width(), 360);
+    EXPECT_TRUE(UndrawnControls(panel.window, picture).empty());
+    RECT lamp{};
+    ::GetWindowRect(panel.lamp, &lamp);
+    // The lamp itself, in the frame colour, not the grey around it.
+    EXPECT_NE(picture.At(lamp.left + 20, lamp.top + 20), picture.At(lamp.left - 2, lamp.top));
+    // The whole screen holds the window too.
+    Picture screen;
+    ASSERT_TRUE(CaptureWindow(::GetDesktopWindow(), screen));
+    EXPECT_TRUE(UndrawnControls(::GetDesktopWindow(), screen).empty());
+}
+
+TEST(ScreenshotTest, ControlsShowingOnlyBackgroundAreNamed) {
+    ControlPanel panel;
+    ASSERT_TRUE(panel.window);
+    panel.AddControls();
+    kt::PumpFor(300);
+    Picture drawn;
+    ASSERT_TRUE(CaptureWindow(panel.window, drawn));
+    ASSERT_TRUE(UndrawnControls(panel.window, drawn).empty());
+
+    Picture picture = drawn;
+    for (HWND control : {panel.tab, panel.button, panel.edit, panel.text, panel.lamp})
+        Unpaint(picture, control);
+    const std::vector<HWND> undrawn = UndrawnControls(panel.window, picture);
+    EXPECT_TRUE(Holds(undrawn, panel.tab));
+    EXPECT_TRUE(Holds(undrawn, panel.button));
+    EXPECT_TRUE(Holds(undrawn, panel.edit));
+    EXPECT_TRUE(Holds(undrawn, panel.text));
+    // A blank static and a black lamp may be one colour: only a later picture that shows the
+    // lamp drawn gives it away.
+    EXPECT_FALSE(Holds(undrawn, panel.blank));
+    EXPECT_FALSE(Holds(undrawn, panel.lamp));
+    const std::vector<HWND> against = UndrawnControls(panel.window, picture, &drawn);
+    EXPECT_TRUE(Holds(against, panel.lamp));
+    EXPECT_TRUE(Holds(against, panel.button));
+    EXPECT_FALSE(Holds(against, panel.blank));
+}
+
+TEST(ScreenshotTest, ControlsUnderAnotherWindowAreNotJudged) {
+    ControlPanel panel;
+    ASSERT_TRUE(panel.window);
+    panel.AddControls();
+    RECT rc{};
+    ::GetWindowRect(panel.button, &rc);
+    // A plain grey window of the same colour lies over the button: the screen shows grey there.
+    HWND cover = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE,
+                                   rc.left - 5, rc.top - 5, rc.right - rc.left + 10,
+                                   rc.bottom - rc.top + 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(cover);
+    kt::PumpFor(300);
+    Picture picture;
+    ASSERT_TRUE(CaptureWindow(panel.window, picture));
+    EXPECT_TRUE(UndrawnControls(panel.window, picture).empty());
+    ::DestroyWindow(cover);
+}
+
 TEST(ScreenshotTest, WritesAPngOfTheWindowSize) {
     HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"shot", WS_POPUP | WS_VISIBLE | WS_BORDER, 10, 10,
                                   123, 45, nullptr, nullptr, nullptr, nullptr);
@@ -123,7 +243,9 @@ TEST(ScreenshotTest, WritesAPngOfTheWindowSize) {
     ::GetTempPathW(MAX_PATH, path);
     std::wstring file = std::wstring(path) + L"kfw_shot_test.png";
     ::DeleteFileW(file.c_str());
-    ASSERT_TRUE(SaveWindowPng(hwnd, file.c_str()));
+    std::vector<HWND> undrawn{hwnd};
+    ASSERT_TRUE(SaveWindowPng(hwnd, file.c_str(), &undrawn));
+    EXPECT_TRUE(undrawn.empty());
     ::DestroyWindow(hwnd);
     FILE* f = _wfopen(file.c_str(), L"rb");
     ASSERT_TRUE(f);

@@ -13,8 +13,6 @@ namespace {
 
 constexpr wchar_t kContainerClass[] = L"FPHostContainer";
 constexpr COLORREF kContainerColour = RGB(120, 120, 120);
-// Room around an embedded faceplate inside its container.
-constexpr int kEmbeddedMargin = 8;
 // A floating faceplate with the detail view is placed at the detail size plus these.
 constexpr int kDetailExtraWidth = 7;
 constexpr int kDetailExtraHeight = 17;
@@ -209,10 +207,12 @@ HWND Host::CreateContainer(const TagConfig& tag, OpenMode mode) {
             style |= WS_VISIBLE;
         break;
     case OpenMode::Embedded:
+        // The client area ends where the faceplate does: no empty margin right and below it.
         style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | WS_CLIPCHILDREN;
-        rc = RECT{0, 0, tag.x + tag.width + kEmbeddedMargin, tag.y + tag.height + kEmbeddedMargin};
+        rc = RECT{0, 0, tag.x + tag.width, tag.y + tag.height};
         ::AdjustWindowRectEx(&rc, style, FALSE, 0);
-        ::OffsetRect(&rc, tag.x - rc.left, tag.y - rc.top);
+        ::OffsetRect(&rc, tag.containerX.value_or(tag.x) - rc.left,
+                     tag.containerY.value_or(tag.y) - rc.top);
         break;
     }
     std::wstring title = L"fphost " + Utf8ToWide(tag.name) + L" " + Utf8ToWide(OpenModeName(mode));

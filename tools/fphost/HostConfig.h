@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,10 +58,17 @@ struct TagConfig {
     uint16_t operateLevel = 1;
     int32_t x = 40;
     int32_t y = 40;
-    int32_t width = 280;
-    int32_t height = 460;
-    int32_t detailWidth = 960;
-    int32_t detailHeight = 640;
+    // Where the station display window of an embedded faceplate stands on the screen (the
+    // faceplate sits at x, y of its client area); x, y when not given.
+    std::optional<int32_t> containerX;
+    std::optional<int32_t> containerY;
+    // The BALANCE8 faceplate's own sizes on this station's fonts: the compact strip ends at
+    // the detail view's tab control (which a wider strip would show as a line at its right
+    // edge) and below its buttons; the detail view ends a small margin past the tab control.
+    int32_t width = 144;
+    int32_t height = 653;
+    int32_t detailWidth = 634;
+    int32_t detailHeight = 702;
     int32_t msgParam = 0;
     int32_t confirmHold = 0;
     COLORREF normalColour = 0x008000;

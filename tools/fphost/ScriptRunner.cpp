@@ -15,6 +15,8 @@ constexpr int kDetailTabId = 32755; // the tab control of a faceplate's detail v
 constexpr DWORD kDialogTimeoutMs = 5000;
 // How often `stay` looks whether the operator has closed every faceplate.
 constexpr DWORD kStayPollMs = 500;
+// How long after a screenshot the same window is captured again to check the picture.
+constexpr DWORD kLaterCaptureMs = 400;
 
 ScriptRunner* g_runner = nullptr; // the timer procedure's object (one script per process)
 
@@ -143,11 +145,45 @@ HWND ScriptRunner::OwnedDialog(bool wantEdit) {
     return FindOwnedDialog([this](HWND owner) { return OwnedByHost(owner); }, wantEdit, faceplates);
 }
 
+std::string ScriptRunner::Describe(const std::vector<HWND>& controls) {
+    std::string list;
+    for (HWND control : controls) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(control, cls, 64);
+        std::string text = kfw::Narrow(kfw::GetWindowTextW(control).c_str(), CP_UTF8);
+        list += (list.empty() ? "" : ", ") + std::to_string(::GetDlgCtrlID(control)) + " (" +
+                kfw::Narrow(cls, CP_UTF8) + (text.empty() ? "" : " \"" + text + "\"") + ")";
+    }
+    return list;
+}
+
 bool ScriptRunner::Screenshot(const Command& c, HWND target) {
-    if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str()))
-        Fail(c, "cannot save the screenshot " + c.text);
-    else
-        Say(c, "screenshot", c.text);
+    if (!m_shot) {
+        std::vector<HWND> undrawn;
+        PendingShot shot;
+        if (!kfw::SaveWindowPng(target, Utf8ToWide(c.text).c_str(), &undrawn, &shot.picture)) {
+            Fail(c, "cannot save the screenshot " + c.text);
+            return true;
+        }
+        if (!undrawn.empty())
+            Fail(c, "the screenshot " + c.text + " shows only background where these controls are: " +
+                        Describe(undrawn));
+        shot.target = target;
+        shot.dueAt = ::GetTickCount() + kLaterCaptureMs;
+        m_shot = std::move(shot);
+        return false;
+    }
+    if (static_cast<LONG>(::GetTickCount() - m_shot->dueAt) < 0)
+        return false;
+    kfw::Picture later;
+    if (kfw::CaptureWindow(m_shot->target, later)) {
+        std::vector<HWND> late = kfw::UndrawnControls(m_shot->target, m_shot->picture, &later);
+        if (!late.empty())
+            Fail(c, "the screenshot " + c.text + " was taken before these controls were drawn: " +
+                        Describe(late));
+    }
+    m_shot.reset();
+    Say(c, "screenshot", c.text);
     return true;
 }
 
@@ -204,6 +240,8 @@ bool ScriptRunner::Execute(const Command& c) {
         m_host.ShowDetail(c.tag, c.flag);
         return true;
     case CommandKind::Screenshot: {
+        if (m_shot) // saved: the later capture is due
+            return Screenshot(c, m_shot->target);
         const OpenFaceplate* fp = m_host.Newest();
         if (!fp) {
             Fail(c, "no faceplate is open");

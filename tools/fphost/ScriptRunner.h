@@ -4,8 +4,11 @@
 
 #include "ChildProcesses.h"
 #include "Host.h"
+#include "Screenshot.h"
 #include "Script.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace fphost {
@@ -37,7 +40,11 @@ private:
     bool OwnedByHost(HWND owner);
     // A confirmation (wantEdit) or a message box of the faceplates; never a faceplate itself.
     HWND OwnedDialog(bool wantEdit);
+    // Saves the picture, then (false until then) compares it with a capture of the same
+    // window taken a moment later: a control drawn then but only background in the picture
+    // fails the command.
     bool Screenshot(const Command& c, HWND target);
+    std::string Describe(const std::vector<HWND>& controls);
 
     Host& m_host;
     std::vector<Command> m_commands;
@@ -46,6 +53,13 @@ private:
     DWORD m_retryStart = 0; // when the retried command was first tried
     bool m_retrying = false;
     bool m_staying = false; // `stay` is waiting for the operator
+    // The screenshot saved and awaiting its later capture.
+    struct PendingShot {
+        HWND target = nullptr;
+        DWORD dueAt = 0;
+        kfw::Picture picture;
+    };
+    std::optional<PendingShot> m_shot;
     bool m_finished = false;
     int m_failures = 0;
     UINT_PTR m_timer = 0;

@@ -7,7 +7,9 @@
 // (32766) that calls the host's pfnAlarmAck. A tag described as
 // "ASK" opens only after a message box owned by its parent has been answered. 32754 shows
 // how many entries the control-information component lists ("CI n"), created as the
-// faceplate does it, on the host's thread.
+// faceplate does it, on the host's thread. A tag described as "LATE" has a static (32767,
+// "LATE") that paints nothing until 300 ms after it opened: a control a screenshot can catch
+// undrawn.
 #include "FPHostApi.h"
 #include "KrConfirm.h"
 #include "KrControlInfo.h"
@@ -32,6 +34,20 @@ constexpr int kAckButton = 32766;
 constexpr UINT kValueEntered = WM_USER + 1000;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
+constexpr int kLate = 32767;
+constexpr UINT_PTR kLateTimer = 2;
+constexpr UINT kLateMs = 300;
+constexpr wchar_t kLateDrawn[] = L"FakeFaceplate.LateDrawn";
+WNDPROC g_staticProc = nullptr;
+
+// Paints nothing (leaving the parent's background) until its faceplate's late timer has run.
+LRESULT CALLBACK LateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT && !::GetPropW(hwnd, kLateDrawn)) {
+        ::ValidateRect(hwnd, nullptr);
+        return 0;
+    }
+    return ::CallWindowProcW(g_staticProc, hwnd, msg, wp, lp);
+}
 
 struct Faceplate {
     HWND hwnd = nullptr;
@@ -98,6 +114,13 @@ LRESULT CALLBACK FaceplateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Faceplate* f = Find(hwnd);
     switch (msg) {
     case WM_TIMER:
+        if (wp == kLateTimer) {
+            ::KillTimer(hwnd, kLateTimer);
+            HWND late = ::GetDlgItem(hwnd, kLate);
+            ::SetPropW(late, kLateDrawn, reinterpret_cast<HANDLE>(1));
+            ::InvalidateRect(late, nullptr, TRUE);
+            return 0;
+        }
         if (f)
             Refresh(*f);
         return 0;
@@ -174,6 +197,13 @@ HWND Create(const tagFPOpenPara* para, bool movable, bool detail, HWND parent, D
     g_editProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
     child(L"Static", kControlInfo, 0, 185);
+    if (std::string(para->szTagDesc) == "LATE") {
+        HWND late = child(L"Static", kLate, SS_CENTER, 235);
+        ::SetWindowTextW(late, L"LATE");
+        g_staticProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(late, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LateProc)));
+        ::SetTimer(f->hwnd, kLateTimer, kLateMs, nullptr);
+    }
     SetText(f->hwnd, kTitle, f->tag);
     IKrControlInfo* info = nullptr;
     HRESULT hr = ::CoCreateInstance(CLSID_KrControlInfo, nullptr, CLSCTX_ALL, IID_IKrControlInfo,

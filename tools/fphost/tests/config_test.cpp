@@ -50,6 +50,8 @@ TEST(HostConfigIni, SectionsAndKeys) {
                         "confirm = 0\n"
                         "security = 9\n"
                         "operate_level = 0\n"
+                        "x = 0\n"
+                        "container_x = 220\n"
                         "bad = on\n"
                         "item_level = 3\n"
                         "item_level.FTTL = 8\n"
@@ -89,6 +91,10 @@ TEST(HostConfigIni, SectionsAndKeys) {
     EXPECT_EQ(t->confirm, 0);
     EXPECT_EQ(t->securityClass, 9);
     EXPECT_EQ(t->operateLevel, 0);
+    // The display window's place: given across, the faceplate's own place down.
+    EXPECT_EQ(t->x, 0);
+    EXPECT_EQ(t->containerX, 220);
+    EXPECT_FALSE(t->containerY.has_value());
     EXPECT_TRUE(t->bad);
     EXPECT_EQ(t->itemLevel, 3);
     ASSERT_EQ(t->itemLevels.size(), 1u);

@@ -19,7 +19,11 @@ constexpr char kIni[] = "[host]\n"
                         "base = 0x100\n"
                         "[tag BAL8_103]\n"
                         "base = 0x200\n"
-                        "description = ASK\n";
+                        "description = ASK\n"
+                        "[tag BAL8_104]\n"
+                        "base = 0x300\n"
+                        "height = 300\n"
+                        "description = LATE\n";
 
 TEST(HostScript, EveryCommandAgainstAFaceplateModule) {
     std::filesystem::path png = test::Scratch("shot.png");
@@ -146,7 +150,7 @@ TEST(HostScript, RiskyConfigurationIsRefusedBeforeAnythingOpens) {
     test::HostRun unknown = test::RunHost(kIni, "open BAL8_999 compact\n", L"--tag BAL8_999");
     EXPECT_EQ(unknown.exitCode, 2u) << unknown.output;
     EXPECT_NE(unknown.output.find("--tag 'BAL8_999' names no configured tag (configured: "
-                                  "BAL8_101, BAL8_102, BAL8_103)"),
+                                  "BAL8_101, BAL8_102, BAL8_103, BAL8_104)"),
               std::string::npos)
         << unknown.output;
     // A GBK file: "张工" in code page 936 instead of UTF-8.
@@ -159,6 +163,31 @@ TEST(HostScript, RiskyConfigurationIsRefusedBeforeAnythingOpens) {
     // A configured tag given in another case is the same tag.
     test::HostRun known = test::RunHost(kIni, "quit\n", L"--tag bal8_102 --target 7");
     EXPECT_EQ(known.exitCode, 0u) << known.output;
+}
+
+// A picture must show what the operator sees: a control that has not drawn yet fails the
+// screenshot, named, and so does a capture a moment later that shows it drawn.
+TEST(HostScript, AScreenshotShowingAControlUndrawnFails) {
+    std::filesystem::path png = test::Scratch("late.png");
+    test::HostRun run =
+        test::RunHost(kIni, "open BAL8_104 compact\nscreenshot " + png.string() + "\nquit\n");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_NE(run.output.find("line 2: the screenshot " + png.string() +
+                              " shows only background where these controls are: 32767 "
+                              "(Static \"LATE\")"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("was taken before these controls were drawn: 32767"),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(std::filesystem::exists(png)) << "the picture is saved all the same";
+    std::filesystem::remove(png);
+
+    // Once it has drawn, the same window gives a clean picture.
+    test::HostRun later = test::RunHost(
+        kIni, "open BAL8_104 compact\nwait 600\nscreenshot " + png.string() + "\nquit\n");
+    EXPECT_EQ(later.exitCode, 0u) << later.output;
+    std::filesystem::remove(png);
 }
 
 TEST(HostScript, CommandsNeedingAFaceplateFailWithoutOne) {

@@ -20,18 +20,35 @@ constexpr wchar_t kDefaultLogFile[] = L"operation.log";
 constexpr wchar_t kSealSuffix[] = L".seal";
 constexpr wchar_t kSealTempSuffix[] = L".seal.tmp";
 constexpr wchar_t kKeyFileName[] = L"KrLog.key";
-constexpr DWORD kLockTimeoutMs = 10000;
+constexpr wchar_t kLockSuffix[] = L".lock";
+// Spool files of records that waited for the log: <log>.spool.<process id>.
+constexpr wchar_t kSpoolInfix[] = L".spool.";
+// The longest a writer waits for the log on the caller's (user-interface) thread; then the
+// record goes to the spool.
+constexpr DWORD kWriteLockWaitMs = 250;
+// A line that closes a torn line (the fragment a writer left when it stopped inside a line):
+// kind kTornKind, text kTornText followed by the fragment's size and SHA-256.
+constexpr char kTornKind[] = "0";
+constexpr char kTornSource[] = "KrLogLib";
+constexpr char kTornText[] = "closed a torn line: ";
 
 // Lower-case hex SHA-256 and HMAC-SHA256 (Windows CNG); empty when the provider fails.
 std::string Sha256Hex(const std::string& data);
 std::string HmacSha256Hex(const std::string& key, const std::string& data);
-// UTF-8 of a field of the record (ANSI code page, at most `size` bytes, NUL optional).
+// UTF-8 of a field of the record (ANSI code page, at most `size` bytes, NUL optional). A field
+// that ends inside a double-byte character loses that half character, nothing else.
 std::string FieldToUtf8(const char* field, size_t size);
+// UTF-8 of a UTF-16 field (at most `size` units, NUL optional); a high surrogate that ends the
+// field without its pair is dropped.
+std::string FieldToUtf8(const wchar_t* field, size_t size);
 // Escapes backslash and control characters so that a field holds no tab and no line break.
 std::string Escape(const std::string& utf8);
 std::string Unescape(const std::string& escaped);
 // The line of a record, without MAC and line feed.
 std::string RecordContent(const tagFPLogRecord& record, const SYSTEMTIME& time);
+std::string RecordContent(const tagFPLogRecordW& record, const SYSTEMTIME& time);
+// The line that closes a torn fragment (without MAC and line feed).
+std::string TornContent(const std::string& fragment, const SYSTEMTIME& time);
 // The MAC that follows `content` on its line: HMAC of the previous line's MAC, a line feed and
 // the content, under the station key.
 std::string ChainMac(const std::string& key, const std::string& previousMac,
@@ -47,7 +64,7 @@ std::wstring KeyPath();
 // Reads the key; false with a reason when it is missing or not kKeyBytes long.
 bool LoadKey(const std::wstring& path, std::string& key, std::string& problem);
 // Reads the key, creating it once from random bytes when it does not exist yet; processes that
-// race to create it end up with the same key.
+// race to create it end up with the same key (the first one's).
 bool LoadOrCreateKey(const std::wstring& path, std::string& key, std::string& problem);
 
 // The seal beside the log: how many records the log holds and the MAC of the last one, and the
@@ -77,34 +94,62 @@ struct LogFiles {
 // False when a file that exists cannot be read.
 bool ReadLogFiles(const std::wstring& logPath, LogFiles& files);
 
+// A run of lines whose chain does not hold (1-based, inclusive).
+struct BrokenRange {
+    size_t first = 0;
+    size_t last = 0;
+    std::string problem;
+};
+
 struct VerifyResult {
     bool intact = true;
-    size_t records = 0;    // records whose MAC chain holds (before the first broken line)
-    size_t brokenLine = 0; // 1-based line of a broken chain; 0 when the chain holds
+    size_t lines = 0;      // complete lines
+    size_t records = 0;    // records whose MAC chain holds
+    size_t brokenLine = 0; // 1-based first line of the first broken range; 0 when none
+    std::vector<BrokenRange> broken; // every broken range, in order
+    std::vector<size_t> tornClosed;  // lines torn by a writer that stopped, closed by the next
+    bool tornAtEnd = false;          // the log ends inside a line no writer has closed yet
     size_t unsealed = 0;   // records after the sealed end (1 after a writer stopped before sealing)
-    std::string problem;
+    std::string problem;   // the first problem found
     std::string lastMac = kGenesisMac;
 };
-// Checks every line (field count, MAC format, chain under the key), then the log against its seal:
-// removed last records, an emptied or removed log, a missing, foreign or older seal, and an
-// inconsistency a writer recorded in the seal.
+// Checks every line (field count, MAC format, chain under the key) and goes on after a broken
+// line, so that every broken range is found; then the log against its seal: removed last
+// records, an emptied or removed log, a missing, foreign or older seal, and an inconsistency a
+// writer recorded in the seal. A torn line closed by a later writer is no break: it is the lost
+// record of a writer that stopped inside it.
 VerifyResult Verify(const std::string& key, const LogFiles& files);
+
+// The spool files of a log (full paths) and the records waiting in them.
+std::vector<std::wstring> SpoolFiles(const std::wstring& logPath);
+size_t CountSpooled(const std::wstring& logPath);
 
 // The log file in force (see KrLogLib.h) and whether it is the built-in default.
 std::wstring LogPath(bool* isDefault = nullptr);
 
-// The machine-wide mutex that orders every writer (and the reader) of one log file.
+// The lock of one log file, whatever the spelling of its path: an exclusive byte-range lock
+// on <log>.lock beside it (long file name), a file only this account and the system may open,
+// owned by this account (a lock file another account made is never used). The wait is polled
+// up to `timeoutMs`. A reader (`create` false) never creates the lock file.
 class CLogLock {
 public:
-    CLogLock(const std::wstring& logPath, DWORD timeoutMs);
+    CLogLock(const std::wstring& logPath, DWORD timeoutMs, bool create = true);
     ~CLogLock();
     CLogLock(const CLogLock&) = delete;
     CLogLock& operator=(const CLogLock&) = delete;
     bool Owned() const { return m_owned; }
+    // Why the lock is not owned (empty when it is).
+    const std::string& Problem() const { return m_problem; }
+    // The lock file of a log.
+    static std::wstring LockPath(const std::wstring& logPath);
 
 private:
-    HANDLE m_mutex = nullptr;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
     bool m_owned = false;
+    std::string m_problem;
 };
+
+// The log path with its file name in its long form (a short 8.3 name names the same file).
+std::wstring LongLogPath(const std::wstring& logPath);
 
 } // namespace krlog

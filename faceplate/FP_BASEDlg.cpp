@@ -285,6 +285,12 @@ int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
     return 1;
 }
 
+void CFP_BASEDlg::TellOperator(const std::string& text) {
+    CFPTag::TellOperator(text);
+    ::MessageBoxW(::IsWindow(m_hWnd) ? m_hWnd : nullptr, kfw::Widen(text).c_str(), L"",
+                  MB_OK | MB_ICONWARNING);
+}
+
 WORD CFP_BASEDlg::ControlUserLevel() const {
     if (m_nUserLevel < 0)
         return 0;

@@ -72,6 +72,8 @@ public:
     bool IsClosing() const override;
     int SendWrite(const BYTE* request, int length) override;
     HWND ConfirmOwner() const override { return m_hWnd; }
+    // A message box owned by the faceplate.
+    void TellOperator(const std::string& text) override;
 
     // The refresh tick (timer 1).
     void OnRefreshTick();

@@ -41,6 +41,9 @@ const KeyUse kKeys[] = {
     {"FP_ACCUM_STR000132", ""},
     {"FP_ACCUM_STR000133", ""},
     {"FP_ACCUM_STR000135", ""},
+    {"FP_ACCUM_STR000136", "s"},
+    {"FP_ACCUM_STR000137", "s"},
+    {"FP_ACCUM_STR000138", "d"},
     {"FP_ACCUM_STR000170", ""},
     {"FP_ACCUM_STR000171", ""},
     {"FP_ACCUM_STR000178", ""},
@@ -52,6 +55,7 @@ const KeyUse kKeys[] = {
     {"FP_ACCUM_STR000218", "sss"},
     {"FP_ACCUM_STR000219", "ss"},
     {"FP_ACCUM_STR000220", "sss"},
+    {"FP_ACCUM_STR000221", "s"},
     {"FP_ACCUM_STR000250", "sss"},
     {"FP_ACCUM_STR000251", "ss"},
     {"FP_ACCUM_STR000269", ""},
@@ -105,7 +109,7 @@ const KeyUse kKeys[] = {
     {"FP_BALANCE8_STR000540", ""},
     {"STR005869", ""},
 };
-constexpr size_t kKeyCount = 85;
+constexpr size_t kKeyCount = 89;
 static_assert(sizeof kKeys / sizeof kKeys[0] == kKeyCount);
 
 const char* const kLanguages[] = {"zh-CN", "en"};

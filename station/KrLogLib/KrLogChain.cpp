@@ -115,8 +115,9 @@ std::string HmacSha256Hex(const std::string& key, const std::string& data) {
 
 FileState ReadFileBytes(const std::wstring& path, std::string& out) {
     out.clear();
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
@@ -547,7 +548,8 @@ std::wstring LogPath(bool* isDefault) {
         path = std::wstring(kDefaultLogFolder) + L"\\" + kDefaultLogFile;
     if (isDefault)
         *isDefault = fallback;
-    return krcfg::ResolvePath(path);
+    // Seal, lock and spools are named after the long form: every spelling finds the same ones.
+    return LongLogPath(krcfg::ResolvePath(path));
 }
 
 std::wstring LongLogPath(const std::wstring& logPath) {

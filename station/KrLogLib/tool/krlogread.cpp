@@ -58,8 +58,7 @@ int wmain(int argc, wchar_t** argv) {
         else
             path = arg;
     }
-    if (path.empty())
-        path = krlog::LogPath();
+    path = path.empty() ? krlog::LogPath() : krlog::LongLogPath(path);
     std::string key, problem;
     if (!krlog::LoadKey(krlog::KeyPath(), key, problem)) {
         std::fprintf(stderr, "krlogread: %s\n", problem.c_str());

@@ -1,5 +1,6 @@
 #include "PeerFixture.h"
 
+#include "Screenshot.h"
 #include "Text.h"
 #include "Trace.h"
 
@@ -89,7 +90,8 @@ Peer* PeerTest::StartPeer(const std::string& options, bool alarmView) {
     return m_peers.back().get();
 }
 
-MessageBoxCloser::MessageBoxCloser(DWORD holdMs) : m_holdMs(holdMs) {
+MessageBoxCloser::MessageBoxCloser(DWORD holdMs, std::wstring shotPath)
+    : m_holdMs(holdMs), m_shotPath(std::move(shotPath)) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -103,6 +105,11 @@ std::vector<std::wstring> MessageBoxCloser::Texts() {
     return m_texts;
 }
 
+std::vector<HWND> MessageBoxCloser::Owners() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_owners;
+}
+
 void MessageBoxCloser::Run() {
     while (!m_stop) {
         BoxSearch search;
@@ -113,8 +120,11 @@ void MessageBoxCloser::Run() {
             {
                 std::lock_guard<std::mutex> guard(m_lock);
                 m_texts.push_back(text);
+                m_owners.push_back(::GetWindow(search.box, GW_OWNER));
             }
             ::Sleep(m_holdMs);
+            if (!m_shotPath.empty())
+                kfw::SaveWindowPng(search.box, m_shotPath.c_str());
             ::SendMessageW(search.box, WM_COMMAND, IDOK, 0);
             // Wait until it is gone so that it is counted once.
             while (::IsWindow(search.box) && !m_stop)

@@ -38,18 +38,22 @@ private:
 };
 
 // While it lives, closes every message box of this process (after `holdMs`) and remembers
-// its text.
+// its text and its owner; each one is saved as a PNG at `shotPath` when one is given (the last
+// one stays).
 class MessageBoxCloser {
 public:
-    explicit MessageBoxCloser(DWORD holdMs = 0);
+    explicit MessageBoxCloser(DWORD holdMs = 0, std::wstring shotPath = L"");
     ~MessageBoxCloser();
     std::vector<std::wstring> Texts();
+    std::vector<HWND> Owners();
 
 private:
     void Run();
     DWORD m_holdMs;
+    std::wstring m_shotPath;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
     std::vector<std::wstring> m_texts;
+    std::vector<HWND> m_owners;
     std::thread m_thread;
 };

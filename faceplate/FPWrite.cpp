@@ -222,7 +222,7 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
     }
     if (!SendWrite(request, length)) {
         // The log already holds the change: a second record says that it was not made.
-        if (!WriteLog(FormatN(kLogTextSize, key::LogNotSent, "s", text.c_str()).c_str()))
+        if (!WriteLog(Format(key::LogNotSent, "s", text.c_str()).c_str()))
             kfw::TraceText("[FP_BASE]:ConfirmWrite the record of the unsent write stands alone\n");
         TellOperator(Format(key::WriteNotSent, "s", point.c_str()));
         return 0;

@@ -189,7 +189,10 @@ protected:
     uint8_t station = 1; // the station's row in the control information
 
     void MakeHost(bool callbacks = false, int confirm = 1) {
+        // A new log: the seal of the last one goes with it (a log file alone removed is
+        // tampering, which the next writer marks).
         ::DeleteFileW(logFile.c_str());
+        ::DeleteFileW((logFile + L".seal").c_str());
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", logFile.c_str());
         HostConfig config;
         config.callbacks = callbacks;

@@ -20,6 +20,7 @@ constexpr DWORD kLockPollMs = 5;
 // The byte the writers lock: past any size a log reaches, so that reading is never blocked.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr size_t kSealFieldCount = 4; // count, last MAC, note, seal MAC
+constexpr char kEvolveDomain[] = "KrLogEvolve\n";
 // Keeps a seal's MAC apart from every record MAC made with the same key.
 constexpr char kSealDomain[] = "KrLogSeal\n";
 
@@ -75,32 +76,36 @@ std::string Digest(const std::string* key, const std::string& data) {
     return result;
 }
 
-// Writes the key under a temporary name and moves it into place only when no key is there yet.
-bool CreateKey(const std::wstring& path, std::string& problem) {
-    unsigned char bytes[kKeyBytes];
-    if (!BCRYPT_SUCCESS(
-            ::BCryptGenRandom(nullptr, bytes, kKeyBytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-        problem = "no random bytes for the station key";
-        return false;
-    }
+// Writes a file under a temporary name and moves it into place only when none is there yet (or
+// over the old one when `replace`).
+bool WriteKeyFile(const std::wstring& path, const std::string& bytes, bool replace,
+                  std::string& problem) {
     std::wstring temp = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
     HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        problem = "cannot create the station key (error " + std::to_string(::GetLastError()) + ")";
+        problem = "cannot create a log key (error " + std::to_string(::GetLastError()) + ")";
         return false;
     }
     DWORD written = 0;
-    bool ok = ::WriteFile(file, bytes, kKeyBytes, &written, nullptr) && written == kKeyBytes &&
-              ::FlushFileBuffers(file);
+    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          nullptr) &&
+              written == bytes.size() && ::FlushFileBuffers(file);
     ::CloseHandle(file);
-    ::SecureZeroMemory(bytes, sizeof bytes);
-    ok = ok && ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    ok = ok && ::MoveFileExW(temp.c_str(), path.c_str(),
+                             MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0));
     if (!ok) {
-        problem = "cannot store the station key (error " + std::to_string(::GetLastError()) + ")";
+        problem = "cannot store a log key (error " + std::to_string(::GetLastError()) + ")";
         ::DeleteFileW(temp.c_str());
     }
     return ok;
+}
+
+std::string SealingKeyBytes(const SealingKey& key) {
+    std::string bytes(sizeof key.index, '\0');
+    for (size_t i = 0; i < sizeof key.index; ++i)
+        bytes[i] = static_cast<char>((key.index >> (8 * i)) & 0xFF);
+    return bytes + key.key;
 }
 
 } // namespace
@@ -274,6 +279,10 @@ std::string RecordContent(const tagFPLogRecordW& record, const SYSTEMTIME& t) {
     return Content(record, t);
 }
 
+std::string MissingContent(const SYSTEMTIME& t) {
+    return TimeText(t) + "\t" + kTornKind + "\t\t" + kTornSource + "\t\t" + kMissingText;
+}
+
 std::string TornContent(const std::string& fragment, const SYSTEMTIME& t) {
     return TimeText(t) + "\t" + kTornKind + "\t\t" + kTornSource + "\t\t" + TornText(fragment);
 }
@@ -305,46 +314,107 @@ bool SplitMac(const std::string& line, std::string& content, std::string& mac) {
     return IsMac(mac);
 }
 
-std::wstring KeyPath() {
-    std::wstring ini = krcfg::IniPath();
-    size_t slash = ini.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? L"" : ini.substr(0, slash + 1);
-    return krcfg::ResolvePath(folder + kKeyFileName);
+std::string EvolveKey(const std::string& key) {
+    std::string next = Sha256Hex(kEvolveDomain + key);
+    std::string bytes(kKeyBytes, '\0');
+    for (size_t i = 0; i < kKeyBytes && 2 * i + 1 < next.size(); ++i)
+        bytes[i] = static_cast<char>(std::strtol(next.substr(2 * i, 2).c_str(), nullptr, 16));
+    return bytes;
+}
+
+const std::string& CKeyLadder::Key(unsigned long long index) {
+    while (m_keys.size() <= index)
+        m_keys.push_back(EvolveKey(m_keys.back()));
+    return m_keys[static_cast<size_t>(index)];
+}
+
+std::wstring KeyPath(const std::wstring& logPath) {
+    return logPath + kKeySuffix;
+}
+
+std::wstring VerifyKeyPath(const std::wstring& logPath) {
+    std::wstring folder;
+    if (!krcfg::GetEnv(kEnvVerifyKeys, folder) || folder.empty())
+        folder = krcfg::ReadIni(L"Log", kIniVerifyKeys, L"");
+    if (folder.empty())
+        return logPath + kVerifyKeySuffix;
+    size_t slash = logPath.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? logPath : logPath.substr(slash + 1);
+    if (folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return krcfg::ResolvePath(folder) + name + kVerifyKeySuffix;
 }
 
 bool LoadKey(const std::wstring& path, std::string& key, std::string& problem) {
     switch (ReadFileBytes(path, key)) {
     case FileState::Missing:
-        problem = "the station key is missing";
+        problem = "the verification key is missing";
         return false;
     case FileState::Unreadable:
-        problem = "the station key cannot be read (error " + std::to_string(::GetLastError()) + ")";
+        problem = "the verification key cannot be read (error " +
+                  std::to_string(::GetLastError()) + ")";
         return false;
     case FileState::Read:
         break;
     }
     if (key.size() != kKeyBytes) {
-        problem = "the station key is damaged";
+        problem = "the verification key is damaged";
         key.clear();
         return false;
     }
     return true;
 }
 
-bool LoadOrCreateKey(const std::wstring& path, std::string& key, std::string& problem) {
-    if (LoadKey(path, key, problem))
-        return true;
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false; // there but damaged: never replaced, or every record so far would break
-    // The key is moved into place only when none is there: of racing processes the first one
-    // wins and the others read its key.
-    std::string created;
-    CreateKey(path, created);
-    if (LoadKey(path, key, problem))
-        return true;
-    if (!created.empty())
-        problem = created;
-    return false;
+bool LoadSealingKey(const std::wstring& path, SealingKey& key, std::string& problem) {
+    std::string bytes;
+    switch (ReadFileBytes(path, bytes)) {
+    case FileState::Missing:
+        problem = "the sealing key is missing";
+        return false;
+    case FileState::Unreadable:
+        problem =
+            "the sealing key cannot be read (error " + std::to_string(::GetLastError()) + ")";
+        return false;
+    case FileState::Read:
+        break;
+    }
+    if (bytes.size() != sizeof key.index + kKeyBytes) {
+        problem = "the sealing key is damaged";
+        return false;
+    }
+    key.index = 0;
+    for (size_t i = 0; i < sizeof key.index; ++i)
+        key.index |= static_cast<unsigned long long>(static_cast<unsigned char>(bytes[i]))
+                     << (8 * i);
+    key.key = bytes.substr(sizeof key.index);
+    ::SecureZeroMemory(bytes.data(), bytes.size());
+    return true;
+}
+
+bool SaveSealingKey(const std::wstring& path, const SealingKey& key) {
+    std::string problem, bytes = SealingKeyBytes(key);
+    bool ok = WriteKeyFile(path, bytes, true, problem);
+    ::SecureZeroMemory(bytes.data(), bytes.size());
+    return ok;
+}
+
+bool CreateKeys(const std::wstring& path, const std::wstring& verifyPath, bool replace,
+                SealingKey& key, std::string& problem) {
+    unsigned char bytes[kKeyBytes];
+    if (!BCRYPT_SUCCESS(
+            ::BCryptGenRandom(nullptr, bytes, kKeyBytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+        problem = "no random bytes for the log keys";
+        return false;
+    }
+    std::string start(reinterpret_cast<const char*>(bytes), kKeyBytes);
+    ::SecureZeroMemory(bytes, sizeof bytes);
+    // The verification key first: a sealing key never exists without it.
+    SealingKey first{1, EvolveKey(start)};
+    bool ok = WriteKeyFile(verifyPath, start, replace, problem) &&
+              WriteKeyFile(path, SealingKeyBytes(first), true, problem);
+    ::SecureZeroMemory(start.data(), start.size());
+    ::SecureZeroMemory(first.key.data(), first.key.size());
+    return ok && LoadSealingKey(path, key, problem);
 }
 
 std::wstring SealPath(const std::wstring& logPath) {
@@ -354,6 +424,14 @@ std::wstring SealPath(const std::wstring& logPath) {
 std::string FormatSeal(const std::string& key, const Seal& seal) {
     std::string body = std::to_string(seal.count) + "\t" + seal.lastMac + "\t" + Escape(seal.note);
     return body + "\t" + HmacSha256Hex(key, kSealDomain + body) + "\n";
+}
+
+bool SealCount(const std::string& text, size_t& count) {
+    std::vector<std::string> fields = SplitFields(text.substr(0, text.find('\n')));
+    if (fields.size() != kSealFieldCount || !IsNumber(fields[0]))
+        return false;
+    count = static_cast<size_t>(std::strtoull(fields[0].c_str(), nullptr, 10));
+    return true;
 }
 
 bool ParseSeal(const std::string& key, const std::string& text, Seal& seal) {
@@ -378,6 +456,10 @@ bool ReadLogFiles(const std::wstring& logPath, LogFiles& files) {
     FileState seal = ReadFileBytes(SealPath(logPath), files.seal);
     files.logExists = log == FileState::Read;
     files.sealExists = seal == FileState::Read;
+    SealingKey key;
+    std::string problem;
+    files.keyIndex = LoadSealingKey(KeyPath(logPath), key, problem) ? key.index : 0;
+    ::SecureZeroMemory(key.key.data(), key.key.size());
     return log != FileState::Unreadable && seal != FileState::Unreadable;
 }
 
@@ -386,8 +468,12 @@ namespace {
 constexpr char kProblemFields[] = "wrong number of fields";
 constexpr char kProblemMac[] = "malformed MAC";
 constexpr char kProblemChain[] = "MAC does not match (line changed, removed or inserted, or the "
-                                 "chain was computed without the station key)";
+                                 "chain was computed without the log's key)";
 constexpr char kProblemTornMark[] = "a torn-line mark that does not close the line before it";
+// How many lines removed or inserted in one place the check finds its way back after.
+constexpr long long kMaxShift = 16;
+constexpr char kProblemMissing[] = "lines removed: a writer found the log without lines its key "
+                                   "had passed";
 
 // One complete line as the chain sees it.
 struct ChainLine {
@@ -399,12 +485,20 @@ struct ChainLine {
 // The chain of every line. A broken line does not end the walk: the next line is checked
 // against the last MAC that held and against the broken line's own MAC field, so that a single
 // changed line breaks only itself and every further change is found too.
-VerifyResult VerifyChain(const std::string& key, const std::string& contents,
+VerifyResult VerifyChain(CKeyLadder& keys, const std::string& contents,
                          std::vector<ChainLine>& chain) {
     VerifyResult result;
     chain.assign(1, ChainLine{kGenesisMac, true, false}); // chain[n] = line n
     std::string lastGood = kGenesisMac;
     std::vector<std::string> texts(1);
+    long long shift = 0; // line n is under key n + shift: lines removed (> 0) or inserted (< 0)
+    // Whether the content chains to `previous` under the key of line + shift.
+    auto chains = [&](const std::string& content, const std::string& mac, size_t lineNo,
+                      long long by, const std::string& previous) {
+        long long index = static_cast<long long>(lineNo) + by;
+        return index > 0 && ChainMac(keys.Key(static_cast<unsigned long long>(index)), previous,
+                                     content) == mac;
+    };
     auto breakLine = [&](size_t lineNo, const char* problem) {
         if (!result.broken.empty() && result.broken.back().last + 1 == lineNo)
             result.broken.back().last = lineNo;
@@ -428,13 +522,29 @@ VerifyResult VerifyChain(const std::string& key, const std::string& contents,
         if (!SplitMac(line, content, entry.mac))
             entry.mac.clear();
         const ChainLine& before = chain.back();
+        // After a broken line the chain is found again through the broken line's own MAC field,
+        // or past lines removed or inserted there.
+        bool linked = false;
+        if (!entry.mac.empty()) {
+            linked = chains(content, entry.mac, lineNo, shift, lastGood) ||
+                     (!before.good && !before.mac.empty() &&
+                      chains(content, entry.mac, lineNo, shift, before.mac));
+            for (long long by = shift - kMaxShift; !linked && !before.good && by <= shift + kMaxShift;
+                 ++by)
+                if (by != shift && (chains(content, entry.mac, lineNo, by, lastGood) ||
+                                    (!before.mac.empty() &&
+                                     chains(content, entry.mac, lineNo, by, before.mac)))) {
+                    linked = true;
+                    shift = by;
+                }
+        }
         if (fields.size() != kFieldCount) {
             breakLine(lineNo, kProblemFields);
+        } else if (fields[1] == kTornKind && fields[5] == kMissingText) {
+            breakLine(lineNo, kProblemMissing);
         } else if (entry.mac.empty()) {
             breakLine(lineNo, kProblemMac);
-        } else if (ChainMac(key, lastGood, content) != entry.mac &&
-                   (before.good || before.mac.empty() ||
-                    ChainMac(key, before.mac, content) != entry.mac)) {
+        } else if (!linked) {
             breakLine(lineNo, kProblemChain);
         } else if (fields[1] == kTornKind) {
             // Closes the torn line before it: that line is no break but a lost record.
@@ -474,11 +584,18 @@ VerifyResult VerifyChain(const std::string& key, const std::string& contents,
 
 } // namespace
 
-VerifyResult Verify(const std::string& key, const LogFiles& files) {
+VerifyResult Verify(const std::string& verifyKey, const LogFiles& files) {
     std::vector<ChainLine> chain;
-    VerifyResult result = VerifyChain(key, files.contents, chain);
-    if (!result.intact)
+    CKeyLadder keys(verifyKey);
+    VerifyResult result = VerifyChain(keys, files.contents, chain);
+    if (!result.intact) {
+        // The chain speaks for itself; what a writer found stays worth saying.
+        Seal seal;
+        size_t claimed = 0;
+        if (SealCount(files.seal, claimed) && ParseSeal(keys.Key(claimed + 1), files.seal, seal))
+            result.sealNote = seal.note;
         return result;
+    }
     auto tampered = [&](const std::string& problem) {
         result.intact = false;
         result.problem = problem;
@@ -487,8 +604,9 @@ VerifyResult Verify(const std::string& key, const LogFiles& files) {
     if (!files.sealExists)
         return tampered("the seal is missing: removed records cannot be ruled out");
     Seal seal;
-    if (!ParseSeal(key, files.seal, seal))
-        return tampered("the seal is damaged or was not made with the station key");
+    size_t claimed = 0;
+    if (!SealCount(files.seal, claimed) || !ParseSeal(keys.Key(claimed + 1), files.seal, seal))
+        return tampered("the seal is damaged or was not made with the log's key");
     const std::string sealed = std::to_string(seal.count);
     if (!files.logExists && seal.count > 0)
         return tampered("the log file was removed (the seal holds " + sealed + " records)");
@@ -500,6 +618,11 @@ VerifyResult Verify(const std::string& key, const LogFiles& files) {
                         std::to_string(result.lines) + ")");
     if (chain[seal.count].mac != seal.lastMac)
         return tampered("line " + sealed + " is not the sealed one (records replaced)");
+    // The sealing key is never ahead of the log by more than the line a writer is on.
+    if (files.keyIndex > result.lines + 1 + (result.tornAtEnd ? 1 : 0))
+        return tampered("the log's key has passed line " + std::to_string(files.keyIndex - 1) +
+                        ", the log ends at line " + std::to_string(result.lines) +
+                        " (lines removed, or the log and its seal put back)");
     for (size_t n = seal.count + 1; n < chain.size(); ++n)
         result.unsealed += chain[n].record ? 1 : 0;
     // One writer at a time appends one record and then seals it: a writer that stopped in between

@@ -133,8 +133,8 @@ struct Position {
     std::string note;
 };
 
-bool Locate(HANDLE file, LONGLONG size, const krlog::LogFiles& found, const std::string& key,
-            Position& at, bool& torn, std::string& fragment) {
+bool Locate(HANDLE file, LONGLONG size, const krlog::LogFiles& found,
+            const krlog::SealingKey& key, Position& at, bool& torn, std::string& fragment) {
     std::vector<std::string> lines;
     if (!ReadTail(file, size, lines, torn, fragment))
         return false;
@@ -146,18 +146,28 @@ bool Locate(HANDLE file, LONGLONG size, const krlog::LogFiles& found, const std:
         at.lastMac = mac;
     else if (!lines.empty() && lines.back().size() >= krlog::kMacHexChars)
         at.lastMac = lines.back().substr(lines.back().size() - krlog::kMacHexChars); // reported
+    // The seal of n lines is made under the key of line n + 1: the sealing key, or a later one
+    // when its writer stopped before moving the sealing key on.
+    size_t claimed = 0;
+    krlog::SealingKey sealKey = key;
+    bool sealOk = found.sealExists && krlog::SealCount(found.seal, claimed) &&
+                  sealKey.index <= claimed + 1;
+    while (sealOk && sealKey.index < claimed + 1) {
+        sealKey.key = krlog::EvolveKey(sealKey.key);
+        ++sealKey.index;
+    }
     krlog::Seal seal;
-    bool sealOk = found.sealExists && krlog::ParseSeal(key, found.seal, seal);
+    sealOk = sealOk && krlog::ParseSeal(sealKey.key, found.seal, seal);
     std::string problem;
     if (sealOk && seal.lastMac == at.lastMac) {
         at.count = seal.count;
     } else if (sealOk && lastHasMac && seal.lastMac == prevMac &&
-               krlog::ChainMac(key, prevMac, content) == mac) {
+               krlog::ChainMac(sealKey.key, prevMac, content) == mac) {
         at.count = seal.count + 1; // its writer stopped before sealing it
     } else {
         problem = !found.sealExists ? "the seal was missing"
                   : !sealOk
-                      ? "the seal was damaged or made with another key"
+                      ? "the seal was damaged, older than the log's key or made with another key"
                       : "the log did not end with its sealed record " + std::to_string(seal.count);
         if (!CountLines(file, size, at.count))
             return false;
@@ -167,6 +177,7 @@ bool Locate(HANDLE file, LONGLONG size, const krlog::LogFiles& found, const std:
         at.note = "before record " + std::to_string(at.count + 1) + ": " + problem;
     if (!problem.empty())
         krtrace::Trace("[KrLogLib] kr_WriteLog: %s\n", at.note.c_str());
+    ::SecureZeroMemory(sealKey.key.data(), sealKey.key.size());
     return true;
 }
 
@@ -174,10 +185,11 @@ bool Locate(HANDLE file, LONGLONG size, const krlog::LogFiles& found, const std:
 // appends records one at a time, each sealed before the next.
 class CLogAppender {
 public:
-    CLogAppender(const std::wstring& path, const std::string& key) : m_path(path), m_key(key) {}
+    explicit CLogAppender(const std::wstring& path) : m_path(path) {}
     ~CLogAppender() {
         if (m_file != INVALID_HANDLE_VALUE)
             ::CloseHandle(m_file);
+        ::SecureZeroMemory(m_key.key.data(), m_key.key.size());
     }
     CLogAppender(const CLogAppender&) = delete;
     CLogAppender& operator=(const CLogAppender&) = delete;
@@ -192,11 +204,24 @@ public:
         // A new log is sealed empty before it exists, so that no state of it is ever without a
         // seal.
         if (!found.logExists && !found.sealExists) {
+            // A log begun (anew): its own keys, the seal of no line under the key of line 1.
+            std::string problem;
             krlog::Seal empty;
-            if (!WriteSealTemp(m_path, m_key, empty) || !CommitSeal(m_path))
+            if (!krlog::CreateKeys(krlog::KeyPath(m_path), krlog::VerifyKeyPath(m_path), true,
+                                   m_key, problem)) {
+                krtrace::Trace("[KrLogLib] kr_WriteLog: %s\n", problem.c_str());
+                return Fail("cannot make the keys of");
+            }
+            if (!WriteSealTemp(m_path, m_key.key, empty) || !CommitSeal(m_path))
                 return Fail("cannot seal");
             found.sealExists = true;
-            found.seal = krlog::FormatSeal(m_key, empty);
+            found.seal = krlog::FormatSeal(m_key.key, empty);
+        } else {
+            std::string problem;
+            if (!krlog::LoadSealingKey(krlog::KeyPath(m_path), m_key, problem)) {
+                krtrace::Trace("[KrLogLib] kr_WriteLog: %s\n", problem.c_str());
+                return Fail("no sealing key for");
+            }
         }
         // Appending only: every write lands at the end, whatever another handle did.
         m_file = ::CreateFileW(m_path.c_str(), GENERIC_READ | FILE_APPEND_DATA,
@@ -235,11 +260,37 @@ private:
         return false;
     }
 
+    // Line `count` under its key, preceded by a filler line for every line number the sealing
+    // key has passed that the log lacks (lines removed): the numbers stay those of the keys, and
+    // the reader reports the fillers. Its seal is made under the key of the next line.
     bool AppendLine(const std::string& prefix, const std::string& content, size_t count) {
-        std::string mac = krlog::ChainMac(m_key, m_at.lastMac, content);
-        if (mac.empty() || !WriteSealTemp(m_path, m_key, krlog::Seal{count, mac, m_at.note}))
+        std::string fill;
+        size_t missing = 0;
+        if (m_key.index > count) {
+            missing = static_cast<size_t>(m_key.index - count);
+            SYSTEMTIME now;
+            ::GetLocalTime(&now);
+            for (size_t i = 0; i < missing; ++i)
+                fill += krlog::MissingContent(now) + "\t" + krlog::kGenesisMac + "\n";
+            count += missing;
+        }
+        while (m_key.index < count) {
+            m_key.key = krlog::EvolveKey(m_key.key);
+            ++m_key.index;
+        }
+        std::string mac = krlog::ChainMac(m_key.key, m_at.lastMac, content);
+        krlog::SealingKey next{m_key.index + 1, krlog::EvolveKey(m_key.key)};
+        bool prepared = !mac.empty() &&
+                        WriteSealTemp(m_path, next.key, krlog::Seal{count, mac, m_at.note});
+        if (!prepared) {
+            ::SecureZeroMemory(next.key.data(), next.key.size());
             return Fail("cannot prepare the seal of");
-        std::string line = prefix + content + "\t" + mac + "\n";
+        }
+        if (missing)
+            krtrace::Trace("[KrLogLib] kr_WriteLog: %u line(s) the key had passed are missing "
+                           "from %s\n",
+                           static_cast<unsigned>(missing), Narrow(m_path).c_str());
+        std::string line = prefix + fill + content + "\t" + mac + "\n";
         LARGE_INTEGER zero{};
         DWORD written = 0;
         bool ok = ::SetFilePointerEx(m_file, zero, nullptr, FILE_END) &&
@@ -254,16 +305,20 @@ private:
             return false;
         }
         // The record is in the log: it counts as written even when the seal cannot follow (the
-        // next writer seals it).
+        // next writer seals it). Then the key of this line is dropped for good.
         if (!CommitSeal(m_path))
             Fail("cannot move the new seal into place for");
+        ::SecureZeroMemory(m_key.key.data(), m_key.key.size());
+        m_key = next;
+        if (!krlog::SaveSealingKey(krlog::KeyPath(m_path), m_key))
+            Fail("cannot move the sealing key on for");
         m_at.lastMac = mac;
         m_at.count = count;
         return true;
     }
 
     std::wstring m_path;
-    std::string m_key;
+    krlog::SealingKey m_key;
     HANDLE m_file = INVALID_HANDLE_VALUE;
     Position m_at;
     bool m_torn = false;
@@ -404,22 +459,13 @@ private:
 
 CSpool g_spool;
 
-bool LoadKey(std::string& key) {
-    std::string problem;
-    if (krlog::LoadOrCreateKey(krlog::KeyPath(), key, problem))
-        return true;
-    krtrace::Trace("[KrLogLib] kr_WriteLog: %s\n", problem.c_str());
-    return false;
-}
-
 // Appends what waits, under the log's lock (taken within `waitMs`). Caller holds g_spool.lock.
 bool DrainNow(DWORD waitMs) {
     std::wstring path = g_spool.LogPath();
     krlog::CLogLock lock(path, waitMs);
-    std::string key;
-    if (!lock.Owned() || !LoadKey(key))
+    if (!lock.Owned())
         return false;
-    CLogAppender log(path, key);
+    CLogAppender log(path);
     return log.Open() && g_spool.Drain(path, log);
 }
 
@@ -467,9 +513,6 @@ int WriteRecord(const std::string& content) {
         std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
         ::CreateDirectoryW(folder.c_str(), nullptr);
     }
-    std::string key;
-    if (!LoadKey(key))
-        return 0;
     std::lock_guard<std::mutex> guard(g_spool.lock);
     krlog::CLogLock lock(path, krlog::kWriteLockWaitMs);
     if (!lock.Owned()) {
@@ -485,7 +528,7 @@ int WriteRecord(const std::string& content) {
         }
         return 1;
     }
-    CLogAppender log(path, key);
+    CLogAppender log(path);
     if (!log.Open())
         return 0;
     // Records that waited come first; while they cannot be appended, this one waits behind them.

@@ -4,11 +4,11 @@
 //   time  kind  category  source  user  text  mac
 // (time as "YYYY-MM-DD HH:MM:SS.mmm" local time; backslash, tab, CR, LF and other control
 // characters inside fields escaped as \\ \t \r \n \xHH). mac is the lower-case hex HMAC-SHA256,
-// under the station key, of the previous line's mac, a line feed, and this line up to (not
+// under the key of the line, of the previous line's mac, a line feed, and this line up to (not
 // including) its last tab; the first line chains to 64 zeros.
 //
 // Seal: <log>.seal holds one line "count  last mac  note  seal mac" (count: lines of the log;
-// the seal mac is an HMAC over the rest under the same key). A writer writes the new seal to a
+// the seal mac is an HMAC over the rest under the key of the line after the last). A writer writes the new seal to a
 // temporary file first (when that fails nothing is appended), appends and flushes its record,
 // then moves the new seal over the old one in one step. A writer that stops in between leaves
 // one record after the sealed end, which the next writer seals and the reader accepts; the
@@ -29,9 +29,11 @@
 // Every later write of the process appends the waiting records first. The spool of a process
 // that ended is appended by the next writer of the log.
 //
-// Station key: KrLog.key (32 random bytes) in the folder of the station configuration in force
-// (KrStation.ini next to the DLLs, or the folder of KR_STATION_INI), created by the first writer.
-// krlogread.exe prints a log and verifies chain and seal with the same key (see README.md).
+// Keys (forward-secure, one sequence per log; see krlog::CKeyLadder): line n is chained under
+// K(n), the seal of n lines is made under K(n + 1). The writers keep only the key of the next
+// line (<log>.key) and move it on after every line; the verification key K(0) (<log>.verify,
+// where the station engineer keeps it out of the operator's reach) is written once, when the
+// log begins, and read only by krlogread.exe (see README.md).
 //
 // File: KR_LOG_PATH, else [Log] Path of KrStation.ini (relative paths start at the DLL's
 // folder), else KrLog\operation.log next to the DLL (that folder is created when missing).

@@ -196,15 +196,25 @@ protected:
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", nullptr);
         ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
     }
+    // The verification key.
     std::string Key() {
         std::string key, problem;
-        EXPECT_TRUE(krlog::LoadKey(krlog::KeyPath(), key, problem)) << problem;
+        EXPECT_TRUE(krlog::LoadKey(krlog::VerifyKeyPath(m_log), key, problem)) << problem;
+        return key;
+    }
+    // The key state every writer, and so the operator's account, reads.
+    krlog::SealingKey SealingKey() {
+        krlog::SealingKey key;
+        std::string problem;
+        EXPECT_TRUE(krlog::LoadSealingKey(krlog::KeyPath(m_log), key, problem)) << problem;
         return key;
     }
     krlog::VerifyResult VerifyLog(const std::wstring& log) {
         krlog::LogFiles files;
         EXPECT_TRUE(krlog::ReadLogFiles(log, files));
-        return krlog::Verify(Key(), files);
+        std::string key, problem;
+        EXPECT_TRUE(krlog::LoadKey(krlog::VerifyKeyPath(log), key, problem)) << problem;
+        return krlog::Verify(key, files);
     }
     krlog::VerifyResult VerifyLog() { return VerifyLog(m_log); }
     // The texts of the log's lines.
@@ -238,6 +248,7 @@ protected:
     }
     std::wstring Seal() const { return krlog::SealPath(m_log); }
     std::wstring m_folder, m_log;
+    std::string m_sealOf4;
     HANDLE m_job = nullptr;
 };
 
@@ -305,8 +316,8 @@ TEST_F(LogTest, RecordBecomesOneLineWithEveryFieldBounded) {
     krlog::VerifyResult v = VerifyLog();
     EXPECT_EQ(v.records, 2u);
     EXPECT_TRUE(v.intact) << v.problem;
-    EXPECT_EQ(f[6],
-              krlog::ChainMac(Key(), krlog::kGenesisMac, lines[0].substr(0, lines[0].rfind('\t'))));
+    EXPECT_EQ(f[6], krlog::ChainMac(krlog::CKeyLadder(Key()).Key(1), krlog::kGenesisMac,
+                                    lines[0].substr(0, lines[0].rfind('\t'))));
 }
 
 TEST_F(LogTest, GbkFieldsArriveAsUtf8EvenWhenCutInsideACharacter) {
@@ -562,11 +573,12 @@ TEST_F(LogTest, TornLastLineIsClosedByAMarkAndTheChainGoesOn) {
 TEST_F(LogTest, AWriterThatDiedInsideItsLineCostsOnlyItsOwnRecord) {
     ASSERT_EQ(WriteText("one"), 1);
     ASSERT_EQ(WriteText("two"), 1);
-    const std::string sealOf2 = ReadAll(Seal());
+    const std::string sealOf2 = ReadAll(Seal()), keyOf3 = ReadAll(krlog::KeyPath(m_log));
     ASSERT_EQ(WriteText("three, never finished"), 1);
     std::string contents = ReadAll(m_log);
     WriteAll(m_log, contents.substr(0, contents.size() - 40));
     WriteAll(Seal(), sealOf2);
+    WriteAll(krlog::KeyPath(m_log), keyOf3); // its writer never moved the key on
     ASSERT_EQ(WriteText("four"), 1);
     ASSERT_EQ(WriteText("five"), 1);
     krlog::VerifyResult v = VerifyLog();
@@ -648,9 +660,14 @@ TEST_F(LogTest, DefaultLogLiesInAFolderNextToTheDll) {
     ::WritePrivateProfileStringW(L"Log", L"Path", L"sub\\x.log", (m_folder + L"none.ini").c_str());
     EXPECT_EQ(krlog::LogPath(&isDefault), BinFolder() + L"sub\\x.log");
     EXPECT_FALSE(isDefault);
-    EXPECT_EQ(krlog::KeyPath(), m_folder + L"KrLog.key") << "the key lies beside the configuration";
+    EXPECT_EQ(krlog::KeyPath(m_log), m_log + L".key");
+    EXPECT_EQ(krlog::VerifyKeyPath(m_log), m_log + L".verify") << "beside the log by default";
+    ::WritePrivateProfileStringW(L"Log", L"VerifyKeys", L"keys", (m_folder + L"none.ini").c_str());
+    EXPECT_EQ(krlog::VerifyKeyPath(m_log), BinFolder() + L"keys\\operation.log.verify");
+    ::SetEnvironmentVariableW(L"KR_LOG_VERIFY_KEYS", L"C:\\engineer");
+    EXPECT_EQ(krlog::VerifyKeyPath(m_log), L"C:\\engineer\\operation.log.verify");
+    ::SetEnvironmentVariableW(L"KR_LOG_VERIFY_KEYS", nullptr);
     ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
-    EXPECT_EQ(krlog::KeyPath(), BinFolder() + L"KrLog.key");
 }
 
 // Each kind of tampering, on the same five records, found by the reader as a separate process.
@@ -692,7 +709,7 @@ TEST_F(LogTest, ReaderFindsRemovedRecordsAMissingSealAndARecomputedChain) {
          krlog::FormatSeal(otherKey, krlog::Seal{5, keyedLast, ""}), "BROKEN at line 1"},
         {"seal under another key", original,
          krlog::FormatSeal(otherKey, krlog::Seal{5, krlog::SplitFields(lines[4]).back(), ""}),
-         "the seal is damaged or was not made with the station key"},
+         "the seal is damaged or was not made with the log's key"},
     };
     for (const Case& c : cases) {
         WriteAll(m_log, c.log);
@@ -716,9 +733,10 @@ TEST_F(LogTest, ReaderFindsRemovedRecordsAMissingSealAndARecomputedChain) {
 TEST_F(LogTest, RecordNotYetSealedIsAcceptedAnOlderSealIsNot) {
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(WriteText("sealed"), 1);
-    const std::string sealOf3 = ReadAll(Seal());
+    const std::string sealOf3 = ReadAll(Seal()), keyOf4 = ReadAll(krlog::KeyPath(m_log));
     ASSERT_EQ(WriteText("written, then the writer stopped"), 1);
     WriteAll(Seal(), sealOf3);
+    WriteAll(krlog::KeyPath(m_log), keyOf4); // nor its key
     krlog::VerifyResult v = VerifyLog();
     EXPECT_TRUE(v.intact) << v.problem;
     EXPECT_EQ(v.records, 4u);
@@ -749,15 +767,17 @@ TEST_F(LogTest, WritesAfterTamperingKeepItVisible) {
     krlog::VerifyResult v = VerifyLog();
     EXPECT_FALSE(v.intact);
     EXPECT_EQ(v.records, 4u) << "the new records chain on";
-    EXPECT_NE(v.problem.find("before record 3: the log did not end with its sealed record 3"),
+    EXPECT_EQ(v.brokenLine, 3u) << "the line the key had passed stands marked";
+    EXPECT_NE(v.problem.find("lines removed"), std::string::npos) << v.problem;
+    EXPECT_NE(v.sealNote.find("before record 3: the log did not end with its sealed record 3"),
               std::string::npos)
-        << v.problem;
+        << v.sealNote;
 
     ::DeleteFileW(Seal().c_str()); // removing the seal with its note leaves a new note
     ASSERT_EQ(WriteText("seal gone"), 1);
     std::string out;
     EXPECT_EQ(Reader(&out), 1) << out;
-    EXPECT_NE(out.find("before record 5: the seal was missing"), std::string::npos) << out;
+    EXPECT_NE(out.find("before record 6: the seal was missing"), std::string::npos) << out;
 }
 
 TEST_F(LogTest, RecordThatCannotBeSealedIsTakenBack) {
@@ -777,15 +797,98 @@ TEST_F(LogTest, RecordThatCannotBeSealedIsTakenBack) {
 }
 
 TEST_F(LogTest, DamagedKeyIsNeverReplaced) {
-    WriteAll(krlog::KeyPath(), "short");
-    EXPECT_EQ(WriteText("lost"), 0);
-    EXPECT_EQ(ReadAll(krlog::KeyPath()), "short");
-    EXPECT_EQ(::GetFileAttributesW(m_log.c_str()), INVALID_FILE_ATTRIBUTES);
-    ::DeleteFileW(krlog::KeyPath().c_str());
-    EXPECT_EQ(Reader(), 2) << "no key, nothing to verify with";
     ASSERT_EQ(WriteText("kept"), 1);
-    EXPECT_EQ(ReadAll(krlog::KeyPath()).size(), krlog::kKeyBytes);
+    EXPECT_EQ(ReadAll(krlog::KeyPath(m_log)).size(), krlog::kKeyBytes + 8);
+    EXPECT_EQ(ReadAll(krlog::VerifyKeyPath(m_log)).size(), krlog::kKeyBytes);
+    const std::string key = ReadAll(krlog::KeyPath(m_log));
+    WriteAll(krlog::KeyPath(m_log), "short");
+    EXPECT_EQ(WriteText("lost"), 0);
+    EXPECT_EQ(ReadAll(krlog::KeyPath(m_log)), "short");
+    // Gone while the log stays: never made anew (a second key sequence the verification key
+    // does not know).
+    ::DeleteFileW(krlog::KeyPath(m_log).c_str());
+    EXPECT_EQ(WriteText("lost"), 0);
+    EXPECT_EQ(::GetFileAttributesW(krlog::KeyPath(m_log).c_str()), INVALID_FILE_ATTRIBUTES);
+    WriteAll(krlog::KeyPath(m_log), key);
+    EXPECT_EQ(WriteText("again"), 1);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"kept", "again"}));
     EXPECT_EQ(Reader(), 0);
+    ::DeleteFileW(krlog::VerifyKeyPath(m_log).c_str());
+    EXPECT_EQ(Reader(), 2) << "no key, nothing to verify with";
+}
+
+// Lines from `from` (0-based) on, chained again as whoever reads the sealing key can: the keys
+// of those lines are gone, so under the sealing key and those after it; the seal the same way.
+std::string ForgeWithSealingKey(std::vector<std::string> lines, size_t from,
+                                krlog::SealingKey key, std::string& seal) {
+    std::string previous =
+        from == 0 ? krlog::kGenesisMac : krlog::SplitFields(lines[from - 1]).back();
+    for (size_t i = from; i < lines.size(); ++i) {
+        std::string content = lines[i].substr(0, lines[i].rfind('\t'));
+        previous = krlog::ChainMac(key.key, previous, content);
+        lines[i] = content + "\t" + previous;
+        key = {key.index + 1, krlog::EvolveKey(key.key)};
+    }
+    seal = krlog::FormatSeal(key.key, krlog::Seal{lines.size(), previous, ""});
+    std::string out;
+    for (const std::string& line : lines)
+        out += line + "\n";
+    return out;
+}
+
+// Everything the operator's account can read (the log, its seal, the sealing key) is not enough
+// to change, remove or reorder a line written before, to seal the log as it was before, or to
+// put the log back.
+TEST_F(LogTest, TheSealingKeyCannotForgeWhatWasWrittenBeforeIt) {
+    for (int i = 1; i <= 6; ++i) {
+        ASSERT_EQ(WriteText(("value " + std::to_string(i)).c_str()), 1);
+        if (i == 4)
+            m_sealOf4 = ReadAll(Seal());
+    }
+    const std::vector<std::string> lines = Lines(ReadAll(m_log));
+    const krlog::SealingKey stolen = SealingKey();
+    EXPECT_EQ(stolen.index, 7u) << "the key of the next line only";
+    EXPECT_EQ(krlog::CKeyLadder(Key()).Key(7), stolen.key);
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        size_t from;
+        const char* expected;
+    };
+    std::vector<std::string> changed = lines, removed = lines, swapped = lines;
+    changed[1][changed[1].find("value 2") + 6] = '7';
+    removed.erase(removed.begin() + 2);
+    std::swap(swapped[2], swapped[3]);
+    const Case cases[] = {
+        {"line 2 changed", changed, 1, "BROKEN at line 2"},
+        {"line 3 removed", removed, 2, "BROKEN at line 3"},
+        {"lines 3 and 4 swapped", swapped, 2, "BROKEN at line 3"},
+        {"last line removed", {lines.begin(), lines.end() - 1}, 5, "the seal is damaged"},
+    };
+    std::string out;
+    for (const Case& c : cases) {
+        std::string seal;
+        WriteAll(m_log, ForgeWithSealingKey(c.lines, c.from, stolen, seal));
+        WriteAll(Seal(), seal);
+        EXPECT_EQ(Reader(&out), 1) << c.what << "\n" << out;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << c.what << "\n" << out;
+    }
+
+    // The log and its seal put back to an earlier copy: the key has passed their end.
+    std::string first4;
+    for (size_t i = 0; i < 4; ++i)
+        first4 += lines[i] + "\n";
+    WriteAll(m_log, first4);
+    WriteAll(Seal(), m_sealOf4);
+    EXPECT_EQ(Reader(&out), 1) << out;
+    EXPECT_NE(out.find("the log's key has passed line 6, the log ends at line 4"),
+              std::string::npos)
+        << out;
+    // and the next writer marks the lines that are missing.
+    ASSERT_EQ(WriteText("after"), 1);
+    EXPECT_EQ(Reader(&out), 1) << out;
+    EXPECT_NE(out.find("BROKEN at line 5: lines removed"), std::string::npos) << out;
 }
 
 } // namespace

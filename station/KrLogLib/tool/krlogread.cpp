@@ -1,7 +1,9 @@
 // krlogread: prints the operation log and verifies its keyed chain and its seal.
-//   krlogread [-q] [log file]
-// Without a file it reads the log KrLogLib.dll writes (same configuration); the station key is
-// the one KrLogLib.dll uses. -q prints only the verdict. Exit code: 0 intact, 1 tampered (every
+//   krlogread [-q] [-k verification key] [log file]
+// Without a file it reads the log KrLogLib.dll writes (same configuration); without -k the
+// verification key is the log's (<log>.verify in KR_LOG_VERIFY_KEYS, else in [Log] VerifyKeys,
+// else beside the log).
+// -q prints only the verdict. Exit code: 0 intact, 1 tampered (every
 // broken range of lines, or the disagreement with the seal, is named), 2 log, seal or key
 // unreadable. Torn lines closed by a later writer and records waiting in spools are reported;
 // they are no tampering.
@@ -50,17 +52,21 @@ void PrintLines(const std::string& contents) {
 
 int wmain(int argc, wchar_t** argv) {
     bool quiet = false;
-    std::wstring path;
+    std::wstring path, keyPath;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         if (arg == L"-q")
             quiet = true;
+        else if (arg == L"-k" && i + 1 < argc)
+            keyPath = argv[++i];
         else
             path = arg;
     }
     path = path.empty() ? krlog::LogPath() : krlog::LongLogPath(path);
+    if (keyPath.empty())
+        keyPath = krlog::VerifyKeyPath(path);
     std::string key, problem;
-    if (!krlog::LoadKey(krlog::KeyPath(), key, problem)) {
+    if (!krlog::LoadKey(keyPath, key, problem)) {
         std::fprintf(stderr, "krlogread: %s\n", problem.c_str());
         return kExitUnreadable;
     }
@@ -96,6 +102,9 @@ int wmain(int argc, wchar_t** argv) {
             Out("BROKEN at line " + std::to_string(range.first) + ": " + range.problem + to +
                 "\n");
         }
+        if (!result.sealNote.empty())
+            Out("BROKEN: a writer found the log inconsistent with its seal " + result.sealNote +
+                "\n");
         if (!result.broken.empty())
             Out("BROKEN: " + std::to_string(result.broken.size()) + " broken range(s), " + records +
                 " records whose chain holds\n");

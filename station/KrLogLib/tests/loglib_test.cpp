@@ -780,7 +780,7 @@ TEST_F(LogTest, WritesAfterTamperingKeepItVisible) {
     EXPECT_NE(out.find("before record 6: the seal was missing"), std::string::npos) << out;
 }
 
-TEST_F(LogTest, RecordThatCannotBeSealedIsTakenBack) {
+TEST_F(LogTest, RecordWhoseSealCannotBePreparedIsNotAppended) {
     ASSERT_EQ(WriteText("first"), 1);
     const std::string log = ReadAll(m_log), seal = ReadAll(Seal());
     // A folder where the new seal is written first.

@@ -110,6 +110,10 @@ constexpr char LogSwitch[] = "FP_ACCUM_STR000217";
 constexpr char LogSwitchDesc[] = "FP_ACCUM_STR000218";
 constexpr char LogAction[] = "FP_ACCUM_STR000219";
 constexpr char LogActionDesc[] = "FP_ACCUM_STR000220";
+constexpr char LogNotSent[] = "FP_WRITE_STR000005";
+constexpr char WriteNotRecorded[] = "FP_WRITE_STR000003";
+constexpr char WriteNotSent[] = "FP_WRITE_STR000001";
+constexpr char LogWaiting[] = "FP_WRITE_STR000004";
 constexpr char ConfirmStandard[] = "FP_ACCUM_STR000250";
 constexpr char ConfirmAction[] = "FP_ACCUM_STR000251";
 constexpr char TipAdjust[] = "FP_ACCUM_STR000349";
@@ -118,7 +122,6 @@ constexpr char TipCurrent[] = "FP_ACCUM_STR000351";
 constexpr char TipFlow[] = "FP_ACCUM_STR000352";
 constexpr char TipAck[] = "FP_ACCUM_STR000353";
 // Project texts beside the station's own keys.
-constexpr char WriteNotDone[] = "FP_WRITE_STR000001";
 constexpr char WriteNotTaken[] = "FP_WRITE_STR000002";
 // An operator's entry that is not written, and a written value that differs from the typing.
 constexpr char EntryCaption[] = "FP_ENTRY_STR000001";

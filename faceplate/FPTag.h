@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+class CKrString;
+
 class CFPTag {
 public:
     CFPTag() = default;
@@ -78,9 +80,11 @@ public:
     // The old value of a float write as the confirmation and the log show it; "????" when it
     // cannot be read.
     std::string OldValueText(WORD item);
-    void WriteLog(const char* text);
-    // The operation-log record of a text (reason appended); clears nothing.
-    tagFPLogRecord BuildLogRecord(const char* text) const;
+    // Stores the record of a text (reason appended) and clears the reason; false when the log
+    // library stored it nowhere.
+    bool WriteLog(const char* text);
+    // The operation-log record of a text (reason appended, whole); clears nothing.
+    tagFPLogRecordW BuildLogRecord(const char* text) const;
     bool IsWritten(WORD item) const;
     // A write is on its way (confirmation open, request being sent).
     bool IsWriting() const { return m_nWriteDepth > 0; }
@@ -116,7 +120,7 @@ protected:
     std::string m_strModuleFile;
     std::string m_strKeep;
     std::string m_strUserName;
-    std::string m_strReason; // modification reason, cleared after logging
+    std::wstring m_strReason; // modification reason as typed, cleared after logging
     int m_nUserLevel = 0;
     int m_nAckPermission = 0;
     const FPBlockInfo* m_pBlock = nullptr;
@@ -190,4 +194,6 @@ private:
     int ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request,
                      const std::string& oldText, const std::string& newText, const char* label,
                      int variant);
+    // The reason the operator typed into the confirmation.
+    static std::wstring ConfirmedReason(const CKrString& reason);
 };

@@ -23,6 +23,10 @@ using kfw::Trace;
 
 namespace {
 enum ConfirmVariant { kStandard, kAction, kSwitch };
+// Room in a record for the longest operation text, the reason's lead-in and the longest reason.
+constexpr size_t kReasonLeadInChars = 64;
+static_assert(fp::kLogTextSize + kReasonLeadInChars + kKrMaxReasonChars <= kLogRecordTextChars,
+              "a record holds the whole reason");
 constexpr size_t kDataHeader = commproto::kDataHeaderSize;
 } // namespace
 
@@ -106,7 +110,7 @@ int CFPTag::WriteRaw(WORD item, const void* value, int width, const char* traceK
             ShowBlock();
         return 0;
     }
-    if (m_pDataBlock) {
+    if (m_pDataBlock && !IsClosing()) {
         // Show the new value at once, before the next refresh; only within what the copy holds.
         if (IsDelivered(*info, width))
             std::memcpy(m_pDataBlock + kDataHeader + info->wOffset, value,
@@ -223,23 +227,18 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
             m_strReason.clear();
             return 0;
         }
-        const char* typed = reason;
-        m_strReason = typed ? typed : "";
+        m_strReason = ConfirmedReason(reason);
         if (!accepted) {
             kfw::TraceText("[FP_BASE]:ConfirmWrite cancle\n");
             m_strReason.clear();
             return 0;
         }
     }
-    if (!SendWrite(request, length)) {
+    if (standard && newText.empty()) {
+        // Nothing to record: sent as it is.
         m_strReason.clear();
-        // Confirmed but not taken by the server: the operator must not believe it was made.
-        TellOperator(m_strTagName,
-                     Format(key::WriteNotDone, "s", (m_strTagName + "." + label).c_str()));
-        return 0;
+        return SendWrite(request, length) ? 1 : 0;
     }
-    if (standard && newText.empty())
-        return 1;
 
     const char* tag = m_strTagName.c_str();
     const char* desc = m_strTagDesc.c_str();
@@ -257,12 +256,49 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
         text = m_strTagDesc.empty()
                    ? FormatN(kLogTextSize, key::LogSwitch, "ss", tag, label)
                    : FormatN(kLogTextSize, key::LogSwitchDesc, "sss", tag, desc, label);
-    WriteLog(text.c_str());
+    // The record is secured before the change is sent: no change reaches the plant without it.
+    const std::string point = m_strTagName + "." + label;
+    if (!WriteLog(text.c_str())) {
+        TellOperator(m_strTagName, Format(key::WriteNotRecorded, "s", point.c_str()));
+        return 0;
+    }
+    if (!SendWrite(request, length)) {
+        // The log already holds the change: a second record says that it was not made.
+        if (!WriteLog(Format(key::LogNotSent, "s", text.c_str()).c_str()))
+            kfw::TraceText("[FP_BASE]:ConfirmWrite the record of the unsent write stands alone\n");
+        TellOperator(m_strTagName, Format(key::WriteNotSent, "s", point.c_str()));
+        return 0;
+    }
+    if (int waiting = kr_LogPending())
+        TellOperator(m_strTagName, Format(key::LogWaiting, "d", waiting));
     return 1;
 }
 
-tagFPLogRecord CFPTag::BuildLogRecord(const char* text) const {
-    tagFPLogRecord record;
+std::wstring CFPTag::ConfirmedReason(const CKrString& reason) {
+    // The reason as typed (any Unicode text); the 8-bit copy only when the dialog has none.
+    int length = GetConfirmReasonW(nullptr, 0);
+    if (length > 0) {
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        wide.resize(static_cast<size_t>(GetConfirmReasonW(wide.data(), length + 1)));
+        return wide;
+    }
+    const char* typed = reason;
+    return kfw::Widen(typed ? typed : "");
+}
+
+namespace {
+// A UTF-16 text into a fixed field, terminated, never cut between the halves of a pair.
+template <size_t N> void CopyWideField(wchar_t (&field)[N], const std::wstring& text) {
+    size_t n = std::min(text.size(), N - 1);
+    if (n > 0 && n < text.size() && IS_HIGH_SURROGATE(text[n - 1]))
+        --n;
+    text.copy(field, n);
+    field[n] = L'\0';
+}
+} // namespace
+
+tagFPLogRecordW CFPTag::BuildLogRecord(const char* text) const {
+    tagFPLogRecordW record;
     std::memset(&record, 0, sizeof record);
     record.nKind = 2; // a faceplate operation
 
@@ -274,23 +310,25 @@ tagFPLogRecord CFPTag::BuildLogRecord(const char* text) const {
         source =
             m_strModuleFile.substr(underscore + 1, dot - underscore - 1) + Text(key::LogSource);
 
-    std::string line = text ? text : "";
+    // The reason is appended whole, as typed: the field holds the longest operation text and
+    // the longest reason the confirmation accepts.
+    std::wstring line = kfw::Widen(text ? text : "");
     if (!m_strReason.empty())
-        line += Text(key::LogReason) + m_strReason;
+        line += kfw::Widen(Text(key::LogReason)) + m_strReason;
 
-    // Category, source and user stay terminated; only the text may fill its field.
-    CopyTextField(record.szCategory, Text(key::LogCategory));
-    CopyTextField(record.szSource, source);
-    CopyTextField(record.szUser, m_strUserName);
-    CopyTextField(record.szText, line, false);
+    CopyWideField(record.szCategory, kfw::Widen(Text(key::LogCategory)));
+    CopyWideField(record.szSource, kfw::Widen(source));
+    CopyWideField(record.szUser, kfw::Widen(m_strUserName));
+    CopyWideField(record.szText, line);
     return record;
 }
 
-void CFPTag::WriteLog(const char* text) {
-    tagFPLogRecord record = BuildLogRecord(text);
-    std::string traced(record.szText, strnlen(record.szText, sizeof record.szText));
-    TraceKey(key::WriteLog, "s", traced.c_str());
-    if (!kr_WriteLog(&record))
+bool CFPTag::WriteLog(const char* text) {
+    tagFPLogRecordW record = BuildLogRecord(text);
+    TraceKey(key::WriteLog, "s", kfw::Narrow(record.szText).c_str());
+    bool stored = kr_WriteLogW(&record) != 0;
+    if (!stored)
         kfw::TraceText("[FP_BASE] CFP_PIDDlg::WriteLog () kr_WriteLog() fail\n");
     m_strReason.clear();
+    return stored;
 }

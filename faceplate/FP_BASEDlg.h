@@ -79,6 +79,7 @@ public:
     bool IsClosing() const override;
     int SendWrite(const BYTE* request, int length) override;
     HWND ConfirmOwner() const override { return m_hWnd; }
+    // A message box owned by the faceplate.
 
     // The refresh tick (timer 1).
     void OnRefreshTick();

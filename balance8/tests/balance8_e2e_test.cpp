@@ -2,11 +2,14 @@
 // communication server program in a second process, written through the real confirmation
 // dialog and logged by the real log library.
 #include "ChildProcess.h"
+#include "PeerFixture.h"
 #include "Pump.h"
 #include "ComClient.h"
 #include "ControlSupport.h"
 #include "Screenshot.h"
 #include "CommProtocol.h"
+#include "FPConstants.h"
+#include "FPText.h"
 #include "BlockTable.h"
 #include "KrToolkit.h"
 #include "PageTables.h"
@@ -222,7 +225,10 @@ protected:
     uint8_t station = 1; // the station's row in the control information
 
     void MakeHost(bool callbacks = false, int confirm = 1) {
+        // A new log: the seal of the last one goes with it (a log file alone removed is
+        // tampering, which the next writer marks).
         ::DeleteFileW(logFile.c_str());
+        ::DeleteFileW((logFile + L".seal").c_str());
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", logFile.c_str());
         HostConfig config;
         config.callbacks = callbacks;
@@ -423,6 +429,38 @@ TEST_F(Balance8Test, ConfirmedSwitchWriteReachesServerAndLogOnce) {
     lines = ReadLines(logFile);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].find("test reason"), std::string::npos) << lines[1];
+}
+
+// The operation log cannot take the record (a folder where the log file should be): the
+// confirmed change is not sent, and a message box the faceplate owns says so.
+TEST_F(Balance8Test, AChangeTheLogCannotRecordIsNotMadeAndTheOperatorIsTold) {
+    StartServer();
+    MakeHost();
+    HWND fp = Open(OpenMode::Compact);
+    ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) == 1; }, 5000));
+    std::wstring folder = TempFile(L"balance8_e2e_log_folder");
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", folder.c_str());
+    {
+        MessageBoxCloser closer(300, BinDir() + L"..\\balance8_not_recorded_box.png");
+        ConfirmAnswer::answered = 0;
+        ConfirmAnswer::Arm(true, L"test reason");
+        ClickControl(FindControl(fp, kLoop21));
+        ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 1; }, 5000));
+        ASSERT_TRUE(PumpUntil([&] { return !closer.Texts().empty(); }, 5000));
+        kt::PumpFor(500);
+        // The last box: the closer sees the confirmation dialog go by too.
+        std::wstring text = closer.Texts().back();
+        std::wstring point = text.substr(0, text.find(L' '));
+        EXPECT_EQ(text, kfw::Widen(::fp::Format(::fp::key::WriteNotRecorded, "s",
+                                                kfw::Narrow(point).c_str())));
+        EXPECT_EQ(point.rfind(L"BAL101.", 0), 0u) << kfw::Narrow(text);
+        EXPECT_EQ(closer.Owners().back(), fp) << "owned by the faceplate";
+    }
+    EXPECT_EQ(Checked(fp, kLoop21), 0) << "the switch still shows off";
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", logFile.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+    EXPECT_EQ(CheckedInFreshFaceplate(*host, kLoop21), 0) << "the server never got the write";
 }
 
 TEST_F(Balance8Test, HostClosesAnOpenConfirmationAsCancelled) {

@@ -3,6 +3,10 @@
 #include "FPEntry.h"
 #include "FPText.h"
 #include "FP_BASEDlg.h"
+#include "FPText.h"
+#include "KrConfirm.h"
+#include "KrLogChain.h"
+#include "KrLogLib.h"
 #include "TnEdit.h"
 #include "Text.h"
 
@@ -11,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -69,7 +74,6 @@ public:
     std::vector<BYTE> data = std::vector<BYTE>(6 + 32, 0);
     int shown = 0;
 
-    int sendResult = 0; // what the server does with a write: 0 refuses, 1 takes it
 
     void Feed(const FPBlockInfo* block, bool connected = true) {
         m_pBlock = block;
@@ -87,14 +91,12 @@ public:
         m_nHeldLength = held;
         m_nReadLength = read;
     }
-    int SendWrite(const BYTE* request, int length) override {
-        return sendResult ? 1 : CFPTag::SendWrite(request, length);
-    }
     template <typename T> void Put(size_t offset, T v) {
         std::memcpy(&data[6 + offset], &v, sizeof v);
     }
     void MarkWritten(WORD item) { m_listWritten.push_back(item); }
-    void SetModule(const char* file, const char* user, const char* reason) {
+    void SetModule(const char* file, const char* user, const wchar_t* reason) {
+        m_strTagName = "TAG";
         m_strModuleFile = file;
         m_strUserName = user;
         m_strReason = reason;
@@ -113,6 +115,13 @@ public:
     }
     // A delivery of the block as it is in `data`.
     void Deliver() { CheckWrites(); }
+    // Requests handed to the server; sendResult -1 leaves them to the real client.
+    int sent = 0;
+    int sendResult = -1;
+    int SendWrite(const BYTE* request, int length) override {
+        ++sent;
+        return sendResult >= 0 ? sendResult : CFP_BASEDlg::SendWrite(request, length);
+    }
     void SetAlarmCallback(PFN_FPAlarmState callback) { m_pFunAlmState = callback; }
     // What the operator would be told, instead of a message box without a window.
     std::vector<std::string> told;
@@ -241,34 +250,138 @@ TEST_F(LookupTest, LampIsBlackWhenDataIsNotGood) {
 
 TEST(WriteLogTest, RecordFieldsAndSourceRule) {
     TestFaceplate fp;
-    fp.SetModule("FP_BALANCE8.dll", "operator", "");
-    tagFPLogRecord r = fp.BuildLogRecord("changed");
+    fp.SetModule("FP_BALANCE8.dll", "operator", L"");
+    tagFPLogRecordW r = fp.BuildLogRecord("changed");
     EXPECT_EQ(r.nKind, 2);
-    EXPECT_EQ(std::string(r.szSource).rfind("BALANCE8", 0), 0u) << r.szSource;
-    EXPECT_STREQ(r.szText, "changed");
-    EXPECT_STREQ(r.szUser, "operator");
+    EXPECT_EQ(std::wstring(r.szSource).rfind(L"BALANCE8", 0), 0u);
+    EXPECT_STREQ(r.szText, L"changed");
+    EXPECT_STREQ(r.szUser, L"operator");
 
-    fp.SetModule("NOUNDERSCORE.dll", "u", "");
-    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, "NOUNDERSCORE.dll");
-    fp.SetModule("FP_.dll", "u", "");
-    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, "FP_.dll");
+    fp.SetModule("NOUNDERSCORE.dll", "u", L"");
+    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, L"NOUNDERSCORE.dll");
+    fp.SetModule("FP_.dll", "u", L"");
+    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, L"FP_.dll");
 }
 
 TEST(WriteLogTest, LongTextFillsTheFieldWithoutOverrun) {
     TestFaceplate fp;
-    fp.SetModule("FP_BALANCE8.dll", "a-user-name-longer-than-thirty-two-characters", "");
-    std::string text(300, 'x');
-    tagFPLogRecord r = fp.BuildLogRecord(text.c_str());
-    EXPECT_EQ(std::string(r.szText, sizeof r.szText), std::string(256, 'x'));
-    EXPECT_EQ(strnlen(r.szUser, sizeof r.szUser), sizeof r.szUser - 1);
+    fp.SetModule("FP_BALANCE8.dll", "a-user-name-longer-than-thirty-two-characters", L"");
+    std::string text(kLogRecordTextChars + 100, 'x');
+    tagFPLogRecordW r = fp.BuildLogRecord(text.c_str());
+    EXPECT_EQ(std::wstring(r.szText), std::wstring(kLogRecordTextChars - 1, L'x'));
+    EXPECT_EQ(wcsnlen(r.szUser, std::size(r.szUser)), std::size(r.szUser) - 1);
 }
 
-TEST(WriteLogTest, ReasonIsAppended) {
+// The longest operation text and the longest reason the dialog takes, in characters the ANSI
+// code page has and has not: the record holds every character of both.
+TEST(WriteLogTest, TheWholeReasonIsAppendedInAnyScript) {
     TestFaceplate fp;
-    fp.SetModule("FP_BALANCE8.dll", "op", "Kalibrierung");
-    std::string text = fp.BuildLogRecord("changed").szText;
-    EXPECT_EQ(text.rfind("changed", 0), 0u);
-    EXPECT_NE(text.find("Kalibrierung"), std::string::npos);
+    std::wstring reason;
+    while (reason.size() + 4 <= static_cast<size_t>(kKrMaxReasonChars))
+        reason += L"工艺\U0001F525\u0E01"; // two Chinese characters, a pair, a Thai letter
+    while (reason.size() < static_cast<size_t>(kKrMaxReasonChars))
+        reason += L"调";
+    ASSERT_EQ(reason.size(), static_cast<size_t>(kKrMaxReasonChars));
+    fp.SetModule("FP_BALANCE8.dll", "op", reason.c_str());
+    std::string text(fp::kLogTextSize - 1, 'c');
+    std::wstring record = fp.BuildLogRecord(text.c_str()).szText;
+    EXPECT_EQ(record.rfind(std::wstring(text.begin(), text.end()), 0), 0u);
+    ASSERT_GE(record.size(), reason.size());
+    EXPECT_EQ(record.substr(record.size() - reason.size()), reason);
+    EXPECT_EQ(record.size(), text.size() + kfw::Widen(fp::Text(fp::key::LogReason)).size() +
+                                 reason.size());
+}
+
+// The write path's order against the real log library: the record is stored before the request
+// goes out; without it nothing is sent and the operator is told.
+class WriteOrderTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TestFaceplate fp;
+    std::wstring folder;
+    std::wstring log;
+    void SetUp() override {
+        wchar_t tmp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, tmp);
+        folder = std::wstring(tmp) + L"fpwrite_" + std::to_wstring(::GetCurrentProcessId()) +
+                 L"_" + std::to_wstring(::GetTickCount());
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+        log = folder + L"\\operation.log";
+        ::SetEnvironmentVariableW(L"KR_LOG_PATH", log.c_str());
+        ::SetEnvironmentVariableW(L"KR_STATION_INI", (folder + L"\\KrStation.ini").c_str());
+        fp.Feed(&tb.block);
+        fp.Put<float>(0, 12.5f);
+        fp.SetModule("FP_BALANCE8.dll", "op", L"");
+    }
+    void TearDown() override {
+        ::SetEnvironmentVariableW(L"KR_LOG_PATH", nullptr);
+        ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    }
+    std::vector<std::string> Texts() {
+        std::vector<std::string> texts;
+        std::ifstream in(log.c_str());
+        for (std::string line; std::getline(in, line);)
+            texts.push_back(krlog::SplitFields(line).at(5));
+        return texts;
+    }
+    float Block() {
+        float f = 0;
+        std::memcpy(&f, &fp.data[6], 4);
+        return f;
+    }
+};
+
+TEST_F(WriteOrderTest, RecordedFirstThenSent) {
+    fp.sendResult = 1;
+    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    EXPECT_EQ(fp.sent, 1);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("FPASS1"), std::string::npos) << Texts()[0];
+    EXPECT_FLOAT_EQ(Block(), 99.0f);
+    EXPECT_TRUE(fp.told.empty());
+}
+
+TEST_F(WriteOrderTest, ALogThatCannotTakeTheRecordStopsTheChange) {
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", folder.c_str()); // a folder where the log should be
+    fp.sendResult = 1;
+    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_EQ(fp.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
+    EXPECT_EQ(fp.sent, 0) << "nothing reaches the plant unrecorded";
+    EXPECT_FLOAT_EQ(Block(), 12.5f);
+    EXPECT_EQ(fp.shown, 2) << "repainted from the unchanged block";
+    ASSERT_EQ(fp.told.size(), 2u);
+    EXPECT_EQ(fp.told[0], fp::Format(fp::key::WriteNotRecorded, "s", "TAG.FPASS1"));
+    EXPECT_FALSE(fp.IsWritten(kFlow));
+}
+
+TEST_F(WriteOrderTest, ARefusedRequestIsRecordedAsNotMadeAndTold) {
+    // No server: the client refuses the request.
+    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_EQ(fp.sent, 1);
+    EXPECT_FLOAT_EQ(Block(), 12.5f);
+    EXPECT_EQ(fp.shown, 1);
+    EXPECT_FALSE(fp.IsWritten(kFlow));
+    std::vector<std::string> texts = Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1].rfind(texts[0], 0), 0u) << "the second record names the first";
+    ASSERT_EQ(fp.told.size(), 1u);
+    EXPECT_EQ(fp.told[0], fp::Format(fp::key::WriteNotSent, "s", "TAG.FPASS1"));
+}
+
+TEST_F(WriteOrderTest, ARecordWaitingForABusyLogIsToldAndWrittenLater) {
+    fp.sendResult = 1;
+    {
+        krlog::CLogLock holder(log, 0); // another writer keeps the log
+        ASSERT_TRUE(holder.Owned());
+        EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1) << "stored in the spool: sent";
+        EXPECT_EQ(fp.sent, 1);
+        EXPECT_TRUE(Texts().empty());
+        ASSERT_EQ(fp.told.size(), 1u);
+        EXPECT_EQ(fp.told[0], fp::Format(fp::key::LogWaiting, "d", 1));
+    }
+    EXPECT_EQ(kr_FlushLog(10000), 0);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("FPASS1"), std::string::npos);
 }
 
 TEST(WriteTest, NothingIsSentWhenNotConnected) {

@@ -1,5 +1,6 @@
 #include "PeerFixture.h"
 
+#include "Screenshot.h"
 #include "Text.h"
 #include "Trace.h"
 
@@ -89,7 +90,8 @@ Peer* PeerTest::StartPeer(const std::string& options, bool alarmView) {
     return m_peers.back().get();
 }
 
-MessageBoxCloser::MessageBoxCloser(DWORD holdMs) : m_holdMs(holdMs) {
+MessageBoxCloser::MessageBoxCloser(DWORD holdMs, std::wstring shotPath)
+    : m_holdMs(holdMs), m_shotPath(std::move(shotPath)) {
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -121,6 +123,8 @@ void MessageBoxCloser::Run() {
                 m_owners.push_back(::GetWindow(search.box, GW_OWNER));
             }
             ::Sleep(m_holdMs);
+            if (!m_shotPath.empty())
+                kfw::SaveWindowPng(search.box, m_shotPath.c_str());
             ::SendMessageW(search.box, WM_COMMAND, IDOK, 0);
             // Wait until it is gone so that it is counted once.
             while (::IsWindow(search.box) && !m_stop)

@@ -38,10 +38,11 @@ private:
 };
 
 // While it lives, closes every message box of this process (after `holdMs`) and remembers
-// its text and its owner window.
+// its text and its owner; each one is saved as a PNG at `shotPath` when one is given (the last
+// one stays).
 class MessageBoxCloser {
 public:
-    explicit MessageBoxCloser(DWORD holdMs = 0);
+    explicit MessageBoxCloser(DWORD holdMs = 0, std::wstring shotPath = L"");
     ~MessageBoxCloser();
     std::vector<std::wstring> Texts();
     std::vector<HWND> Owners();
@@ -49,6 +50,7 @@ public:
 private:
     void Run();
     DWORD m_holdMs;
+    std::wstring m_shotPath;
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
     std::vector<std::wstring> m_texts;

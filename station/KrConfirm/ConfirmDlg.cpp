@@ -1,5 +1,6 @@
 #include "ConfirmDlg.h"
 
+#include "KrConfirm.h"
 #include "KrConfirmIds.h"
 #include "Text.h"
 
@@ -11,7 +12,6 @@ namespace krconfirm {
 namespace {
 
 constexpr UINT kMsgCloseRequest = WM_APP + 0x4B1; // CloseDialog: end as cancelled
-constexpr int kMaxReasonChars = 100;              // the reason travels into a 256-byte log text
 
 std::mutex g_openLock;
 std::vector<HWND> g_open; // confirmation dialogs open now, all threads
@@ -52,7 +52,7 @@ BOOL CConfirmDlg::OnInitDialog() {
     ::SetDlgItemTextW(m_hWnd, IDC_KRC_USER, m_user.c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_KRC_MESSAGE, m_message.c_str());
     HWND edit = GetDlgItem(IDC_KRC_REASON);
-    ::SendMessageW(edit, EM_LIMITTEXT, kMaxReasonChars, 0);
+    ::SendMessageW(edit, EM_LIMITTEXT, kKrMaxReasonChars, 0);
     Place();
     Register(m_hWnd);
     ::SetFocus(edit);

@@ -7,12 +7,16 @@
 #include "KrTrace.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
 constexpr int kKindWriteConfirmation = 1;
 constexpr wchar_t kSecuritySection[] = L"Security";
 constexpr wchar_t kClassKeyPrefix[] = L"Class";
+
+// The reason of the last confirmation of each thread, as typed (GetConfirmReasonW).
+thread_local std::wstring t_lastReason;
 } // namespace
 
 extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* userName,
@@ -21,6 +25,7 @@ extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* us
         krtrace::Trace("[KrConfirm] ShowConfirmDlg: null message or result pointer\n");
         return 0;
     }
+    t_lastReason.clear();
     try {
         krconfirm::CConfirmDlg dlg(kfw::Widen(userName ? userName : ""), kfw::Widen(message), rect);
         INT_PTR result = dlg.DoModal(owner);
@@ -32,11 +37,26 @@ extern "C" int ShowConfirmDlg(const RECT* rect, int /*reserved*/, const char* us
         *accepted = result == IDOK ? 1 : 0;
         // A cancelled change keeps no reason: it must not be logged with a later change.
         *reason = result == IDOK ? kfw::Narrow(dlg.Reason()).c_str() : "";
+        if (result == IDOK)
+            t_lastReason = dlg.Reason();
         return 1;
     } catch (...) {
         krtrace::Trace("[KrConfirm] ShowConfirmDlg: failed\n");
         return 0;
     }
+}
+
+extern "C" int GetConfirmReasonW(wchar_t* reason, int size) {
+    const int length = static_cast<int>(t_lastReason.size());
+    if (reason && size > 0) {
+        int n = std::min(length, size - 1);
+        // A cut never keeps the first half of a surrogate pair alone.
+        if (n > 0 && n < length && IS_HIGH_SURROGATE(t_lastReason[static_cast<size_t>(n - 1)]))
+            --n;
+        t_lastReason.copy(reason, static_cast<size_t>(n));
+        reason[n] = L'\0';
+    }
+    return length;
 }
 
 extern "C" int CloseDialog(void) {

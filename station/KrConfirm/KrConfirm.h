@@ -14,6 +14,9 @@ class CKrString;
 #define KRCONFIRM_API __declspec(dllimport)
 #endif
 
+// The most characters (UTF-16 units) the reason edit of the dialog accepts.
+constexpr int kKrMaxReasonChars = 100;
+
 extern "C" {
 // Shows the modal confirmation dialog, owned by `owner` and centred on `rect` (screen
 // coordinates; kept on the screen), with the user and the message (ANSI code page) and a
@@ -22,6 +25,11 @@ extern "C" {
 // the dialog was shown, 0 for a null message, reason or accepted pointer or a failed dialog.
 KRCONFIRM_API int ShowConfirmDlg(const RECT* rect, int reserved, const char* userName,
                                  const char* message, CKrString* reason, int* accepted, HWND owner);
+// The reason of the last ShowConfirmDlg of the calling thread as the operator typed it (UTF-16,
+// any character, also those the ANSI code page lacks); empty after a cancel. Copies at most
+// size - 1 characters and a terminating zero into `reason` (never half of a surrogate pair) and
+// returns the reason's whole length in characters; `reason` may be null to ask the length.
+KRCONFIRM_API int GetConfirmReasonW(wchar_t* reason, int size);
 // Closes every open confirmation dialog as cancelled, from any thread (from the dialog's own
 // thread, e.g. a timer inside the modal loop, it ends at once). Result 1 when one was open.
 KRCONFIRM_API int CloseDialog(void);

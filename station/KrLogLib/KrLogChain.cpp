@@ -2,19 +2,25 @@
 
 #include "KrStationConfig.h"
 
+#include <aclapi.h>
 #include <bcrypt.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace krlog {
 namespace {
 
 constexpr ULONG kSha256Bytes = 32;
-constexpr wchar_t kMutexPrefix[] = L"Local\\KrLogLib.";
-constexpr size_t kMutexHashChars = 32;
+constexpr DWORD kLockPollMs = 5;
+// The byte the writers lock: past any size a log reaches, so that reading is never blocked.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr size_t kSealFieldCount = 4; // count, last MAC, note, seal MAC
+constexpr char kEvolveDomain[] = "KrLogEvolve\n";
 // Keeps a seal's MAC apart from every record MAC made with the same key.
 constexpr char kSealDomain[] = "KrLogSeal\n";
 
@@ -70,43 +76,36 @@ std::string Digest(const std::string* key, const std::string& data) {
     return result;
 }
 
-// One mutex per file: the name is derived from the file's full path, case-folded.
-std::wstring LockName(const std::wstring& path) {
-    wchar_t full[MAX_PATH * 2];
-    DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
-    std::wstring name = (n > 0 && n < MAX_PATH * 2) ? full : path;
-    ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-    std::string bytes(reinterpret_cast<const char*>(name.data()), name.size() * sizeof(wchar_t));
-    std::string hash = Sha256Hex(bytes).substr(0, kMutexHashChars);
-    return kMutexPrefix + std::wstring(hash.begin(), hash.end());
-}
-
-// Writes the key under a temporary name and moves it into place only when no key is there yet.
-bool CreateKey(const std::wstring& path, std::string& problem) {
-    unsigned char bytes[kKeyBytes];
-    if (!BCRYPT_SUCCESS(
-            ::BCryptGenRandom(nullptr, bytes, kKeyBytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-        problem = "no random bytes for the station key";
-        return false;
-    }
+// Writes a file under a temporary name and moves it into place only when none is there yet (or
+// over the old one when `replace`).
+bool WriteKeyFile(const std::wstring& path, const std::string& bytes, bool replace,
+                  std::string& problem) {
     std::wstring temp = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
     HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        problem = "cannot create the station key (error " + std::to_string(::GetLastError()) + ")";
+        problem = "cannot create a log key (error " + std::to_string(::GetLastError()) + ")";
         return false;
     }
     DWORD written = 0;
-    bool ok = ::WriteFile(file, bytes, kKeyBytes, &written, nullptr) && written == kKeyBytes &&
-              ::FlushFileBuffers(file);
+    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          nullptr) &&
+              written == bytes.size() && ::FlushFileBuffers(file);
     ::CloseHandle(file);
-    ::SecureZeroMemory(bytes, sizeof bytes);
-    ok = ok && ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    ok = ok && ::MoveFileExW(temp.c_str(), path.c_str(),
+                             MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0));
     if (!ok) {
-        problem = "cannot store the station key (error " + std::to_string(::GetLastError()) + ")";
+        problem = "cannot store a log key (error " + std::to_string(::GetLastError()) + ")";
         ::DeleteFileW(temp.c_str());
     }
     return ok;
+}
+
+std::string SealingKeyBytes(const SealingKey& key) {
+    std::string bytes(sizeof key.index, '\0');
+    for (size_t i = 0; i < sizeof key.index; ++i)
+        bytes[i] = static_cast<char>((key.index >> (8 * i)) & 0xFF);
+    return bytes + key.key;
 }
 
 } // namespace
@@ -121,8 +120,9 @@ std::string HmacSha256Hex(const std::string& key, const std::string& data) {
 
 FileState ReadFileBytes(const std::wstring& path, std::string& out) {
     out.clear();
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
@@ -140,10 +140,34 @@ FileState ReadFileBytes(const std::wstring& path, std::string& out) {
     return ok ? FileState::Read : FileState::Unreadable;
 }
 
+namespace {
+std::string WideToUtf8(const wchar_t* text, size_t n) {
+    if (n == 0)
+        return {};
+    int un = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string utf8(static_cast<size_t>(un > 0 ? un : 0), '\0');
+    if (un > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), utf8.data(), un, nullptr,
+                              nullptr);
+    return utf8;
+}
+} // namespace
+
 std::string FieldToUtf8(const char* field, size_t size) {
     size_t n = 0;
     while (n < size && field[n])
         ++n;
+    // A field cut after the lead byte of a double-byte character: drop that half character.
+    size_t whole = 0;
+    for (size_t i = 0; i < n;) {
+        size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(field[i])) ? 2 : 1;
+        if (i + step > n)
+            break;
+        i += step;
+        whole = i;
+    }
+    n = whole;
     if (n == 0)
         return {};
     int wn = ::MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(n), nullptr, 0);
@@ -151,11 +175,16 @@ std::string FieldToUtf8(const char* field, size_t size) {
         return {};
     std::wstring wide(static_cast<size_t>(wn), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, field, static_cast<int>(n), wide.data(), wn);
-    int un = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wn, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(un > 0 ? un : 0), '\0');
-    if (un > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wn, utf8.data(), un, nullptr, nullptr);
-    return utf8;
+    return WideToUtf8(wide.data(), wide.size());
+}
+
+std::string FieldToUtf8(const wchar_t* field, size_t size) {
+    size_t n = 0;
+    while (n < size && field[n])
+        ++n;
+    if (n == size && n > 0 && IS_HIGH_SURROGATE(field[n - 1]))
+        --n; // the field ends between the halves of a pair
+    return WideToUtf8(field, n);
 }
 
 std::string Escape(const std::string& utf8) {
@@ -212,22 +241,50 @@ std::string Unescape(const std::string& escaped) {
     return out;
 }
 
-std::string RecordContent(const tagFPLogRecord& record, const SYSTEMTIME& t) {
+namespace {
+std::string TimeText(const SYSTEMTIME& t) {
     char time[64];
     std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
                   t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
-    std::string line = time;
+    return time;
+}
+
+// time, kind, category, source, user, text: tab-separated, each field escaped.
+template <typename Record> std::string Content(const Record& record, const SYSTEMTIME& t) {
+    std::string line = TimeText(t);
     line += '\t';
     line += std::to_string(record.nKind);
     line += '\t';
-    line += Escape(FieldToUtf8(record.szCategory, sizeof record.szCategory));
+    line += Escape(FieldToUtf8(record.szCategory, std::size(record.szCategory)));
     line += '\t';
-    line += Escape(FieldToUtf8(record.szSource, sizeof record.szSource));
+    line += Escape(FieldToUtf8(record.szSource, std::size(record.szSource)));
     line += '\t';
-    line += Escape(FieldToUtf8(record.szUser, sizeof record.szUser));
+    line += Escape(FieldToUtf8(record.szUser, std::size(record.szUser)));
     line += '\t';
-    line += Escape(FieldToUtf8(record.szText, sizeof record.szText));
+    line += Escape(FieldToUtf8(record.szText, std::size(record.szText)));
     return line;
+}
+
+std::string TornText(const std::string& fragment) {
+    return std::string(kTornText) + std::to_string(fragment.size()) + " bytes, SHA-256 " +
+           Sha256Hex(fragment);
+}
+} // namespace
+
+std::string RecordContent(const tagFPLogRecord& record, const SYSTEMTIME& t) {
+    return Content(record, t);
+}
+
+std::string RecordContent(const tagFPLogRecordW& record, const SYSTEMTIME& t) {
+    return Content(record, t);
+}
+
+std::string MissingContent(const SYSTEMTIME& t) {
+    return TimeText(t) + "\t" + kTornKind + "\t\t" + kTornSource + "\t\t" + kMissingText;
+}
+
+std::string TornContent(const std::string& fragment, const SYSTEMTIME& t) {
+    return TimeText(t) + "\t" + kTornKind + "\t\t" + kTornSource + "\t\t" + TornText(fragment);
 }
 
 std::vector<std::string> SplitFields(const std::string& line) {
@@ -257,46 +314,107 @@ bool SplitMac(const std::string& line, std::string& content, std::string& mac) {
     return IsMac(mac);
 }
 
-std::wstring KeyPath() {
-    std::wstring ini = krcfg::IniPath();
-    size_t slash = ini.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? L"" : ini.substr(0, slash + 1);
-    return krcfg::ResolvePath(folder + kKeyFileName);
+std::string EvolveKey(const std::string& key) {
+    std::string next = Sha256Hex(kEvolveDomain + key);
+    std::string bytes(kKeyBytes, '\0');
+    for (size_t i = 0; i < kKeyBytes && 2 * i + 1 < next.size(); ++i)
+        bytes[i] = static_cast<char>(std::strtol(next.substr(2 * i, 2).c_str(), nullptr, 16));
+    return bytes;
+}
+
+const std::string& CKeyLadder::Key(unsigned long long index) {
+    while (m_keys.size() <= index)
+        m_keys.push_back(EvolveKey(m_keys.back()));
+    return m_keys[static_cast<size_t>(index)];
+}
+
+std::wstring KeyPath(const std::wstring& logPath) {
+    return logPath + kKeySuffix;
+}
+
+std::wstring VerifyKeyPath(const std::wstring& logPath) {
+    std::wstring folder;
+    if (!krcfg::GetEnv(kEnvVerifyKeys, folder) || folder.empty())
+        folder = krcfg::ReadIni(L"Log", kIniVerifyKeys, L"");
+    if (folder.empty())
+        return logPath + kVerifyKeySuffix;
+    size_t slash = logPath.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? logPath : logPath.substr(slash + 1);
+    if (folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return krcfg::ResolvePath(folder) + name + kVerifyKeySuffix;
 }
 
 bool LoadKey(const std::wstring& path, std::string& key, std::string& problem) {
     switch (ReadFileBytes(path, key)) {
     case FileState::Missing:
-        problem = "the station key is missing";
+        problem = "the verification key is missing";
         return false;
     case FileState::Unreadable:
-        problem = "the station key cannot be read (error " + std::to_string(::GetLastError()) + ")";
+        problem = "the verification key cannot be read (error " +
+                  std::to_string(::GetLastError()) + ")";
         return false;
     case FileState::Read:
         break;
     }
     if (key.size() != kKeyBytes) {
-        problem = "the station key is damaged";
+        problem = "the verification key is damaged";
         key.clear();
         return false;
     }
     return true;
 }
 
-bool LoadOrCreateKey(const std::wstring& path, std::string& key, std::string& problem) {
-    if (LoadKey(path, key, problem))
-        return true;
-    // Creation is ordered by a mutex of the key file, so that racing processes share one key.
-    CLogLock lock(path, kLockTimeoutMs);
-    if (!lock.Owned()) {
-        problem = "the station key is locked by another process";
+bool LoadSealingKey(const std::wstring& path, SealingKey& key, std::string& problem) {
+    std::string bytes;
+    switch (ReadFileBytes(path, bytes)) {
+    case FileState::Missing:
+        problem = "the sealing key is missing";
+        return false;
+    case FileState::Unreadable:
+        problem =
+            "the sealing key cannot be read (error " + std::to_string(::GetLastError()) + ")";
+        return false;
+    case FileState::Read:
+        break;
+    }
+    if (bytes.size() != sizeof key.index + kKeyBytes) {
+        problem = "the sealing key is damaged";
         return false;
     }
-    if (LoadKey(path, key, problem))
-        return true;
-    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false; // there but damaged: never replaced, or every record so far would break
-    return CreateKey(path, problem) && LoadKey(path, key, problem);
+    key.index = 0;
+    for (size_t i = 0; i < sizeof key.index; ++i)
+        key.index |= static_cast<unsigned long long>(static_cast<unsigned char>(bytes[i]))
+                     << (8 * i);
+    key.key = bytes.substr(sizeof key.index);
+    ::SecureZeroMemory(bytes.data(), bytes.size());
+    return true;
+}
+
+bool SaveSealingKey(const std::wstring& path, const SealingKey& key) {
+    std::string problem, bytes = SealingKeyBytes(key);
+    bool ok = WriteKeyFile(path, bytes, true, problem);
+    ::SecureZeroMemory(bytes.data(), bytes.size());
+    return ok;
+}
+
+bool CreateKeys(const std::wstring& path, const std::wstring& verifyPath, bool replace,
+                SealingKey& key, std::string& problem) {
+    unsigned char bytes[kKeyBytes];
+    if (!BCRYPT_SUCCESS(
+            ::BCryptGenRandom(nullptr, bytes, kKeyBytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+        problem = "no random bytes for the log keys";
+        return false;
+    }
+    std::string start(reinterpret_cast<const char*>(bytes), kKeyBytes);
+    ::SecureZeroMemory(bytes, sizeof bytes);
+    // The verification key first: a sealing key never exists without it.
+    SealingKey first{1, EvolveKey(start)};
+    bool ok = WriteKeyFile(verifyPath, start, replace, problem) &&
+              WriteKeyFile(path, SealingKeyBytes(first), true, problem);
+    ::SecureZeroMemory(start.data(), start.size());
+    ::SecureZeroMemory(first.key.data(), first.key.size());
+    return ok && LoadSealingKey(path, key, problem);
 }
 
 std::wstring SealPath(const std::wstring& logPath) {
@@ -306,6 +424,14 @@ std::wstring SealPath(const std::wstring& logPath) {
 std::string FormatSeal(const std::string& key, const Seal& seal) {
     std::string body = std::to_string(seal.count) + "\t" + seal.lastMac + "\t" + Escape(seal.note);
     return body + "\t" + HmacSha256Hex(key, kSealDomain + body) + "\n";
+}
+
+bool SealCount(const std::string& text, size_t& count) {
+    std::vector<std::string> fields = SplitFields(text.substr(0, text.find('\n')));
+    if (fields.size() != kSealFieldCount || !IsNumber(fields[0]))
+        return false;
+    count = static_cast<size_t>(std::strtoull(fields[0].c_str(), nullptr, 10));
+    return true;
 }
 
 bool ParseSeal(const std::string& key, const std::string& text, Seal& seal) {
@@ -330,53 +456,146 @@ bool ReadLogFiles(const std::wstring& logPath, LogFiles& files) {
     FileState seal = ReadFileBytes(SealPath(logPath), files.seal);
     files.logExists = log == FileState::Read;
     files.sealExists = seal == FileState::Read;
+    SealingKey key;
+    std::string problem;
+    files.keyIndex = LoadSealingKey(KeyPath(logPath), key, problem) ? key.index : 0;
+    ::SecureZeroMemory(key.key.data(), key.key.size());
     return log != FileState::Unreadable && seal != FileState::Unreadable;
 }
 
 namespace {
 
-// The chain of every line; stops at the first broken one.
-VerifyResult VerifyChain(const std::string& key, const std::string& contents,
-                         std::vector<std::string>& macs) {
+constexpr char kProblemFields[] = "wrong number of fields";
+constexpr char kProblemMac[] = "malformed MAC";
+constexpr char kProblemChain[] = "MAC does not match (line changed, removed or inserted, or the "
+                                 "chain was computed without the log's key)";
+constexpr char kProblemTornMark[] = "a torn-line mark that does not close the line before it";
+// How many lines removed or inserted in one place the check finds its way back after.
+constexpr long long kMaxShift = 16;
+constexpr char kProblemMissing[] = "lines removed: a writer found the log without lines its key "
+                                   "had passed";
+
+// One complete line as the chain sees it.
+struct ChainLine {
+    std::string mac;     // its MAC field; empty when it has none
+    bool good = false;   // its MAC chains
+    bool record = false; // a record (not a torn-line mark, not a torn line)
+};
+
+// The chain of every line. A broken line does not end the walk: the next line is checked
+// against the last MAC that held and against the broken line's own MAC field, so that a single
+// changed line breaks only itself and every further change is found too.
+VerifyResult VerifyChain(CKeyLadder& keys, const std::string& contents,
+                         std::vector<ChainLine>& chain) {
     VerifyResult result;
-    macs.assign(1, kGenesisMac); // macs[n] = MAC of record n
-    size_t pos = 0;
-    size_t lineNo = 0;
-    auto broken = [&](const char* problem) {
-        result.intact = false;
-        result.brokenLine = lineNo;
-        result.problem = problem;
-        return result;
+    chain.assign(1, ChainLine{kGenesisMac, true, false}); // chain[n] = line n
+    std::string lastGood = kGenesisMac;
+    std::vector<std::string> texts(1);
+    long long shift = 0; // line n is under key n + shift: lines removed (> 0) or inserted (< 0)
+    // Whether the content chains to `previous` under the key of line + shift.
+    auto chains = [&](const std::string& content, const std::string& mac, size_t lineNo,
+                      long long by, const std::string& previous) {
+        long long index = static_cast<long long>(lineNo) + by;
+        return index > 0 && ChainMac(keys.Key(static_cast<unsigned long long>(index)), previous,
+                                     content) == mac;
     };
+    auto breakLine = [&](size_t lineNo, const char* problem) {
+        if (!result.broken.empty() && result.broken.back().last + 1 == lineNo)
+            result.broken.back().last = lineNo;
+        else
+            result.broken.push_back(BrokenRange{lineNo, lineNo, problem});
+    };
+    size_t pos = 0;
     while (pos < contents.size()) {
-        ++lineNo;
         size_t end = contents.find('\n', pos);
-        if (end == std::string::npos)
-            return broken("incomplete last line (torn write)");
+        if (end == std::string::npos) {
+            result.tornAtEnd = true; // a writer stopped inside it; the next one closes it
+            break;
+        }
         std::string line = contents.substr(pos, end - pos);
         pos = end + 1;
-        if (SplitFields(line).size() != kFieldCount)
-            return broken("wrong number of fields");
-        std::string content, mac;
-        if (!SplitMac(line, content, mac))
-            return broken("malformed MAC");
-        if (ChainMac(key, result.lastMac, content) != mac)
-            return broken("MAC does not match (line changed, removed or inserted, or the chain "
-                          "was computed without the station key)");
-        result.lastMac = mac;
-        macs.push_back(mac);
-        ++result.records;
+        const size_t lineNo = chain.size();
+        texts.push_back(line);
+        ChainLine entry;
+        std::vector<std::string> fields = SplitFields(line);
+        std::string content;
+        if (!SplitMac(line, content, entry.mac))
+            entry.mac.clear();
+        const ChainLine& before = chain.back();
+        // After a broken line the chain is found again through the broken line's own MAC field,
+        // or past lines removed or inserted there.
+        bool linked = false;
+        if (!entry.mac.empty()) {
+            linked = chains(content, entry.mac, lineNo, shift, lastGood) ||
+                     (!before.good && !before.mac.empty() &&
+                      chains(content, entry.mac, lineNo, shift, before.mac));
+            for (long long by = shift - kMaxShift; !linked && !before.good && by <= shift + kMaxShift;
+                 ++by)
+                if (by != shift && (chains(content, entry.mac, lineNo, by, lastGood) ||
+                                    (!before.mac.empty() &&
+                                     chains(content, entry.mac, lineNo, by, before.mac)))) {
+                    linked = true;
+                    shift = by;
+                }
+        }
+        if (fields.size() != kFieldCount) {
+            breakLine(lineNo, kProblemFields);
+        } else if (fields[1] == kTornKind && fields[5] == kMissingText) {
+            breakLine(lineNo, kProblemMissing);
+        } else if (entry.mac.empty()) {
+            breakLine(lineNo, kProblemMac);
+        } else if (!linked) {
+            breakLine(lineNo, kProblemChain);
+        } else if (fields[1] == kTornKind) {
+            // Closes the torn line before it: that line is no break but a lost record.
+            bool closes = !before.good && !result.broken.empty() &&
+                          result.broken.back().last == lineNo - 1 &&
+                          fields[5] == TornText(texts[lineNo - 1]);
+            if (closes) {
+                BrokenRange& range = result.broken.back();
+                if (range.first == range.last)
+                    result.broken.pop_back();
+                else
+                    --range.last;
+                result.tornClosed.push_back(lineNo - 1);
+                entry.good = true;
+            } else {
+                breakLine(lineNo, kProblemTornMark);
+            }
+        } else {
+            entry.good = true;
+            entry.record = true;
+        }
+        if (entry.good) {
+            lastGood = entry.mac;
+            result.records += entry.record ? 1 : 0;
+        }
+        chain.push_back(entry);
+    }
+    result.lines = chain.size() - 1;
+    result.lastMac = lastGood;
+    if (!result.broken.empty()) {
+        result.intact = false;
+        result.brokenLine = result.broken.front().first;
+        result.problem = result.broken.front().problem;
     }
     return result;
 }
 
 } // namespace
 
-VerifyResult Verify(const std::string& key, const LogFiles& files) {
-    std::vector<std::string> macs;
-    VerifyResult result = VerifyChain(key, files.contents, macs);
-    if (!result.intact)
+VerifyResult Verify(const std::string& verifyKey, const LogFiles& files) {
+    std::vector<ChainLine> chain;
+    CKeyLadder keys(verifyKey);
+    VerifyResult result = VerifyChain(keys, files.contents, chain);
+    if (!result.intact) {
+        // The chain speaks for itself; what a writer found stays worth saying.
+        Seal seal;
+        size_t claimed = 0;
+        if (SealCount(files.seal, claimed) && ParseSeal(keys.Key(claimed + 1), files.seal, seal))
+            result.sealNote = seal.note;
         return result;
+    }
     auto tampered = [&](const std::string& problem) {
         result.intact = false;
         result.problem = problem;
@@ -385,20 +604,27 @@ VerifyResult Verify(const std::string& key, const LogFiles& files) {
     if (!files.sealExists)
         return tampered("the seal is missing: removed records cannot be ruled out");
     Seal seal;
-    if (!ParseSeal(key, files.seal, seal))
-        return tampered("the seal is damaged or was not made with the station key");
+    size_t claimed = 0;
+    if (!SealCount(files.seal, claimed) || !ParseSeal(keys.Key(claimed + 1), files.seal, seal))
+        return tampered("the seal is damaged or was not made with the log's key");
     const std::string sealed = std::to_string(seal.count);
     if (!files.logExists && seal.count > 0)
         return tampered("the log file was removed (the seal holds " + sealed + " records)");
-    if (result.records == 0 && seal.count > 0)
+    if (result.lines == 0 && seal.count > 0)
         return tampered("the log was emptied (the seal holds " + sealed + " records)");
-    if (result.records < seal.count)
-        return tampered("the last " + std::to_string(seal.count - result.records) +
+    if (result.lines < seal.count)
+        return tampered("the last " + std::to_string(seal.count - result.lines) +
                         " record(s) were removed (the seal holds " + sealed + ", the log " +
-                        std::to_string(result.records) + ")");
-    if (macs[seal.count] != seal.lastMac)
-        return tampered("record " + sealed + " is not the sealed one (records replaced)");
-    result.unsealed = result.records - seal.count;
+                        std::to_string(result.lines) + ")");
+    if (chain[seal.count].mac != seal.lastMac)
+        return tampered("line " + sealed + " is not the sealed one (records replaced)");
+    // The sealing key is never ahead of the log by more than the line a writer is on.
+    if (files.keyIndex > result.lines + 1 + (result.tornAtEnd ? 1 : 0))
+        return tampered("the log's key has passed line " + std::to_string(files.keyIndex - 1) +
+                        ", the log ends at line " + std::to_string(result.lines) +
+                        " (lines removed, or the log and its seal put back)");
+    for (size_t n = seal.count + 1; n < chain.size(); ++n)
+        result.unsealed += chain[n].record ? 1 : 0;
     // One writer at a time appends one record and then seals it: a writer that stopped in between
     // leaves one record after the seal, never more.
     if (result.unsealed > 1)
@@ -407,6 +633,33 @@ VerifyResult Verify(const std::string& key, const LogFiles& files) {
     if (!seal.note.empty())
         return tampered("a writer found the log inconsistent with its seal " + seal.note);
     return result;
+}
+
+std::vector<std::wstring> SpoolFiles(const std::wstring& logPath) {
+    std::vector<std::wstring> files;
+    std::wstring pattern = LongLogPath(logPath) + kSpoolInfix + L"*";
+    size_t slash = pattern.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash + 1);
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW(pattern.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(folder + found.cFileName);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    return files;
+}
+
+size_t CountSpooled(const std::wstring& logPath) {
+    size_t count = 0;
+    for (const std::wstring& file : SpoolFiles(logPath)) {
+        std::string text;
+        if (ReadFileBytes(file, text) == FileState::Read)
+            count += static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
+    return count;
 }
 
 std::wstring LogPath(bool* isDefault) {
@@ -418,24 +671,118 @@ std::wstring LogPath(bool* isDefault) {
         path = std::wstring(kDefaultLogFolder) + L"\\" + kDefaultLogFile;
     if (isDefault)
         *isDefault = fallback;
-    return krcfg::ResolvePath(path);
+    // Seal, lock and spools are named after the long form: every spelling finds the same ones.
+    return LongLogPath(krcfg::ResolvePath(path));
 }
 
-CLogLock::CLogLock(const std::wstring& path, DWORD timeoutMs) {
-    m_mutex = ::CreateMutexW(nullptr, FALSE, LockName(path).c_str());
-    if (!m_mutex)
+std::wstring LongLogPath(const std::wstring& logPath) {
+    wchar_t full[MAX_PATH * 2];
+    DWORD n = ::GetLongPathNameW(logPath.c_str(), full, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : logPath;
+}
+
+std::wstring CLogLock::LockPath(const std::wstring& logPath) {
+    return LongLogPath(logPath) + kLockSuffix;
+}
+
+namespace {
+
+// This process's account (the station account the writers run under).
+std::string AccountSid() {
+    std::string sid;
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return sid;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size ? size : 1);
+    if (size && ::GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+        PSID raw = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+        sid.assign(static_cast<const char*>(raw), ::GetLengthSid(raw));
+    }
+    ::CloseHandle(token);
+    return sid;
+}
+
+// Owner: this account; access: this account and the system only.
+PSECURITY_DESCRIPTOR AccountOnlyDescriptor() {
+    std::string sid = AccountSid();
+    if (sid.empty())
+        return nullptr;
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(const_cast<char*>(sid.data()), &text))
+        return nullptr;
+    std::wstring sddl = std::wstring(L"O:") + text + L"D:P(A;;FA;;;" + text + L")(A;;FA;;;SY)";
+    ::LocalFree(text);
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                               &sd, nullptr))
+        return nullptr;
+    return sd;
+}
+
+bool OwnedByThisAccount(HANDLE file) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                          nullptr, nullptr, &sd) != ERROR_SUCCESS)
+        return false;
+    std::string sid = AccountSid();
+    bool same = owner && !sid.empty() && ::EqualSid(owner, const_cast<char*>(sid.data()));
+    ::LocalFree(sd);
+    return same;
+}
+
+} // namespace
+
+CLogLock::CLogLock(const std::wstring& logPath, DWORD timeoutMs, bool create) {
+    std::wstring path = LockPath(logPath);
+    PSECURITY_DESCRIPTOR sd = AccountOnlyDescriptor();
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+    m_file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, sd ? &sa : nullptr,
+                           create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = ::GetLastError();
+    if (sd)
+        ::LocalFree(sd);
+    if (m_file == INVALID_HANDLE_VALUE) {
+        m_problem = "cannot open the lock file (error " + std::to_string(error) + ")";
         return;
-    DWORD wait = ::WaitForSingleObject(m_mutex, timeoutMs);
-    // An abandoned mutex is owned now: its holder stopped before sealing or inside a line, which
-    // the next writer and the reader both tolerate or report.
-    m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    if (!OwnedByThisAccount(m_file)) {
+        m_problem = "the lock file belongs to another account";
+        return;
+    }
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        OVERLAPPED at{};
+        at.OffsetHigh = kLockOffsetHigh;
+        if (::LockFileEx(m_file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                         &at)) {
+            m_owned = true;
+            return;
+        }
+        error = ::GetLastError();
+        if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
+            m_problem = "cannot lock the log (error " + std::to_string(error) + ")";
+            return;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            m_problem = "the log is locked by another writer";
+            return;
+        }
+        ::Sleep(kLockPollMs);
+    }
 }
 
 CLogLock::~CLogLock() {
-    if (m_owned)
-        ::ReleaseMutex(m_mutex);
-    if (m_mutex)
-        ::CloseHandle(m_mutex);
+    if (m_owned) {
+        OVERLAPPED at{};
+        at.OffsetHigh = kLockOffsetHigh;
+        ::UnlockFileEx(m_file, 0, 1, 0, &at);
+    }
+    if (m_file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(m_file);
 }
 
 } // namespace krlog

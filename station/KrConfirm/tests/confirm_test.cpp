@@ -173,6 +173,32 @@ TEST_F(ConfirmTest, AcceptedWithATypedChineseReason) {
     EXPECT_EQ(OpenDialog(), nullptr);
 }
 
+// Typed past the edit's limit in characters the ANSI code page has and has not: the reason
+// comes back whole up to the limit, as typed, and a short buffer never gets half a pair.
+TEST_F(ConfirmTest, TheReasonAsTypedInAnyScriptUpToTheLimit) {
+    std::wstring typed(kKrMaxReasonChars - 3, L'工');
+    typed += L"\u0E01\U0001F525"; // a Thai letter, a pair: exactly the limit
+    const std::wstring accepted = typed;
+    typed += L"过长的部分"; // refused by the edit
+    Operator op;
+    op.reason = typed;
+    ASSERT_EQ(Show(nullptr, "op", "OK?", op), 1);
+    ASSERT_TRUE(m_found);
+    EXPECT_EQ(m_accepted, 1);
+    ASSERT_EQ(GetConfirmReasonW(nullptr, 0), kKrMaxReasonChars);
+    std::wstring reason(kKrMaxReasonChars + 1, L'\0');
+    EXPECT_EQ(GetConfirmReasonW(reason.data(), kKrMaxReasonChars + 1), kKrMaxReasonChars);
+    EXPECT_EQ(reason.c_str(), accepted);
+    wchar_t shortBuffer[kKrMaxReasonChars]; // one unit short: the cut falls inside the pair
+    GetConfirmReasonW(shortBuffer, kKrMaxReasonChars);
+    EXPECT_EQ(std::wstring(shortBuffer), accepted.substr(0, kKrMaxReasonChars - 2));
+
+    op.accept = false;
+    ASSERT_EQ(Show(nullptr, "op", "OK?", op), 1);
+    EXPECT_EQ(GetConfirmReasonW(reason.data(), kKrMaxReasonChars + 1), 0) << "none after a cancel";
+    EXPECT_EQ(reason[0], L'\0');
+}
+
 TEST_F(ConfirmTest, CancelledGivesNoAnswerAndNoReason) {
     Operator op;
     op.accept = false;

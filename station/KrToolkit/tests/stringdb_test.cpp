@@ -43,6 +43,9 @@ const KeyUse kKeys[] = {
     {"FP_ACCUM_STR000132", ""},
     {"FP_ACCUM_STR000133", ""},
     {"FP_ACCUM_STR000135", ""},
+    {"FP_WRITE_STR000003", "s"},
+    {"FP_WRITE_STR000001", "s"},
+    {"FP_WRITE_STR000004", "d"},
     {"FP_ACCUM_STR000170", ""},
     {"FP_ACCUM_STR000171", ""},
     {"FP_ACCUM_STR000178", ""},
@@ -54,6 +57,8 @@ const KeyUse kKeys[] = {
     {"FP_ACCUM_STR000218", "sss"},
     {"FP_ACCUM_STR000219", "ss"},
     {"FP_ACCUM_STR000220", "sss"},
+    {"FP_WRITE_STR000005", "s"},
+    {"FP_WRITE_STR000002", "ss"},
     {"FP_ACCUM_STR000250", "sss"},
     {"FP_ACCUM_STR000251", "ss"},
     {"FP_ACCUM_STR000269", ""},
@@ -120,7 +125,7 @@ const KeyUse kKeys[] = {
     {"FP_ENTRY_STR000004", "ss"},
     {"FP_ENTRY_STR000005", "ss"},
 };
-constexpr size_t kKeyCount = 98;
+constexpr size_t kKeyCount = 103;
 static_assert(sizeof kKeys / sizeof kKeys[0] == kKeyCount);
 
 const char* const kLanguages[] = {"zh-CN", "en"};

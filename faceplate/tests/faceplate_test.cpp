@@ -350,7 +350,7 @@ TEST_F(WriteOrderTest, ALogThatCannotTakeTheRecordStopsTheChange) {
     EXPECT_FLOAT_EQ(Block(), 12.5f);
     EXPECT_EQ(fp.shown, 2) << "repainted from the unchanged block";
     ASSERT_EQ(fp.told.size(), 2u);
-    EXPECT_EQ(fp.told[0], fp::Format(fp::key::WriteNotRecorded, "s", "TAG.FPASS1"));
+    EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::WriteNotRecorded, "s", "TAG.FPASS1"));
     EXPECT_FALSE(fp.IsWritten(kFlow));
 }
 
@@ -365,7 +365,7 @@ TEST_F(WriteOrderTest, ARefusedRequestIsRecordedAsNotMadeAndTold) {
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[1].rfind(texts[0], 0), 0u) << "the second record names the first";
     ASSERT_EQ(fp.told.size(), 1u);
-    EXPECT_EQ(fp.told[0], fp::Format(fp::key::WriteNotSent, "s", "TAG.FPASS1"));
+    EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::WriteNotSent, "s", "TAG.FPASS1"));
 }
 
 TEST_F(WriteOrderTest, ARecordWaitingForABusyLogIsToldAndWrittenLater) {
@@ -377,7 +377,7 @@ TEST_F(WriteOrderTest, ARecordWaitingForABusyLogIsToldAndWrittenLater) {
         EXPECT_EQ(fp.sent, 1);
         EXPECT_TRUE(Texts().empty());
         ASSERT_EQ(fp.told.size(), 1u);
-        EXPECT_EQ(fp.told[0], fp::Format(fp::key::LogWaiting, "d", 1));
+        EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::LogWaiting, "d", 1));
     }
     EXPECT_EQ(kr_FlushLog(10000), 0);
     ASSERT_EQ(Texts().size(), 1u);
@@ -439,6 +439,18 @@ private:
     BYTE* m_base = nullptr;
 };
 
+// A log of its own in a new folder, so that no log of an earlier run (or its keys) is used.
+void UseTempLog(const wchar_t* name) {
+    wchar_t tmp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, tmp);
+    const std::wstring folder = std::wstring(tmp) + L"fplog_" +
+                                std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                std::to_wstring(::GetTickCount()) + L"_" + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", (folder + L"\\operation.log").c_str());
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", (folder + L"\\KrStation.ini").c_str());
+}
+
 class KeptCopyTest : public ::testing::Test {
 protected:
     TestBlock tb;
@@ -452,9 +464,7 @@ protected:
         copy.Image()[6 + 4] = 3; // decimals
         // Compact copy, detail subscription.
         fp.FeedCopy(&tb.block, copy.Image(), PageEndCopy::kHeld, 32);
-        wchar_t dir[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, dir);
-        ::SetEnvironmentVariableW(L"KR_LOG_PATH", (std::wstring(dir) + L"kept_copy.log").c_str());
+        UseTempLog(L"kept_copy");
     }
 };
 
@@ -492,19 +502,13 @@ TEST_F(KeptCopyTest, AWrittenValueStaysShownUntilTheBlockIsReadAgain) {
     EXPECT_EQ(text, "99.000") << "the patched copy";
 }
 
-void UseTempLog(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, dir);
-    ::SetEnvironmentVariableW(L"KR_LOG_PATH", (std::wstring(dir) + name).c_str());
-}
-
 // After a confirmed write the deliveries must show the written value within its decimals; a
 // block that keeps another value is reported once after three, and reported again as taken
 // when it shows the value at last.
 TEST(WriteCheckTest, ABlockThatDoesNotShowTheWrittenValueIsReportedOnce) {
     TestBlock tb;
     TestFaceplate fp;
-    UseTempLog(L"write_check.log");
+    UseTempLog(L"write_check");
     fp.Feed(&tb.block);
     fp.Put<BYTE>(4, 2); // two decimals
     fp.sendResult = 1;
@@ -532,7 +536,7 @@ TEST(WriteCheckTest, ABlockThatDoesNotShowTheWrittenValueIsReportedOnce) {
 TEST(WriteCheckTest, AValueShownAtOnceIsNeverReportedAndSwitchesCompareOnAndOff) {
     TestBlock tb;
     TestFaceplate fp;
-    UseTempLog(L"write_check.log");
+    UseTempLog(L"write_check");
     fp.Feed(&tb.block);
     fp.sendResult = 1;
     ASSERT_EQ(fp.WriteData(kFlow, 7.0f, "FPASS1"), 1);

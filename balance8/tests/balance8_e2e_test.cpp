@@ -1230,6 +1230,16 @@ protected:
         TypeText(FindControl(fp, editId), text);
         ASSERT_TRUE(PumpUntil([&] { return ConfirmAnswer::answered == answersBefore + 1; }, 5000));
     }
+    // A server with the given options, the detail view open on its data, and the boxes the
+    // faceplate shows the operator answered and kept.
+    HWND OpenLive(const std::wstring& serverOptions = L"") {
+        StartServer(serverOptions);
+        MakeHost();
+        HWND fp = OpenDetail();
+        EXPECT_TRUE(WaitLive(fp));
+        OwnedBox::Arm(fp);
+        return fp;
+    }
     void TearDown() override {
         OwnedBox::Disarm();
         DetailTest::TearDown();
@@ -1241,11 +1251,8 @@ constexpr int kTotalFlowSet = 12444;
 // A server that follows the protocol but never touches the write area: two changes confirmed
 // one right after the other both reach it, in order, and the block keeps the second.
 TEST_F(ChangeTest, TwoConfirmedChangesBothReachAServerThatLeavesTheWriteArea) {
-    StartServer(L"--leave-write-area");
-    MakeHost();
-    HWND fp = OpenDetail();
-    ASSERT_TRUE(WaitLive(fp));
-    OwnedBox::Arm(fp);
+    HWND fp = OpenLive(L"--leave-write-area");
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     Enter(fp, kTotalFlowSet, L"123.5", 0);
     Enter(fp, kTotalFlowSet, L"234.5", 1);
     EXPECT_EQ(OwnedBox::seen, 0) << kfw::Narrow(OwnedBox::text) << "\n" << server.Output();
@@ -1264,11 +1271,8 @@ TEST_F(ChangeTest, TwoConfirmedChangesBothReachAServerThatLeavesTheWriteArea) {
 // A server that stops answering: the confirmed change is withdrawn within a bounded time, the
 // operator is told in a box the faceplate owns, and the log says it was not made.
 TEST_F(ChangeTest, AChangeTheServerDoesNotTakeIsReportedAndNotLogged) {
-    StartServer(L"--hang-on write");
-    MakeHost();
-    HWND fp = OpenDetail();
-    ASSERT_TRUE(WaitLive(fp));
-    OwnedBox::Arm(fp);
+    HWND fp = OpenLive(L"--hang-on write");
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     Enter(fp, kTotalFlowSet, L"321.5", 0);
     ASSERT_TRUE(PumpUntil([] { return OwnedBox::seen == 1; }, 6000)) << "no box for the operator";
     EXPECT_NE(OwnedBox::text.find(L"BAL101"), std::wstring::npos) << kfw::Narrow(OwnedBox::text);
@@ -1282,10 +1286,8 @@ TEST_F(ChangeTest, AChangeTheServerDoesNotTakeIsReportedAndNotLogged) {
 // After a confirmed change the edit shows what was entered until the block is read again:
 // never a local zero in between.
 TEST_F(ChangeTest, AnEnteredValueStaysShownUntilTheBlockIsRead) {
-    StartServer();
-    MakeHost();
-    HWND fp = OpenDetail();
-    ASSERT_TRUE(WaitLive(fp));
+    HWND fp = OpenLive();
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     Enter(fp, kTotalFlowSet, L"77.25", 0);
     std::vector<std::wstring> seen;
     PumpUntil(
@@ -1305,10 +1307,8 @@ TEST_F(ChangeTest, AnEnteredValueStaysShownUntilTheBlockIsRead) {
 // A server that takes the request but whose controller keeps its value: after three
 // deliveries the edit carries the not-taken mark (a red corner) and a tip naming both values.
 TEST_F(ChangeTest, AValueTheControllerDoesNotTakeIsMarkedOnItsEdit) {
-    StartServer(L"--keep-writes");
-    MakeHost();
-    HWND fp = OpenDetail();
-    ASSERT_TRUE(WaitLive(fp));
+    HWND fp = OpenLive(L"--keep-writes");
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     HWND edit = FindControl(fp, kTotalFlowSet);
     auto marked = [&] {
         for (uint32_t p : ScreenPixels(edit))

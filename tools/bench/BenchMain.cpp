@@ -611,6 +611,17 @@ void CycleFigures(const Settings& s) {
              1024.0);
 }
 
+// Which way Wine runs this program, as the scripts decided it (scripts/env.sh exports
+// WINE_VIA_QEMU, and Wine hands the Linux environment to its programs): figures of the two
+// ways differ several times over and must never be compared with each other.
+const char* WinePath() {
+    char value[8] = {};
+    const DWORD n = ::GetEnvironmentVariableA("WINE_VIA_QEMU", value, sizeof value);
+    if (n == 0 || n >= sizeof value)
+        return "unknown (WINE_VIA_QEMU not set: run through scripts/bench.sh)";
+    return strcmp(value, "1") == 0 ? "emulated through qemu" : "native 32-bit";
+}
+
 bool ParseArgs(int argc, char** argv, Settings& s) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -649,8 +660,9 @@ int main(int argc, char** argv) {
         return 2;
     SYSTEM_INFO si{};
     ::GetSystemInfo(&si);
-    Line("fpbench: %lu processors; FP_BALANCE8 faceplate against the platform's own cost",
-         si.dwNumberOfProcessors);
+    Line("fpbench: Wine path: %s; %lu processors; FP_BALANCE8 faceplate against the platform's "
+         "own cost",
+         WinePath(), si.dwNumberOfProcessors);
     {
         const double cpu0 = ThreadCpuMs(), process0 = ProcessCpuMs(), t0 = NowMs();
         volatile unsigned spin = 0;

@@ -47,7 +47,9 @@ public:
     // cannot be made.
     bool Start(std::string& error);
     int ClientCount() const;
-    // Every period changes every value instead of running the models.
+    // Every value changes instead of the models running: at the first refresh request after
+    // each period, so that two refreshes of a client a period or more apart always see one
+    // change between them, never two that cancel out (a switch turned over twice).
     void SetChangeEveryValue(bool on) { m_changeEveryValue = on; }
 
 protected:
@@ -75,6 +77,7 @@ private:
     ServerFaults m_faults;
     DWORD m_periodMs;
     bool m_changeEveryValue = false;
+    DWORD m_lastChangeTick = 0;
     DWORD m_startTick = 0;
     CFileMapping m_handleSegment;
     CFileMapping m_segments[commproto::kMaxClients];

@@ -261,9 +261,14 @@ void CCommServer::OnRefresh(int slot) {
         ServerLog("refused refresh of slot %d: nothing subscribed", slot);
         return;
     }
-    if (m_changeEveryValue && ::GetTickCount() - m_lastChangeTick >= m_periodMs) {
-        m_station.ChangeEveryValue();
-        m_lastChangeTick = ::GetTickCount();
+    if (m_changeEveryValue) {
+        const uint32_t bit = 1u << slot;
+        if ((m_refreshedSinceChange & bit) && ::GetTickCount() - m_lastChangeTick >= m_periodMs) {
+            m_station.ChangeEveryValue();
+            m_lastChangeTick = ::GetTickCount();
+            m_refreshedSinceChange = 0;
+        }
+        m_refreshedSinceChange |= bit;
     }
     BYTE* data = m_segments[slot].GetView() + kDataAreaOffset;
     size_t offset = kDataHeaderSize;

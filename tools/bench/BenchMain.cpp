@@ -699,6 +699,14 @@ bool AllShowedData(const std::vector<HWND>& fps, DWORD timeoutMs) {
              static_cast<int>(std::find(fps.begin(), fps.end(), fp) - fps.begin()) + 1,
              static_cast<unsigned long>(timeoutMs), kfw::Narrow(ControlText(fp, kStatusLine)).c_str(),
              Checked(fp, kModeOn), Checked(fp, 32769), rc.right - rc.left, ::IsWindowVisible(fp));
+        for (HWND h : Descendants(fp))
+            if (::GetDlgCtrlID(h) == kModeOn) {
+                wchar_t cls[32] = {};
+                ::GetClassNameW(h, cls, 32);
+                Line("    id %d: %s, parent is the faceplate %d, visible %d, check %d", kModeOn,
+                     kfw::Narrow(cls).c_str(), ::GetParent(h) == fp, ::IsWindowVisible(h),
+                     static_cast<int>(::SendMessageW(h, BM_GETCHECK, 0, 0)));
+            }
     }
     return all;
 }

@@ -299,8 +299,7 @@ TEST(StationChangeEveryValue, EveryItemChangesEachCycle) {
         t.station.ChangeEveryValue();
         for (size_t i = 0; i < ItemCount(); ++i) {
             const ItemDef& item = Items()[i];
-            ASSERT_NE(memcmp(previous.data() + item.offset, t.block() + item.offset, item.width),
-                      0)
+            ASSERT_NE(memcmp(previous.data() + item.offset, t.block() + item.offset, item.width), 0)
                 << "item " << item.item << " cycle " << cycle;
             if (item.type == ValueType::Bool) { // a switch turns over: on is written as 255
                 const bool wasOn = ReadUInt(previous.data(), item.item) != 0;

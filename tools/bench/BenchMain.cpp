@@ -50,7 +50,8 @@ constexpr int kStationDetail = 4;
 constexpr int kDetailEvery = 10; // every tenth open/close cycle opens the detail view
 constexpr int kWarmupCycles = 10;
 constexpr DWORD kClockCheckMs = 300;
-constexpr DWORD kIdleLookMs = 1000; // messages counted at rest, faceplates open
+constexpr DWORD kIdleLookMs = 1000;     // messages counted at rest, faceplates open
+constexpr size_t kIdlePaintedShown = 4; // windows painted most at rest, listed
 // The faceplate's sizes as the host configures them (MakeHostConfig): the bare dialogs get them.
 constexpr int kCompactWidth = 128, kCompactHeight = 750;
 constexpr int kDetailWidth = 945, kDetailHeight = 890;
@@ -638,24 +639,44 @@ double BareTextCostMs(bool detail, int texts, int faceplates, int rounds) {
 // Messages the thread dispatches in `ms` of pumping with nothing to do: a faceplate at rest
 // costs next to nothing; a paint that never ends starves its timers (WM_TIMER comes last).
 std::map<UINT, int>* g_idleCounts = nullptr;
+std::map<std::string, int>* g_idlePainted = nullptr; // "id 12151 (Button)" -> WM_PAINT count
 LRESULT CALLBACK IdleHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && wp == PM_REMOVE && g_idleCounts)
-        ++(*g_idleCounts)[reinterpret_cast<MSG*>(lp)->message];
+    if (code == HC_ACTION && wp == PM_REMOVE && g_idleCounts) {
+        const MSG* m = reinterpret_cast<MSG*>(lp);
+        ++(*g_idleCounts)[m->message];
+        if (m->message == WM_PAINT && g_idlePainted) {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(m->hwnd, cls, 64);
+            char key[96];
+            snprintf(key, sizeof key, "id %d (%s)", ::GetDlgCtrlID(m->hwnd),
+                     kfw::Narrow(cls).c_str());
+            ++(*g_idlePainted)[key];
+        }
+    }
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }
 
 void PrintIdleMessages(DWORD ms) {
     std::map<UINT, int> counts;
+    std::map<std::string, int> painted;
     g_idleCounts = &counts;
+    g_idlePainted = &painted;
     HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, IdleHook, nullptr, ::GetCurrentThreadId());
     PumpFor(ms);
     ::UnhookWindowsHookEx(hook);
     g_idleCounts = nullptr;
+    g_idlePainted = nullptr;
     int total = 0;
     for (const auto& [msg, n] : counts)
         total += n;
     Line("  at rest for %lu ms the thread dispatched %d messages: %d WM_PAINT, %d WM_TIMER",
          static_cast<unsigned long>(ms), total, counts[WM_PAINT], counts[WM_TIMER]);
+    std::vector<std::pair<int, std::string>> most;
+    for (const auto& [key, n] : painted)
+        most.emplace_back(n, key);
+    std::sort(most.rbegin(), most.rend());
+    for (size_t i = 0; i < most.size() && i < kIdlePaintedShown; ++i)
+        Line("    WM_PAINT to %-40s %d", most[i].second.c_str(), most[i].first);
 }
 
 // The server's lines about requests it refused or notifications it could not deliver: why a

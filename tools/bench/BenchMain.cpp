@@ -50,6 +50,8 @@ constexpr int kStationDetail = 4;
 constexpr int kDetailEvery = 10; // every tenth open/close cycle opens the detail view
 constexpr int kWarmupCycles = 10;
 constexpr DWORD kClockCheckMs = 300;
+constexpr DWORD kIdleLookMs = 1000;     // messages counted at rest, faceplates open
+constexpr size_t kIdlePaintedShown = 4; // windows painted most at rest, listed
 // The faceplate's sizes as the host configures them (MakeHostConfig): the bare dialogs get them.
 constexpr int kCompactWidth = 128, kCompactHeight = 750;
 constexpr int kDetailWidth = 945, kDetailHeight = 890;
@@ -82,6 +84,41 @@ std::string Ratio(double value, double reference) {
 void Figure(const char* what, double value, const char* unit, const char* refWhat, double ref) {
     Line("  %-34s %9.3f %-3s | %-30s %9.3f %-3s | ratio %s", what, value, unit, refWhat, ref, unit,
          Ratio(value, ref).c_str());
+}
+
+// The goals each figure is held against, printed together at the end of the run.
+constexpr double kGoalCallUpRatio = 1.25;      // compact first data shown / bare creation
+constexpr double kGoalCompactTickMs = 0.10;    // compact, constant values
+constexpr double kGoalCompactChangingMs = 1.0; // compact, every value changing
+constexpr double kGoalChangeRatio = 1.2;       // every value changing / bare cost of the changes
+constexpr double kGoalDetailTickMs = 0.3;      // detail, constant values
+constexpr double kGoalShowDetailRatio = 1.1;   // ShowDetail(1) until painted / bare pages
+constexpr double kGoalFirstPageMs = 150.0;     // ShowDetail(1) until the page in front is painted
+constexpr double kGoalStationCpuPercent = 1.0; // natively, of one core
+
+struct GoalRow {
+    std::string figure;
+    double value;
+    std::string unit;
+    double goal;
+    std::string goalUnit;
+    bool met;
+};
+std::vector<GoalRow> g_goals;
+
+void Goal(const std::string& figure, double value, const char* unit, double goal,
+          const char* goalUnit, bool met) {
+    g_goals.push_back({figure, value, unit, goal, goalUnit, met});
+}
+
+void PrintGoals() {
+    if (g_goals.empty())
+        return;
+    Line("");
+    Line(" against the goals:");
+    for (const GoalRow& g : g_goals)
+        Line("  %-62s %9.3f %-2s  goal <= %7.3f %-2s  %s", g.figure.c_str(), g.value,
+             g.unit.c_str(), g.goal, g.goalUnit.c_str(), g.met ? "met" : "NOT met");
 }
 
 // A host with `tags` tags of the station, module loaded.
@@ -200,16 +237,26 @@ void CallUpFigures(fphost::Host& host, const Settings& s, bool detail) {
          s.callups, detail ? "32767 and pages 2, 4..11" : "32767");
     Figure("OpenFP returns", Median(open), "ms", "bare creation", bare);
     Figure("first delivered data shown", Median(shown), "ms", "bare creation", bare);
+    if (!detail) {
+        const double ratio = bare > 0.0 ? Median(shown) / bare : 0.0;
+        Goal("compact call-up, first data shown / bare CreateDialog 32767", ratio, "x",
+             kGoalCallUpRatio, "x", bare > 0.0 && ratio <= kGoalCallUpRatio);
+    }
 }
 
 void ShowDetailFigure(fphost::Host& host, const Settings& s) {
-    std::vector<double> times;
+    std::vector<double> times, firstPage;
     for (int i = 0; i < s.callups; ++i) {
         HWND fp = OpenShown(host, TagName(0), OpenMode::Compact);
         if (!fp || !PumpUntil([&] { return ShowsData(fp); }, kDataTimeoutMs))
             continue;
         const double t0 = NowMs();
         host.ShowDetail(TagName(0), true);
+        ::UpdateWindow(fp);
+        // The page in front is on screen; what the faceplate leaves for later (queued
+        // messages, pages made in idle time) is done by the time the queue is empty.
+        firstPage.push_back(NowMs() - t0);
+        PumpPending();
         ::UpdateWindow(fp);
         times.push_back(NowMs() - t0);
         host.CloseAll();
@@ -242,6 +289,13 @@ void ShowDetailFigure(fphost::Host& host, const Settings& s) {
     Line(" detail view by ShowDetail on an open compact faceplate (median of %d)", s.callups);
     Figure("ShowDetail(1) until painted", Median(times), "ms", "bare: pages 2, 4..11 added",
            Median(bare));
+    Figure("ShowDetail(1) first page on screen", Median(firstPage), "ms",
+           "bare: pages 2, 4..11 added", Median(bare));
+    const double ratio = Median(bare) > 0.0 ? Median(times) / Median(bare) : 0.0;
+    Goal("ShowDetail(1) until painted / bare pages", ratio, "x", kGoalShowDetailRatio, "x",
+         Median(bare) > 0.0 && ratio <= kGoalShowDetailRatio);
+    Goal("ShowDetail(1) first page on screen", Median(firstPage), "ms", kGoalFirstPageMs, "ms",
+         !firstPage.empty() && Median(firstPage) <= kGoalFirstPageMs);
 }
 
 // Where the call-up goes: the faceplate's and the server's trace lines, stamped on arrival.
@@ -309,14 +363,64 @@ void CallUpParts(const Settings& s) {
 
 // ---- CPU per faceplate-tick ----
 
+// What a control shows: its text, check state and enabled state.
+struct Look {
+    std::wstring text;
+    LRESULT check = 0;
+    bool enabled = false;
+};
+
+Look LookOf(HWND h) {
+    Look l;
+    l.text = kfw::GetWindowTextW(h);
+    wchar_t cls[16] = {};
+    ::GetClassNameW(h, cls, 16);
+    if (!_wcsicmp(cls, L"Button"))
+        l.check = ::SendMessageW(h, BM_GETCHECK, 0, 0);
+    l.enabled = ::IsWindowEnabled(h) != 0;
+    return l;
+}
+
+// A control by its id and which control of that id it is (in z-order, depth first): the same
+// control in the faceplate and in bare dialogs of the same templates.
+struct ControlKey {
+    int id = 0;
+    int occurrence = 0;
+    bool operator<(const ControlKey& o) const {
+        return id != o.id ? id < o.id : occurrence < o.occurrence;
+    }
+};
+
+std::map<ControlKey, HWND> ControlsByKey(HWND root) {
+    std::map<ControlKey, HWND> keyed;
+    std::map<int, int> seen;
+    for (HWND h : Descendants(root)) {
+        const int id = ::GetDlgCtrlID(h);
+        keyed[{id, seen[id]++}] = h;
+    }
+    return keyed;
+}
+
+// One change a tick made to a control: the look before and after.
+struct Change {
+    ControlKey key;
+    Look before, after;
+    bool inFront = false; // visible: on the faceplate or on the page in front
+};
+
 struct TickAnatomy {
-    std::map<std::string, int> touched; // "WM_SETTEXT id 32760 (Static)" -> count
+    std::map<std::string, int> touched; // "WM_SETTEXT to id 32760 (Static)" -> count
     int setTexts = 0;                   // WM_SETTEXT messages
-    int changedTexts = 0;               // controls whose text differs after the tick
+    std::vector<Change> changes;        // of the faceplate that changed most
+    int changedTexts = 0, changedChecks = 0, changedEnables = 0;
+    int changedInFront = 0; // changes of visible controls
+    int painted = 0;        // controls that got WM_PAINT or WM_ERASEBKGND
+    int faceplates = 1;     // the counts above are totals over this many
 };
 
 TickAnatomy* g_anatomy = nullptr;
-HWND g_anatomyRoot = nullptr;
+std::vector<HWND> g_anatomyRoots;
+std::map<HWND, bool>* g_paintedControls = nullptr;
 
 const char* MessageName(UINT msg) {
     switch (msg) {
@@ -347,7 +451,11 @@ const char* MessageName(UINT msg) {
 
 void Tally(HWND hwnd, UINT msg) {
     const char* name = MessageName(msg);
-    if (!g_anatomy || !name || (hwnd != g_anatomyRoot && !::IsChild(g_anatomyRoot, hwnd)))
+    if (!g_anatomy || !name)
+        return;
+    const bool mine = std::any_of(g_anatomyRoots.begin(), g_anatomyRoots.end(),
+                                  [&](HWND root) { return hwnd == root || ::IsChild(root, hwnd); });
+    if (!mine)
         return;
     wchar_t cls[64] = {};
     ::GetClassNameW(hwnd, cls, 64);
@@ -357,6 +465,9 @@ void Tally(HWND hwnd, UINT msg) {
     ++g_anatomy->touched[key];
     if (msg == WM_SETTEXT)
         ++g_anatomy->setTexts;
+    if ((msg == WM_PAINT || msg == WM_ERASEBKGND) && g_paintedControls &&
+        std::find(g_anatomyRoots.begin(), g_anatomyRoots.end(), hwnd) == g_anatomyRoots.end())
+        (*g_paintedControls)[hwnd] = true;
 }
 
 LRESULT CALLBACK SentHook(int code, WPARAM wp, LPARAM lp) {
@@ -375,11 +486,11 @@ LRESULT CALLBACK PostedHook(int code, WPARAM wp, LPARAM lp) {
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }
 
-std::map<HWND, std::wstring> Texts(HWND root) {
-    std::map<HWND, std::wstring> texts;
-    for (HWND h : Descendants(root))
-        texts[h] = kfw::GetWindowTextW(h);
-    return texts;
+std::map<ControlKey, Look> Looks(HWND root) {
+    std::map<ControlKey, Look> looks;
+    for (const auto& [key, h] : ControlsByKey(root))
+        looks[key] = LookOf(h);
+    return looks;
 }
 
 void Round(const std::vector<HWND>& fps) {
@@ -388,27 +499,101 @@ void Round(const std::vector<HWND>& fps) {
     PumpFor(kRoundMs);
 }
 
-TickAnatomy Anatomy(HWND fp) {
+// One round of ticks of every faceplate: the messages to their controls, and what changed.
+TickAnatomy Anatomy(const std::vector<HWND>& fps) {
     TickAnatomy a;
-    const auto before = Texts(fp);
+    a.faceplates = static_cast<int>(fps.size());
+    std::vector<std::map<ControlKey, Look>> before;
+    for (HWND fp : fps)
+        before.push_back(Looks(fp));
+    std::map<HWND, bool> painted;
     g_anatomy = &a;
-    g_anatomyRoot = fp;
+    g_anatomyRoots = fps;
+    g_paintedControls = &painted;
     HHOOK sent = ::SetWindowsHookExW(WH_CALLWNDPROC, SentHook, nullptr, ::GetCurrentThreadId());
     HHOOK posted = ::SetWindowsHookExW(WH_GETMESSAGE, PostedHook, nullptr, ::GetCurrentThreadId());
-    Round({fp});
+    Round(fps);
     ::UnhookWindowsHookEx(sent);
     ::UnhookWindowsHookEx(posted);
     g_anatomy = nullptr;
-    for (const auto& [h, text] : Texts(fp)) {
-        auto it = before.find(h);
-        if (it != before.end() && it->second != text)
-            ++a.changedTexts;
+    g_paintedControls = nullptr;
+    a.painted = static_cast<int>(painted.size());
+    std::vector<std::vector<Change>> perFaceplate(fps.size());
+    for (size_t i = 0; i < fps.size(); ++i) {
+        for (const auto& [key, h] : ControlsByKey(fps[i])) {
+            auto it = before[i].find(key);
+            if (it == before[i].end())
+                continue;
+            const Look now = LookOf(h);
+            const Look& was = it->second;
+            const bool text = now.text != was.text, check = now.check != was.check,
+                       enabled = now.enabled != was.enabled;
+            a.changedTexts += text;
+            a.changedChecks += check;
+            a.changedEnables += enabled;
+            if (!text && !check && !enabled)
+                continue;
+            const bool inFront = ::IsWindowVisible(h) != 0;
+            a.changedInFront += inFront;
+            perFaceplate[i].push_back({key, was, now, inFront});
+        }
     }
+    // The changes of the faceplate that changed most: one that has no data changes nothing.
+    for (auto& changes : perFaceplate)
+        if (changes.size() > a.changes.size())
+            a.changes = std::move(changes);
     return a;
 }
 
-// Setting `texts` changed texts per faceplate-tick on bare dialogs of the same templates,
-// painted after every round: CPU per faceplate-tick.
+// The platform's cost of exactly `changes` (texts set, check states set, controls enabled or
+// disabled, on the same controls of bare dialogs of the same templates), made on `faceplates`
+// bare dialogs per round and painted after every round: CPU per faceplate-tick. Every round
+// turns each control to the other of its two looks, so that every message changes something.
+// `unmatched` counts the changes whose control the bare templates do not have.
+double BareChangeCostMs(bool detail, const std::vector<Change>& changes, int faceplates, int rounds,
+                        int& unmatched) {
+    unmatched = 0;
+    if (changes.empty())
+        return 0.0;
+    std::vector<std::pair<HWND, HWND>> bare; // main, owner
+    std::vector<std::pair<HWND, const Change*>> targets;
+    for (int i = 0; i < faceplates; ++i) {
+        HWND owner = nullptr;
+        HWND main = CreateBare(detail, owner);
+        bare.emplace_back(main, owner);
+        const auto keyed = ControlsByKey(main);
+        for (const Change& c : changes) {
+            auto it = keyed.find(c.key);
+            if (it != keyed.end())
+                targets.emplace_back(it->second, &c);
+            else if (i == 0)
+                ++unmatched;
+        }
+    }
+    PumpFor(200);
+    const double cpu0 = ThreadCpuMs();
+    for (int r = 0; r < rounds; ++r) {
+        for (const auto& [h, c] : targets) {
+            const Look& look = r % 2 ? c->before : c->after;
+            if (c->before.text != c->after.text)
+                ::SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(look.text.c_str()));
+            if (c->before.check != c->after.check)
+                ::SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(look.check), 0);
+            if (c->before.enabled != c->after.enabled)
+                ::EnableWindow(h, look.enabled);
+        }
+        PumpPending();
+        for (auto& b : bare)
+            ::UpdateWindow(b.first);
+    }
+    const double cpu = ThreadCpuMs() - cpu0;
+    for (auto& b : bare)
+        DestroyBare(b.first, b.second);
+    return cpu / (faceplates * rounds);
+}
+
+// Setting `texts` texts per faceplate-tick on bare dialogs of the same templates, painted
+// after every round: CPU per faceplate-tick.
 double BareTextCostMs(bool detail, int texts, int faceplates, int rounds) {
     if (texts <= 0)
         return 0.0;
@@ -451,6 +636,107 @@ double BareTextCostMs(bool detail, int texts, int faceplates, int rounds) {
     return cpu / (faceplates * rounds);
 }
 
+// Messages the thread dispatches in `ms` of pumping with nothing to do: a faceplate at rest
+// costs next to nothing; a paint that never ends starves its timers (WM_TIMER comes last).
+std::map<UINT, int>* g_idleCounts = nullptr;
+std::map<std::string, int>* g_idlePainted = nullptr; // "id 12151 (Button)" -> WM_PAINT count
+LRESULT CALLBACK IdleHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION && wp == PM_REMOVE && g_idleCounts) {
+        const MSG* m = reinterpret_cast<MSG*>(lp);
+        ++(*g_idleCounts)[m->message];
+        if (m->message == WM_PAINT && g_idlePainted) {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(m->hwnd, cls, 64);
+            char key[96];
+            snprintf(key, sizeof key, "id %d (%s)", ::GetDlgCtrlID(m->hwnd),
+                     kfw::Narrow(cls).c_str());
+            ++(*g_idlePainted)[key];
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void PrintIdleMessages(DWORD ms) {
+    std::map<UINT, int> counts;
+    std::map<std::string, int> painted;
+    g_idleCounts = &counts;
+    g_idlePainted = &painted;
+    HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, IdleHook, nullptr, ::GetCurrentThreadId());
+    PumpFor(ms);
+    ::UnhookWindowsHookEx(hook);
+    g_idleCounts = nullptr;
+    g_idlePainted = nullptr;
+    int total = 0;
+    for (const auto& [msg, n] : counts)
+        total += n;
+    Line("  at rest for %lu ms the thread dispatched %d messages: %d WM_PAINT, %d WM_TIMER",
+         static_cast<unsigned long>(ms), total, counts[WM_PAINT], counts[WM_TIMER]);
+    std::vector<std::pair<int, std::string>> most;
+    for (const auto& [key, n] : painted)
+        most.emplace_back(n, key);
+    std::sort(most.rbegin(), most.rend());
+    for (size_t i = 0; i < most.size() && i < kIdlePaintedShown; ++i)
+        Line("    WM_PAINT to %-40s %d", most[i].second.c_str(), most[i].first);
+}
+
+// The server's lines about requests it refused or notifications it could not deliver: why a
+// faceplate has no data.
+void PrintServerComplaints(ServerProcess& server) {
+    const std::string out = server.Output();
+    int shown = 0, total = 0;
+    size_t pos = 0;
+    while (pos < out.size()) {
+        size_t end = out.find('\n', pos);
+        if (end == std::string::npos)
+            end = out.size();
+        const std::string line = out.substr(pos, end - pos);
+        pos = end + 1;
+        if (line.find("refused") == std::string::npos &&
+            line.find("not delivered") == std::string::npos &&
+            line.find("freed") == std::string::npos &&
+            line.find("not answered") == std::string::npos)
+            continue;
+        ++total;
+        if (shown++ < 8)
+            Line("  server: %s", line.substr(0, line.find_last_not_of("\r") + 1).c_str());
+    }
+    if (total > shown)
+        Line("  server: ... %d such lines in all", total);
+}
+
+// Waits until every faceplate has shown data once (with every value changing, the mode
+// switch turns over at every change, so they need not all show it at the same moment).
+bool AllShowedData(const std::vector<HWND>& fps, DWORD timeoutMs, int* missing = nullptr) {
+    std::vector<HWND> waiting = fps;
+    const bool all = PumpUntil(
+        [&] {
+            waiting.erase(std::remove_if(waiting.begin(), waiting.end(), ShowsData), waiting.end());
+            return waiting.empty();
+        },
+        timeoutMs);
+    if (missing)
+        *missing = static_cast<int>(waiting.size());
+    for (HWND fp : waiting) {
+        RECT rc{};
+        ::GetWindowRect(fp, &rc);
+        Line("  faceplate %d showed no data within %lu ms (status line \"%s\", mode on %d, off %d, "
+             "width %ld, visible %d)",
+             static_cast<int>(std::find(fps.begin(), fps.end(), fp) - fps.begin()) + 1,
+             static_cast<unsigned long>(timeoutMs),
+             kfw::Narrow(ControlText(fp, kStatusLine)).c_str(), Checked(fp, kModeOn),
+             Checked(fp, 32769), rc.right - rc.left, ::IsWindowVisible(fp));
+        for (HWND h : Descendants(fp))
+            if (::GetDlgCtrlID(h) == kModeOn) {
+                wchar_t cls[32] = {};
+                ::GetClassNameW(h, cls, 32);
+                Line("    id %d: %s, parent is the faceplate %d, visible %d, check %d", kModeOn,
+                     kfw::Narrow(cls).c_str(), ::GetParent(h) == fp, ::IsWindowVisible(h),
+                     static_cast<int>(::SendMessageW(h, BM_GETCHECK, 0, 0)));
+            }
+    }
+    return all;
+}
+
 void TickFigures(const Settings& s, bool detail, bool changing, bool printAnatomy) {
     const int count = detail ? kMaxDetailViews : kTickFaceplatesCompact;
     ServerProcess server;
@@ -470,14 +756,15 @@ void TickFigures(const Settings& s, bool detail, bool changing, bool printAnatom
     for (int i = 0; i < count; ++i)
         if (HWND fp = OpenShown(*host, TagName(i), detail ? OpenMode::Detail : OpenMode::Compact))
             fps.push_back(fp);
-    PumpUntil(
-        [&] { return std::all_of(fps.begin(), fps.end(), [](HWND fp) { return ShowsData(fp); }); },
-        kDataTimeoutMs);
+    const bool allData = AllShowedData(fps, kDataTimeoutMs);
+    if (!allData)
+        PrintServerComplaints(server);
+    PrintIdleMessages(kIdleLookMs);
     for (HWND fp : fps)
         ::KillTimer(fp, kRefreshTimer); // ticks by hand from here on
     Round(fps);
     Round(fps);
-    TickAnatomy anatomy = Anatomy(fps.front());
+    TickAnatomy anatomy = Anatomy(fps);
 
     double cpu0 = ThreadCpuMs();
     for (int r = 0; r < s.rounds; ++r)
@@ -494,23 +781,66 @@ void TickFigures(const Settings& s, bool detail, bool changing, bool printAnatom
     server.Kill();
     PumpFor(200);
 
-    const double bareChanged = BareTextCostMs(detail, anatomy.changedTexts, count, s.rounds);
-    const double bareSet = BareTextCostMs(detail, anatomy.setTexts, count, s.rounds);
+    std::vector<Change> inFront;
+    for (const Change& c : anatomy.changes)
+        if (c.inFront)
+            inFront.push_back(c);
+    int unmatched = 0, unmatchedInFront = 0;
+    const double bareChanged =
+        BareChangeCostMs(detail, anatomy.changes, count, s.rounds, unmatched);
+    const double bareInFront =
+        detail ? BareChangeCostMs(detail, inFront, count, s.rounds, unmatchedInFront) : 0.0;
+    const int perFp = std::max(1, anatomy.faceplates);
+    const int setTexts = anatomy.setTexts / perFp;
+    const double bareSet = BareTextCostMs(detail, setTexts, count, s.rounds);
     char what[96];
     snprintf(what, sizeof what, "%s, %s", detail ? "detail" : "compact",
              changing ? "every value changing" : "constant values");
-    Line(" CPU per faceplate-tick, %s (%d faceplates x %d ticks; %d texts changed, %d "
-         "WM_SETTEXT per tick)",
-         what, static_cast<int>(fps.size()), s.rounds, anatomy.changedTexts, anatomy.setTexts);
+    Line(" CPU per faceplate-tick, %s (%d faceplates x %d ticks%s)", what,
+         static_cast<int>(fps.size()), s.rounds, allData ? "" : "; NOT all showed data");
+    Line("  one tick of one faceplate changed %d texts, %d check states, %d enabled states (%d of "
+         "them visible); it sent %d WM_SETTEXT; %d controls were erased or painted",
+         anatomy.changedTexts / perFp, anatomy.changedChecks / perFp,
+         anatomy.changedEnables / perFp, anatomy.changedInFront / perFp, setTexts,
+         anatomy.painted / perFp);
+    if (unmatched)
+        Line("  (%d changed controls are not in the bare templates: not in the bare cost)",
+             unmatched);
     char ref[64];
-    snprintf(ref, sizeof ref, "bare: the %d changed texts", anatomy.changedTexts);
+    snprintf(ref, sizeof ref, "bare: the same %d changes",
+             static_cast<int>(anatomy.changes.size()));
     Figure("faceplate tick", perTick, "ms", ref, bareChanged);
-    snprintf(ref, sizeof ref, "bare: %d WM_SETTEXT as today", anatomy.setTexts);
+    if (detail) {
+        snprintf(ref, sizeof ref, "bare: the %d visible ones", static_cast<int>(inFront.size()));
+        Figure("faceplate tick", perTick, "ms", ref, bareInFront);
+    }
+    snprintf(ref, sizeof ref, "bare: %d WM_SETTEXT as today", setTexts);
     Figure("faceplate tick", perTick, "ms", ref, bareSet);
     if (printAnatomy) {
-        Line("  touched in one tick of one faceplate (message to control: count):");
+        Line("  touched in one round of %d faceplate-ticks (message to control: count):",
+             anatomy.faceplates);
         for (const auto& [key, n] : anatomy.touched)
             Line("    %-60s %d", key.c_str(), n);
+    }
+    // Goals: CPU per faceplate-tick; with values changing, against the bare cost of the
+    // changes (of the page in front, for the detail view); with constant values, nothing
+    // painted.
+    char figure[96];
+    snprintf(figure, sizeof figure, "%s tick, %s, CPU per faceplate-tick",
+             detail ? "detail" : "compact", changing ? "every value changing" : "constant values");
+    const double goalMs = detail ? (changing ? 0.0 : kGoalDetailTickMs)
+                                 : (changing ? kGoalCompactChangingMs : kGoalCompactTickMs);
+    if (goalMs > 0.0)
+        Goal(figure, perTick, "ms", goalMs, "ms", perTick <= goalMs);
+    if (changing) {
+        const double ref2 = detail ? bareInFront : bareChanged;
+        const double ratio = ref2 > 0.0 ? perTick / ref2 : 0.0;
+        snprintf(figure, sizeof figure, "%s tick, every value changing / bare changes%s",
+                 detail ? "detail" : "compact", detail ? " in front" : "");
+        Goal(figure, ratio, "x", kGoalChangeRatio, "x", ref2 > 0.0 && ratio <= kGoalChangeRatio);
+    } else if (detail) {
+        Goal("detail tick, constant values, controls painted", anatomy.painted / perFp, "", 0, "",
+             anatomy.painted == 0);
     }
 }
 
@@ -533,9 +863,10 @@ void StationFigures(const Settings& s) {
         if (HWND fp = OpenShown(*host, TagName(i),
                                 i < kStationDetail ? OpenMode::Detail : OpenMode::Compact))
             fps.push_back(fp);
-    const bool allData = PumpUntil(
-        [&] { return std::all_of(fps.begin(), fps.end(), [](HWND fp) { return ShowsData(fp); }); },
-        kDataTimeoutMs * 2);
+    int withoutData = 0;
+    const bool allData = AllShowedData(fps, kDataTimeoutMs * 2, &withoutData);
+    if (!allData)
+        PrintServerComplaints(server);
     PumpFor(2000);
     const double host0 = ProcessCpuMs(), server0 = ProcessCpuMs(server.Process()), t0 = NowMs();
     PumpFor(static_cast<DWORD>(s.stationSeconds) * 1000);
@@ -550,6 +881,11 @@ void StationFigures(const Settings& s) {
          kStationCompact, kStationDetail, wall / 1000.0, allData ? "first" : "NOT all", failing);
     Line("  host process   %8.0f ms CPU = %5.2f %% of one core (%.3f ms per faceplate-tick)",
          hostCpu, 100.0 * hostCpu / wall, hostCpu / (fps.size() * wall / 1000.0));
+    const double percent = 100.0 * hostCpu / wall;
+    Goal("station 28 compact + 4 detail at 1 Hz, host CPU (natively)", percent, "%",
+         kGoalStationCpuPercent, "%", percent <= kGoalStationCpuPercent);
+    Goal("station, faceplates that showed no data", withoutData + failing, "", 0, "",
+         allData && failing == 0);
     if (serverCpu == hostCpu)
         // Wine answers GetProcessTimes of another process with the caller's own times.
         Line("  server process: not measurable here (its times read the same as the host's)");
@@ -611,6 +947,17 @@ void CycleFigures(const Settings& s) {
              1024.0);
 }
 
+// Which way Wine runs this program, as the scripts decided it (scripts/env.sh exports
+// WINE_VIA_QEMU, and Wine hands the Linux environment to its programs): figures of the two
+// ways differ several times over and must never be compared with each other.
+const char* WinePath() {
+    char value[8] = {};
+    const DWORD n = ::GetEnvironmentVariableA("WINE_VIA_QEMU", value, sizeof value);
+    if (n == 0 || n >= sizeof value)
+        return "unknown (WINE_VIA_QEMU not set: run through scripts/bench.sh)";
+    return strcmp(value, "1") == 0 ? "emulated through qemu" : "native 32-bit";
+}
+
 bool ParseArgs(int argc, char** argv, Settings& s) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -649,8 +996,9 @@ int main(int argc, char** argv) {
         return 2;
     SYSTEM_INFO si{};
     ::GetSystemInfo(&si);
-    Line("fpbench: %lu processors; FP_BALANCE8 faceplate against the platform's own cost",
-         si.dwNumberOfProcessors);
+    Line("fpbench: Wine path: %s; %lu processors; FP_BALANCE8 faceplate against the platform's "
+         "own cost",
+         WinePath(), si.dwNumberOfProcessors);
     {
         const double cpu0 = ThreadCpuMs(), process0 = ProcessCpuMs(), t0 = NowMs();
         volatile unsigned spin = 0;
@@ -693,5 +1041,6 @@ int main(int argc, char** argv) {
         Line("");
         CycleFigures(s);
     }
+    PrintGoals();
     return 0;
 }

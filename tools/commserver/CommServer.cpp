@@ -82,9 +82,7 @@ LRESULT CCommServer::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return OnRequest(wp, lp);
     case WM_TIMER:
         if (wp == kCycleTimer) {
-            if (m_changeEveryValue)
-                m_station.ChangeEveryValue();
-            else
+            if (!m_changeEveryValue)
                 m_station.Step(m_periodMs / 1000.0);
             return 0;
         }
@@ -262,6 +260,15 @@ void CCommServer::OnRefresh(int slot) {
     if (!client.subscribed) {
         ServerLog("refused refresh of slot %d: nothing subscribed", slot);
         return;
+    }
+    if (m_changeEveryValue) {
+        const uint32_t bit = 1u << slot;
+        if ((m_refreshedSinceChange & bit) && ::GetTickCount() - m_lastChangeTick >= m_periodMs) {
+            m_station.ChangeEveryValue();
+            m_lastChangeTick = ::GetTickCount();
+            m_refreshedSinceChange = 0;
+        }
+        m_refreshedSinceChange |= bit;
     }
     BYTE* data = m_segments[slot].GetView() + kDataAreaOffset;
     size_t offset = kDataHeaderSize;

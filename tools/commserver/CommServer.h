@@ -47,7 +47,10 @@ public:
     // cannot be made.
     bool Start(std::string& error);
     int ClientCount() const;
-    // Every period changes every value instead of running the models.
+    // Every value changes instead of the models running: when a client asks for its next
+    // refresh (one it asked for since the last change) and a period has passed, so that
+    // clients refreshing in rounds see exactly one change between two refreshes, never two
+    // that cancel out (a switch turned over twice).
     void SetChangeEveryValue(bool on) { m_changeEveryValue = on; }
 
 protected:
@@ -75,6 +78,8 @@ private:
     ServerFaults m_faults;
     DWORD m_periodMs;
     bool m_changeEveryValue = false;
+    DWORD m_lastChangeTick = 0;
+    uint32_t m_refreshedSinceChange = 0; // bit per slot
     DWORD m_startTick = 0;
     CFileMapping m_handleSegment;
     CFileMapping m_segments[commproto::kMaxClients];

@@ -16,7 +16,6 @@ constexpr float kMinPassFlow = 0.1f;
 constexpr float kSkinFlowExponent = 0.8f;
 constexpr float kDefaultDuty = 5000.0f; // (350 - 250) °C x 50 flow
 constexpr float kDutySpread = 0.08f;    // pass-to-pass duty difference (relative)
-constexpr uint8_t kOn = 255;
 
 double Approach(double dt, double timeConstant) {
     return 1.0 - std::exp(-dt / std::max(timeConstant, kMinTimeConstant));
@@ -100,7 +99,7 @@ CHeaterModel::CHeaterModel(const HeaterParams& params, uint64_t seed)
 void CHeaterModel::ApplyDefaults(uint8_t* block) {
     WriteReal(block, kItemFTTLSET, 400.0f);
     WriteReal(block, kItemFTTL, 400.0f);
-    WriteUInt(block, kItemMode, kOn);
+    WriteUInt(block, kItemMode, kBoolOn);
     WriteUInt(block, kItemUnitTotalFlow, 1);
     WriteUInt(block, kItemUnitBranchFlow, 1);
     WriteUInt(block, kItemUnitBranchTemp, 2);

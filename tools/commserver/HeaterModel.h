@@ -25,6 +25,9 @@
 
 namespace commsim {
 
+// What the simulated controller writes into a BOOL item that is on.
+constexpr uint8_t kBoolOn = 255;
+
 // Deterministic pseudo-random numbers (splitmix64).
 class CRandom {
 public:

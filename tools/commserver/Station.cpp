@@ -285,8 +285,19 @@ void CStation::ChangeEveryValue() {
         uint8_t* data = m_memory.Data() + entry.config.base;
         for (size_t i = 0; i < ItemCount(); ++i) {
             const ItemDef& item = Items()[i];
-            if (item.type == ValueType::Real)
+            switch (item.type) {
+            case ValueType::Real:
                 WriteReal(data, item.item, ReadReal(data, item.item) + step);
+                break;
+            case ValueType::Bool:
+                WriteUInt(data, item.item, ReadUInt(data, item.item) ? 0 : kBoolOn);
+                break;
+            case ValueType::UI4:
+            case ValueType::Byte:
+            case ValueType::Flag:
+                WriteUInt(data, item.item, ~ReadUInt(data, item.item));
+                break;
+            }
         }
     }
 }

@@ -71,9 +71,11 @@ public:
     bool Build(const StationConfig& config, std::string& error);
     // One model cycle of every block.
     void Step(double dt);
-    // Instead of a model cycle: every REAL item of every block moves by one, and back by
-    // kChangeCycle - 1 once in kChangeCycle cycles, so that every shown number differs from
-    // the previous cycle's while the values stay near their start. Load measurements use it.
+    // Instead of a model cycle: every item of every block changes. REAL items move by one, and
+    // back by kChangeCycle - 1 once in kChangeCycle cycles, so that every shown number differs
+    // from the previous cycle's while the values stay near their start; switches (BOOL) turn
+    // over, and every bit of the integer items (words, bytes, the alarm flags) turns over, so
+    // that every switch, check box and alarm shown changes too. Load measurements use it.
     void ChangeEveryValue();
     static constexpr int kChangeCycle = 100;
 

@@ -291,24 +291,33 @@ TEST(StationConfig, DemoStationLoads) {
 
 namespace {
 
-TEST(StationChangeEveryValue, EveryRealChangesEachCycleAndNothingElse) {
+TEST(StationChangeEveryValue, EveryItemChangesEachCycle) {
     TestStation t(3, "FTTLSET = 400\n");
-    std::vector<uint8_t> previous(t.block(), t.block() + kWholeSize);
+    const std::vector<uint8_t> start(t.block(), t.block() + kWholeSize);
+    std::vector<uint8_t> previous = start;
     for (int cycle = 1; cycle <= CStation::kChangeCycle; ++cycle) {
         t.station.ChangeEveryValue();
         for (size_t i = 0; i < ItemCount(); ++i) {
             const ItemDef& item = Items()[i];
-            const bool same =
-                memcmp(previous.data() + item.offset, t.block() + item.offset, item.width) == 0;
-            if (item.type == ValueType::Real)
-                ASSERT_FALSE(same) << "item " << item.item << " cycle " << cycle;
-            else
-                ASSERT_TRUE(same) << "item " << item.item << " cycle " << cycle;
+            ASSERT_NE(memcmp(previous.data() + item.offset, t.block() + item.offset, item.width), 0)
+                << "item " << item.item << " cycle " << cycle;
+            if (item.type == ValueType::Bool) { // a switch turns over: on is written as 255
+                const bool wasOn = ReadUInt(previous.data(), item.item) != 0;
+                ASSERT_EQ(ReadUInt(t.block(), item.item), wasOn ? 0u : kBoolOn)
+                    << "item " << item.item << " cycle " << cycle;
+            }
         }
         previous.assign(t.block(), t.block() + kWholeSize);
     }
-    // A full cycle brings every value back: the numbers stay near their start.
+    // A full cycle brings every value back: the numbers stay near their start, and the
+    // switches and words are where they began.
     EXPECT_FLOAT_EQ(t.Real(kItemFTTLSET), 400.0f);
+    for (size_t i = 0; i < ItemCount(); ++i) {
+        const ItemDef& item = Items()[i];
+        if (item.type != ValueType::Real)
+            EXPECT_EQ(memcmp(start.data() + item.offset, t.block() + item.offset, item.width), 0)
+                << "item " << item.item;
+    }
 }
 
 TEST(StationChangeEveryValue, AWrittenValueIsKept) {

@@ -226,15 +226,18 @@ TOOLINFOW MakeToolInfo(HWND owner, UINT id, LPWSTR text) {
 } // namespace
 
 bool CToolTip::Create(HWND owner, UINT toolId) {
-    if (m_hwnd)
-        return true;
-    m_hwnd = CreateTooltipWindow(owner);
+    return m_hwnd || CreateWindowAndTool(owner, toolId, 0, 0);
+}
+
+bool CToolTip::CreateWindowAndTool(HWND owner, UINT toolId, DWORD style, UINT toolFlags) {
+    m_hwnd = CreateTooltipWindow(owner, style);
     if (!m_hwnd)
         return false;
     m_owner = owner;
     m_toolId = toolId;
     wchar_t empty[1] = L"";
     TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
+    ti.uFlags = toolFlags;
     ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return true;
 }
@@ -242,15 +245,8 @@ bool CToolTip::Create(HWND owner, UINT toolId) {
 bool CToolTip::CreateBalloon(HWND owner, UINT toolId) {
     if (m_hwnd)
         return true;
-    m_hwnd = CreateTooltipWindow(owner, TTS_BALLOON | TTS_NOPREFIX);
-    if (!m_hwnd)
+    if (!CreateWindowAndTool(owner, toolId, TTS_BALLOON | TTS_NOPREFIX, TTF_TRACK | TTF_ABSOLUTE))
         return false;
-    m_owner = owner;
-    m_toolId = toolId;
-    wchar_t empty[1] = L"";
-    TOOLINFOW ti = MakeToolInfo(owner, toolId, empty);
-    ti.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-    ::SendMessageW(m_hwnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     ::SendMessageW(m_hwnd, TTM_SETMAXTIPWIDTH, 0, kBalloonMaxWidth);
     return true;
 }

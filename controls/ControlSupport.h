@@ -174,6 +174,8 @@ public:
     const std::wstring& GetTitle() const { return m_title; }
 
 private:
+    // The tooltip window with the given styles and its one tool with the given flags.
+    bool CreateWindowAndTool(HWND owner, UINT toolId, DWORD style, UINT toolFlags);
     HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
     UINT m_toolId = 0;

@@ -1,7 +1,8 @@
 #include "FP_BALANCE8Dlg.h"
 
+#include "Balance8Bindings.h"
 #include "FPText.h"
-#include "SetupPages.h"
+#include "SetupPage.h"
 #include "resource.h"
 
 #include "KrToolkit.h"
@@ -9,59 +10,31 @@
 #include "MemDC.h"
 #include "TnEdit.h"
 
-#include "CommandRoute.h"
 #include "Handle.h"
 #include "Text.h"
 #include "Trace.h"
 
-using kfw::Trace;
-
 namespace {
-constexpr int kFirstEnableWord = 503; // items 503, 505, ..., 549
-constexpr int kEnableWordStep = 2;
+constexpr int kMainWindow = 0;
 
 // The tab area: look of the tab control.
 constexpr int kTabDrawMode = 2;
 constexpr DWORD kTabLookFlags = 0x1F;
 
-// Pages are refreshed, exchanged and deleted in this order of their classes.
+// Pages are refreshed and deleted in this order of their classes.
 constexpr b8::Page kSlotOrder[b8::kPageCount] = {
     b8::Page::FirstSetup,   b8::Page::KTLSetup,        b8::Page::MultyBalanceSetup,
     b8::Page::PVAlarmSetup, b8::Page::SpeedAlarmSetup, b8::Page::SVLimtSetup,
     b8::Page::TAlarmSetup1, b8::Page::TCSAlarmSetup1,  b8::Page::TwoTPBalanceSetup,
 };
 
-std::unique_ptr<CSetupPage> MakePage(b8::Page page, CFP_BALANCE8Dlg* fp) {
-    switch (page) {
-    case b8::Page::FirstSetup:
-        return std::make_unique<CFirstSetup>(fp);
-    case b8::Page::TwoTPBalanceSetup:
-        return std::make_unique<CTwoTPBalanceSetup>(fp);
-    case b8::Page::MultyBalanceSetup:
-        return std::make_unique<CMultyBalanceSetup>(fp);
-    case b8::Page::SVLimtSetup:
-        return std::make_unique<CSVLimtSetup>(fp);
-    case b8::Page::PVAlarmSetup:
-        return std::make_unique<CPVAlarmSetup>(fp);
-    case b8::Page::TAlarmSetup1:
-        return std::make_unique<CTAlarmSetup1>(fp);
-    case b8::Page::TCSAlarmSetup1:
-        return std::make_unique<CTCSAlarmSetup1>(fp);
-    case b8::Page::SpeedAlarmSetup:
-        return std::make_unique<CSpeedAlarmSetup>(fp);
-    case b8::Page::KTLSetup:
-        return std::make_unique<CKTLSetup>(fp);
-    default:
-        return nullptr;
-    }
-}
-
 size_t SlotOf(b8::Page page) {
     return static_cast<size_t>(page) - 1;
 }
 } // namespace
 
-CFP_BALANCE8Dlg::CFP_BALANCE8Dlg() : CFP_BASEDlg(IDD_FP_BALANCE8) {}
+CFP_BALANCE8Dlg::CFP_BALANCE8Dlg()
+    : CFP_BASEDlg(IDD_FP_BALANCE8), m_bindings(m_bindingHost, b8ui::Rows()) {}
 
 CFP_BALANCE8Dlg::~CFP_BALANCE8Dlg() {
     for (b8::Page page : kSlotOrder)
@@ -72,12 +45,6 @@ CSetupPage* CFP_BALANCE8Dlg::PageOf(b8::Page page) const {
     if (page == b8::Page::None)
         return nullptr;
     return m_pages[SlotOf(page)].get();
-}
-
-template <typename F> void CFP_BALANCE8Dlg::ForEachPage(F&& visit) const {
-    for (b8::Page page : kSlotOrder)
-        if (CSetupPage* p = PageOf(page))
-            visit(*p);
 }
 
 void CFP_BALANCE8Dlg::InitTabWindow() {
@@ -92,11 +59,11 @@ void CFP_BALANCE8Dlg::InitTabWindow() {
             m_tab.InsertItem(index++, kfw::Widen(fp::Text(def.captionKey)).c_str());
     }
     for (const b8ui::PageDef& def : b8ui::Pages())
-        m_pages[SlotOf(def.page)] = MakePage(def.page, this);
+        m_pages[SlotOf(def.page)] = std::make_unique<CSetupPage>(this, def.page);
     CKrRcSwitch resources(nullptr, m_strModuleFile.c_str());
     for (const b8ui::PageDef& def : b8ui::Pages())
-        if (CSetupPage* page = PageOf(def.page); page && !page->CreatePage())
-            Trace("[FP_BALANCE]:page template %d not created\n", def.templateId);
+        if (!PageOf(def.page)->CreatePage())
+            kfw::Trace("[FP_BALANCE]:page template %d not created\n", def.templateId);
     // Every page fills the tab control's display area, below the row of tabs, so that no
     // caption is covered.
     RECT area{};
@@ -110,7 +77,7 @@ void CFP_BALANCE8Dlg::InitTabWindow() {
         ::OffsetRect(&area, origin.x, origin.y);
     }
     for (const b8ui::PageDef& def : b8ui::Pages())
-        if (CSetupPage* page = PageOf(def.page); page && page->m_hWnd) {
+        if (CSetupPage* page = PageOf(def.page); page->m_hWnd) {
             ::MoveWindow(page->m_hWnd, area.left, area.top, area.right - area.left,
                          area.bottom - area.top, TRUE);
             // Above the tab control, which draws over its whole rectangle.
@@ -132,13 +99,14 @@ void CFP_BALANCE8Dlg::CollectAlarmEnableWords(int kind, std::map<WORD, WORD>& wo
         return;
     for (int k = 1; k <= b8::kBranchCount; ++k)
         words[static_cast<WORD>(k)] = 0;
-    for (const b8ui::AlarmCheck& row : b8ui::AlarmChecks()) {
-        if (row.measure != measure)
-            continue;
-        CSetupPage* page = PageOf(row.page);
-        if (page && page->CheckState(row.controlId) == BST_CHECKED)
-            words[row.branch] = static_cast<WORD>(words[row.branch] | row.bit);
-    }
+    for (const b8ui::PageDef& def : b8ui::Pages())
+        m_bindings.ForEach(b8ui::WindowOf(def.page), [&](const fp::BoundRow& b) {
+            if (b8ui::IsAlarmBox(*b.row) && b8ui::MeasureOfEnableItem(b.row->item) == measure &&
+                b.state == BST_CHECKED) {
+                WORD& word = words[static_cast<WORD>(b8ui::BranchOfEnableItem(b.row->item))];
+                word = static_cast<WORD>(word | b.row->bits);
+            }
+        });
 }
 
 int CFP_BALANCE8Dlg::WriteAlarmEnableWord(WORD item, WORD word, const char* label) {
@@ -149,97 +117,22 @@ int CFP_BALANCE8Dlg::WriteLimitEnableWord(WORD item, DWORD word, const char* lab
     return WriteData(item, word, label);
 }
 
-int CFP_BALANCE8Dlg::WriteSwitch(const b8ui::PageSwitch& sw, int on) {
-    std::string label = fp::Text(on ? sw.promptOn : sw.promptOff);
-    return WriteData(sw.item, on ? b8ui::kSwitchOn : b8ui::kSwitchOff, label.c_str());
-}
-
-namespace {
-const b8ui::PageSwitch* SwitchOfItem(uint16_t item) {
-    for (const b8ui::PageSwitch& sw : b8ui::PageSwitches())
-        if (sw.item == item)
-            return &sw;
-    return nullptr;
-}
-} // namespace
-
 int CFP_BALANCE8Dlg::SetOutOfService(int on) {
-    return WriteSwitch(*SwitchOfItem(b8::kItemOutOfService), on);
+    return m_bindings.WriteSwitch(b8::kItemOutOfService, on != 0);
 }
 
 int CFP_BALANCE8Dlg::SetAlarmInhibit(int on) {
-    return WriteSwitch(*SwitchOfItem(b8::kItemAlarmInhibit), on);
+    return m_bindings.WriteSwitch(b8::kItemAlarmInhibit, on != 0);
 }
 
 int CFP_BALANCE8Dlg::SetControlMethod(int on) {
-    return WriteSwitch(*SwitchOfItem(b8::kItemControlMethod), on);
-}
-
-void CFP_BALANCE8Dlg::OnPageSwitch(CSetupPage& page, const b8ui::PageSwitch& sw, bool on) {
-    (void)page;
-    switch (sw.item) {
-    case b8::kItemOutOfService:
-        SetOutOfService(on ? 1 : 0);
-        break;
-    case b8::kItemAlarmInhibit:
-        SetAlarmInhibit(on ? 1 : 0);
-        break;
-    case b8::kItemControlMethod:
-        SetControlMethod(on ? 1 : 0);
-        break;
-    default:
-        WriteSwitch(sw, on ? 1 : 0);
-        break;
-    }
-}
-
-void CFP_BALANCE8Dlg::OnPageCheck(CSetupPage& page, int controlId, HWND control) {
-    HWND box = control;
-    if (!box)
-        if (CLevelButton* own = page.Check(controlId))
-            box = own->m_hWnd;
-    if (!box || ::GetParent(box) != page.m_hWnd || !MayOperate(controlId, box, true))
-        return;
-    // The click asks for the box's new state; the other bits are the block's last delivered
-    // word (what every box shows once input is taken), so no cancelled or stale state of
-    // another box goes into the word.
-    const bool requested = page.CheckState(controlId) == BST_CHECKED;
-    if (const b8ui::AlarmCheck* row = b8ui::FindAlarmCheck(page.Page(), controlId)) {
-        DWORD held = AlarmEnableWord(row->measure, row->branch) & b8::kAlarmBits;
-        WORD word = static_cast<WORD>(requested ? held | row->bit : held & ~DWORD{row->bit});
-        const b8ui::SwitchPrompts* prompts = b8ui::AlarmPrompts(row->bit);
-        std::string label = prompts ? fp::Text((word & row->bit) ? prompts->on : prompts->off) : "";
-        WriteAlarmEnableWord(b8::AlarmEnableItem(row->measure, row->branch), word, label.c_str());
-        return;
-    }
-    if (const b8ui::LimitCheck* row = b8ui::FindLimitCheck(controlId);
-        row && page.Page() == b8ui::kLimitCheckPage) {
-        DWORD bit = 1u << row->bit;
-        DWORD held = m_dwLimitEnable & b8::kLimitBits;
-        DWORD word = requested ? held | bit : held & ~bit;
-        const b8ui::LimitPrompts& prompts = b8ui::LimitPromptsOf(row->bit);
-        const char* key = (word >> row->bit) & 1u ? prompts.on : prompts.off;
-        std::string label = prompts.formatBranch ? fp::Format(key, "d", b8ui::LimitBranch(row->bit))
-                                                 : fp::Text(key);
-        WriteLimitEnableWord(b8::kItemLimitEnable, word, label.c_str());
-    }
+    return m_bindings.WriteSwitch(b8::kItemControlMethod, on != 0);
 }
 
 void CFP_BALANCE8Dlg::DoDataExchange() {
     CFP_BASEDlg::DoDataExchange();
-    m_btnModeOff.SubclassDlgItem(IDC_MODE_OFF, m_hWnd);
-    m_btnModeOn.SubclassDlgItem(IDC_MODE_ON, m_hWnd);
-    for (int j = b8::kLoopCount; j-- > 0;)
-        m_btnLoop[static_cast<size_t>(j)].SubclassDlgItem(
-            static_cast<UINT>(b8ui::kLoopSwitches[j].controlId), m_hWnd);
+    m_bindings.Bind(kMainWindow, m_hWnd);
     m_tab.SubclassDlgItem(IDC_TAB, m_hWnd);
-}
-
-BOOL CFP_BALANCE8Dlg::OnInitDialog() {
-    BOOL result = CFP_BASEDlg::OnInitDialog();
-    m_btnModeOn.SetIcon(IDI_MODE_ON);
-    m_btnModeOff.SetIcon(IDI_MODE_OFF);
-    return result;
 }
 
 void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
@@ -255,144 +148,64 @@ WORD CFP_BALANCE8Dlg::DecimalsItemOf(WORD item) const {
 void CFP_BALANCE8Dlg::OnWriteChecked(WORD item, bool taken, const std::string& written,
                                      const std::string& held) {
     // The edit that showed the entry carries the mark; switches and words have the trace.
-    const b8::ItemDef* def = b8::FindItem(item);
-    CSetupPage* page = def && def->editId ? PageOf(def->page) : nullptr;
-    CTnEdit* edit = page ? page->EditOfItem(item) : nullptr;
-    if (!edit || !edit->m_hWnd)
+    fp::BoundRow* row = m_bindings.FindItem(item, fp::BindKind::Value);
+    if (!row)
         return;
-    edit->SetNotTaken(taken ? std::wstring()
-                            : kfw::Widen(fp::Format(fp::key::WriteNotTaken, "ss", written.c_str(),
-                                                    held.c_str())));
+    static_cast<CTnEdit&>(*row->control)
+        .SetNotTaken(taken ? std::wstring()
+                           : kfw::Widen(fp::Format(fp::key::WriteNotTaken, "ss", written.c_str(),
+                                                   held.c_str())));
 }
 
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
-    // Without good data the switches show no state at all rather than "manual" and "off".
-    const bool noData = !HasGoodData();
-    // 1. Mode.
-    LookHMIData(b8::kItemMode, m_bMode);
-    m_btnModeOn.SetNoData(noData);
-    m_btnModeOff.SetNoData(noData);
-    m_btnModeOn.SetCheckIfChanged(m_bMode ? 1 : 0);
-    m_btnModeOff.SetCheckIfChanged(m_bMode ? 0 : 1);
-    // 2. Status lines and lamp.
-    ShowAlarmState(b8::kItemAlarmFlag);
+    // Mode, status lines and lamp, loop switches.
+    m_bindings.Show(kMainWindow);
     if (IsClosing())
         return; // the host's alarm-state callback closed the faceplate
-    // 3. Loop switches.
-    for (int j : b8ui::kRefreshOrder) {
-        BOOL& on = m_bLoop[static_cast<size_t>(j)];
-        LookHMIData(b8::LoopSwitchItem(j), on);
-        m_btnLoop[static_cast<size_t>(j)].SetNoData(noData);
-        m_btnLoop[static_cast<size_t>(j)].SetCheckIfChanged(on ? 1 : 0);
-    }
-    // 4. Alarm enable words.
-    for (int i = 0; i < b8ui::kEnableWordCount; ++i)
-        LookHMIData(static_cast<WORD>(kFirstEnableWord + kEnableWordStep * i),
-                    m_dwAlarmEnable[static_cast<size_t>(i)]);
-    // 5 and 6. The setup pages, while the detail view is shown: values, highlights, check
-    // boxes and switches, unit captions.
+    // The setup pages, while the detail view is shown. A box the operator just clicked keeps
+    // its toggled state while its write runs (a refused write shows the block at once); the
+    // next refresh sets it from the block.
     if (m_bShowDetail) {
-        LookHMIData(b8::kItemLimitEnable, m_dwLimitEnable);
-        // A box the operator just clicked keeps its toggled state while its write runs (a
-        // refused write repaints at once); the next refresh sets it from the block.
         const bool boxes = !IsWriting();
-        ForEachPage([&](CSetupPage& page) {
-            page.ShowValues();
-            if (boxes) {
-                page.ShowStates();
-                if (page.Page() == b8ui::kLimitCheckPage)
-                    static_cast<CSVLimtSetup&>(page).ApplyLimitEnableWord(m_dwLimitEnable);
-            }
-            page.ShowUnits();
-        });
+        for (b8::Page page : kSlotOrder)
+            if (PageOf(page))
+                m_bindings.Show(b8ui::WindowOf(page), boxes);
     }
-    // 7. Members to controls.
     TransferToControls();
 }
 
-int CFP_BALANCE8Dlg::WriteLevel(WORD item) const {
-    const FPItemInfo* info = FindItem(item);
+int CFP_BALANCE8Dlg::BindingHost::RequiredLevel(uint16_t item) const {
+    // The item's security level times the operate permission.
+    const FPItemInfo* info = m_fp.FindItem(item);
     if (!info)
         return -1;
-    return static_cast<int>(info->wSecurityLevel) * m_nOperate;
+    return static_cast<int>(info->wSecurityLevel) * m_fp.OperatePermission();
+}
+
+void CFP_BALANCE8Dlg::ApplyRights() {
+    m_bindings.ApplyRights(kMainWindow);
+    // The pages' controls are given rights only while the detail view is shown.
+    if (!m_bShowDetail)
+        return;
+    for (b8::Page page : kSlotOrder)
+        if (PageOf(page))
+            m_bindings.ApplyRights(b8ui::WindowOf(page));
 }
 
 void CFP_BALANCE8Dlg::UpdateRight() {
     CFP_BASEDlg::UpdateRight();
-    // The operator's level goes with the required level, so that each control changes its
-    // look once (RefreshControls then finds nothing to change).
-    const WORD user = ControlUserLevel();
-    auto apply = [this, user](CLevelBtnST& button, WORD item) {
-        int level = WriteLevel(item);
-        if (level >= 0 && button.m_hWnd)
-            button.SetLevels(static_cast<WORD>(level), user);
-    };
-    apply(m_btnModeOn, b8::kItemMode);
-    apply(m_btnModeOff, b8::kItemMode);
-    for (int j = 0; j < b8::kLoopCount; ++j)
-        apply(m_btnLoop[static_cast<size_t>(j)], b8::LoopSwitchItem(j));
-    if (!m_bShowDetail)
-        return;
-    ForEachPage([&](CSetupPage& page) {
-        page.ForEachOperable([&](kctl::IOperable& control, uint16_t item) {
-            if (int level = WriteLevel(item); level >= 0)
-                control.SetLevels(static_cast<WORD>(level), user);
-        });
-    });
+    ApplyRights();
 }
 
 void CFP_BALANCE8Dlg::RefreshControls() {
+    // The framework's step runs UpdateRight, which gives every control both its levels.
     CFP_BASEDlg::RefreshControls();
-    WORD level = ControlUserLevel();
-    m_btnModeOff.SetUserLevel(level);
-    m_btnModeOn.SetUserLevel(level);
-    for (CLevelBtnST& button : m_btnLoop)
-        button.SetUserLevel(level);
-    if (!m_bShowDetail)
-        return;
-    ForEachPage([&](CSetupPage& page) {
-        page.ForEachOperable(
-            [&](kctl::IOperable& control, uint16_t) { control.SetUserLevel(level); });
-    });
-}
-
-void CFP_BALANCE8Dlg::OnLoopSwitch(int controlId, HWND) {
-    int j = b8ui::LoopOfControl(controlId);
-    const b8ui::LoopSwitch& sw = b8ui::kLoopSwitches[j];
-    if (!MayOperate(sw.controlId, m_btnLoop[static_cast<size_t>(j)].m_hWnd, true))
-        return;
-    bool shownOn = m_btnLoop[static_cast<size_t>(j)].GetCheck() != 0;
-    std::string label = fp::Text(shownOn ? sw.promptOff : sw.promptOn);
-    WriteData(b8::LoopSwitchItem(j), shownOn ? b8ui::kSwitchOff : b8ui::kSwitchOn, label.c_str());
-}
-
-void CFP_BALANCE8Dlg::OnModeOn() {
-    if (!MayOperate(IDC_MODE_ON, m_btnModeOn.m_hWnd, true) || m_bMode)
-        return;
-    std::string label = fp::Text(b8ui::kPromptModeOn);
-    WriteData(b8::kItemMode, b8ui::kSwitchOn, label.c_str());
-}
-
-void CFP_BALANCE8Dlg::OnModeOff() {
-    if (!MayOperate(IDC_MODE_OFF, m_btnModeOff.m_hWnd, true) || !m_bMode)
-        return;
-    std::string label = fp::Text(b8ui::kPromptModeOff);
-    WriteData(b8::kItemMode, b8ui::kSwitchOff, label.c_str());
+    ApplyRights();
 }
 
 void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
-    const b8::ItemDef* def = b8::FindItemByEditId(static_cast<uint16_t>(controlId));
-    if (!def)
-        return;
-    // Anyone on the desktop can post this message: write only for an edit that exists and
-    // that the logged-in operator may edit now.
-    const char* why = "";
-    auto* tn = dynamic_cast<CTnEdit*>(OperableControl(controlId, edit, false, &why));
-    if (!tn) {
-        Trace("[FP_BALANCE]:edit %d not written: %s\n", controlId, why);
-        return;
-    }
-    WriteData(def->item, tn->m_hWnd, def->name);
+    if (!m_bindings.OnEditEnter(controlId, edit))
+        kfw::Trace("[FP_BALANCE]:edit %d not written: no such edit\n", controlId);
 }
 
 void CFP_BALANCE8Dlg::Paint(HDC hdc) {
@@ -423,13 +236,7 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool CFP_BALANCE8Dlg::OnCommand(int id, int code, HWND ctl) {
-    using Route = kfw::CommandRoute<CFP_BALANCE8Dlg>;
-    static constexpr Route kRoutes[] = {
-        Route::Id(BN_CLICKED, IDC_MODE_ON, &CFP_BALANCE8Dlg::OnModeOn),
-        Route::Id(BN_CLICKED, IDC_MODE_OFF, &CFP_BALANCE8Dlg::OnModeOff),
-        Route::Table(BN_CLICKED, &b8ui::IsLoopSwitch, &CFP_BALANCE8Dlg::OnLoopSwitch),
-    };
-    return kfw::RouteCommand(*this, kRoutes, id, code, ctl) ||
+    return m_bindings.OnCommand(kMainWindow, id, code, ctl) ||
            CFP_BASEDlg::OnCommand(id, code, ctl);
 }
 

@@ -1,21 +1,18 @@
-// The BALANCE8 faceplate dialog: main display, loop switches, the edit dispatch and the setup
-// tab host with its nine pages.
+// The BALANCE8 faceplate dialog: its bound controls (rows of Balance8Bindings), the setup tab
+// host with its nine pages, and the services the pages' controls use.
 #pragma once
 
-#include "Balance8Switches.h"
+#include "BlockTable.h"
+#include "FPBinding.h"
 #include "FP_BASEDlg.h"
-#include "PageTables.h"
 
-#include "BtnST.h"
 #include "EnTabCtrl.h"
 
 #include <array>
 #include <map>
 #include <memory>
 
-class CTnEdit;
 class CSetupPage;
-class CSVLimtSetup;
 
 class CFP_BALANCE8Dlg : public CFP_BASEDlg {
 public:
@@ -34,15 +31,8 @@ public:
     void OnWriteChecked(WORD item, bool taken, const std::string& written,
                         const std::string& held) override;
 
-    // Attributes (last values read by the refresh)
-    BOOL Mode() const { return m_bMode; }
-    BOOL LoopState(int j) const { return m_bLoop[static_cast<size_t>(j)]; }
-    DWORD AlarmEnableWord(int i) const { return m_dwAlarmEnable[static_cast<size_t>(i)]; }
-    DWORD AlarmEnableWord(b8::Measure m, int branch) const {
-        return AlarmEnableWord(static_cast<int>(m) * b8::kBranchCount + branch - 1);
-    }
-    // The page of a slot, or null while it is not built.
-    CSetupPage* PageOf(b8::Page page) const;
+    // The bound controls of the dialog and its pages.
+    fp::CBindingEngine& Bindings() { return m_bindings; }
     CBaseTabCtrl& TabControl() { return m_tab; }
 
     // Services of the setup pages
@@ -54,47 +44,43 @@ public:
     int SetOutOfService(int on);
     int SetAlarmInhibit(int on);
     int SetControlMethod(int on);
-    // A click on a page's alarm or limit enable box (already toggled by the platform).
-    void OnPageCheck(CSetupPage& page, int controlId, HWND control);
-    // A page switch asks for on or off.
-    void OnPageSwitch(CSetupPage& page, const b8ui::PageSwitch& sw, bool on);
-    CLevelBtnST& LoopButton(int j) { return m_btnLoop[static_cast<size_t>(j)]; }
-    CLevelBtnST& ModeOnButton() { return m_btnModeOn; }
-    CLevelBtnST& ModeOffButton() { return m_btnModeOff; }
 
-    // Button handlers
-    void OnLoopSwitch(int controlId, HWND ctl);
-    void OnModeOn();
-    void OnModeOff();
     // Entry of a numeric edit (message 2024): writes the value of the edit's item.
     void OnEditEnter(int controlId, HWND edit);
 
 protected:
     void DoDataExchange() override;
-    BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnCommand(int id, int code, HWND ctl) override;
     HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg) override;
 
 private:
+    // What the binding engine asks of the faceplate.
+    class BindingHost : public fp::IBindingHost {
+    public:
+        explicit BindingHost(CFP_BALANCE8Dlg& fp) : m_fp(fp) {}
+        CFPTag& BoundTag() override { return m_fp; }
+        bool MayOperate(int controlId, HWND control, bool stateful) const override {
+            return m_fp.MayOperate(controlId, control, stateful);
+        }
+        int RequiredLevel(uint16_t item) const override;
+        WORD UserLevel() const override { return m_fp.ControlUserLevel(); }
+        void ShowAlarmState(uint16_t flagItem) override { m_fp.ShowAlarmState(flagItem); }
+        bool IsClosing() const override { return m_fp.IsClosing(); }
+
+    private:
+        CFP_BALANCE8Dlg& m_fp;
+    };
+
     // Background, frame and lamp, drawn off-screen into the given context.
     void Paint(HDC hdc);
-    // The required level of a control that writes an item: its security level times the
-    // operate permission; -1 when the item is not in the item map.
-    int WriteLevel(WORD item) const;
-    // Writes 255 or 0 to the item of a page switch with its prompt.
-    int WriteSwitch(const b8ui::PageSwitch& sw, int on);
-    // The pages' controls are given rights only while the detail view is shown.
-    template <typename F> void ForEachPage(F&& visit) const;
+    // The rights of the dialog's controls and, while the detail view is shown, the pages'.
+    void ApplyRights();
+    // The page of a slot, or null while it is not built.
+    CSetupPage* PageOf(b8::Page page) const;
 
-    CLevelBtnST m_btnModeOff;
-    CLevelBtnST m_btnModeOn;
-    std::array<CLevelBtnST, b8::kLoopCount> m_btnLoop;
-    BOOL m_bMode = FALSE;
-    BOOL m_bOutOfService = FALSE;
-    std::array<BOOL, b8::kLoopCount> m_bLoop{};
-    std::array<DWORD, b8ui::kEnableWordCount> m_dwAlarmEnable{};
-    DWORD m_dwLimitEnable = 0;
+    BindingHost m_bindingHost{*this};
+    fp::CBindingEngine m_bindings;
     CEnTabCtrl m_tab;
     // One slot per page, in tab order; empty until the detail view is first built.
     std::array<std::unique_ptr<CSetupPage>, b8::kPageCount> m_pages;

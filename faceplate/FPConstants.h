@@ -63,6 +63,9 @@ constexpr DWORD kCreateExStyleExtended = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
 
 // Write requests.
 constexpr WORD kWriteKind = 1;
+// What a switch writes to an on/off item.
+constexpr BYTE kSwitchOn = 255;
+constexpr BYTE kSwitchOff = 0;
 // Deliveries after a confirmed write within which the block must show the written value
 // before the control is marked as not taken by the controller.
 constexpr int kWriteCheckDeliveries = 3;

@@ -12,7 +12,7 @@
 #include "FPText.h"
 #include "BlockTable.h"
 #include "KrToolkit.h"
-#include "PageTables.h"
+#include "Balance8Bindings.h"
 #include "Host.h"
 #include "KrConfirmIds.h"
 #include "Text.h"
@@ -882,9 +882,10 @@ void ClickTab(HWND fp, int index) {
     kt::PumpFor(300);
 }
 
-const b8ui::AlarmCheck* AlarmBox(b8::Page page, b8::Measure m, int branch, uint32_t bit) {
-    for (const b8ui::AlarmCheck& row : b8ui::AlarmChecks())
-        if (row.page == page && row.measure == m && row.branch == branch && row.bit == bit)
+const fp::Binding* AlarmBox(b8::Page page, b8::Measure m, int branch, uint32_t bit) {
+    for (const fp::Binding& row : b8ui::Rows())
+        if (row.window == b8ui::WindowOf(page) && b8ui::IsAlarmBox(row) &&
+            row.item == b8::AlarmEnableItem(m, branch) && row.bits == bit)
             return &row;
     return nullptr;
 }
@@ -1000,11 +1001,11 @@ TEST_F(DetailTest, AlarmBoxesComposeTheirWordAcrossThePvAndRatePages) {
     MakeHost();
     HWND fp = OpenDetail();
     ASSERT_TRUE(WaitLive(fp));
-    const b8ui::AlarmCheck* hh3 =
+    const fp::Binding* hh3 =
         AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmHH);
-    const b8ui::AlarmCheck* rate3 =
+    const fp::Binding* rate3 =
         AlarmBox(b8::Page::SpeedAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmRate);
-    const b8ui::AlarmCheck* low5 =
+    const fp::Binding* low5 =
         AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 5, b8::kAlarmL);
     ASSERT_TRUE(hh3 && rate3 && low5);
     HWND hhBox = PageControl(fp, b8::Page::PVAlarmSetup, hh3->controlId);
@@ -1034,7 +1035,7 @@ TEST_F(DetailTest, AlarmBoxesComposeTheirWordAcrossThePvAndRatePages) {
     ASSERT_TRUE(PumpUntil([] { return ConfirmAnswer::answered == 2; }, 5000));
     EXPECT_EQ(::SendMessageW(low5Box, BM_GETCHECK, 0, 0), BST_UNCHECKED)
         << "cancelled: the block's state at once";
-    const b8ui::AlarmCheck* hh5 =
+    const fp::Binding* hh5 =
         AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 5, b8::kAlarmHH);
     ASSERT_TRUE(hh5);
     ConfirmAnswer::Arm(true, L"hh 5 on");
@@ -1052,9 +1053,9 @@ TEST_F(DetailTest, LimitRateBoxAndControlMethodButton) {
     MakeHost();
     HWND fp = OpenDetail();
     ASSERT_TRUE(WaitLive(fp));
-    const b8ui::LimitCheck* rate6 = nullptr;
-    for (const b8ui::LimitCheck& row : b8ui::LimitChecks())
-        if (row.bit == 3 * 5 + 2)
+    const fp::Binding* rate6 = nullptr;
+    for (const fp::Binding& row : b8ui::Rows())
+        if (b8ui::IsLimitBox(row) && row.bits == 1u << (3 * 5 + 2))
             rate6 = &row;
     ASSERT_TRUE(rate6);
     ClickTab(fp, 3);
@@ -1110,7 +1111,7 @@ TEST_F(DetailTest, AnActiveAlarmHighlightsItsLimitAndLockedBoxesWriteNothing) {
     EXPECT_EQ(yellow2, 0) << "branch 2 is not in alarm";
 
     // Branch 1's flow enable word needs level 7: its boxes are locked for level 5.
-    const b8ui::AlarmCheck* h1 =
+    const fp::Binding* h1 =
         AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 1, b8::kAlarmH);
     HWND box = PageControl(fp, b8::Page::PVAlarmSetup, h1->controlId);
     EXPECT_FALSE(::IsWindowEnabled(box));
@@ -1346,7 +1347,7 @@ TEST_F(ChangeTest, PagesOpenedBeforeTheirDataShowAndTakeNothing) {
     const std::wstring hh1 =
         ControlText(fp, b8::FindItem(b8::BranchItem(b8::Family::FPHH, 1))->editId);
     EXPECT_TRUE(hh1 == L"????" || hh1.empty()) << kfw::Narrow(hh1);
-    const b8ui::AlarmCheck* hh3 =
+    const fp::Binding* hh3 =
         AlarmBox(b8::Page::PVAlarmSetup, b8::Measure::Flow, 3, b8::kAlarmHH);
     HWND box = PageControl(fp, b8::Page::PVAlarmSetup, hh3->controlId);
     ConfirmAnswer::Arm(true, L"hh 3");

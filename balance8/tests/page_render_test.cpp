@@ -4,7 +4,7 @@
 #include "Balance8Ids.h"
 #include "BlockTable.h"
 #include "DialogTemplate.h"
-#include "PageTables.h"
+#include "Balance8Bindings.h"
 #include "Pump.h"
 #include "Screenshot.h"
 #include "Text.h"
@@ -135,20 +135,19 @@ TEST_F(PageRender, EveryPageShowsAllItsControlsWithCaptionsThatFit) {
         for (size_t i = 0; i < b8::ItemCount(); ++i)
             if (b8::Items()[i].page == def.page)
                 ::SetDlgItemTextW(page, b8::Items()[i].editId, L"1234.567");
-        for (const b8ui::UnitCaption& caption : b8ui::UnitCaptions())
-            if (caption.page == def.page) {
-                HWND control = ::GetDlgItem(page, caption.controlId);
+        int boxes = 0;
+        for (const fp::Binding& row : b8ui::Rows()) {
+            if (row.window != b8ui::WindowOf(def.page))
+                continue;
+            if (row.kind == fp::BindKind::UnitText) {
+                HWND control = ::GetDlgItem(page, row.controlId);
                 std::wstring text =
-                    kfw::GetWindowTextW(control) + L"(" + UnitText(caption.unitItem) + L")";
+                    kfw::GetWindowTextW(control) + L"(" + UnitText(row.item) + L")";
                 ::SetWindowTextW(control, text.c_str());
+            } else if (row.kind == fp::BindKind::WordBit && boxes++ % 2) {
+                ::CheckDlgButton(page, row.controlId, BST_CHECKED);
             }
-        for (const b8ui::AlarmCheck& check : b8ui::AlarmChecks())
-            if (check.page == def.page && check.branch % 2)
-                ::CheckDlgButton(page, check.controlId, BST_CHECKED);
-        if (def.page == b8ui::kLimitCheckPage)
-            for (const b8ui::LimitCheck& check : b8ui::LimitChecks())
-                if (check.bit % 2)
-                    ::CheckDlgButton(page, check.controlId, BST_CHECKED);
+        }
 
         for (size_t i = 0; i < children.size(); ++i) {
             std::wstring text = kfw::GetWindowTextW(children[i]);

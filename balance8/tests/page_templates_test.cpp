@@ -5,17 +5,19 @@
 #include "BlockTable.h"
 #include "DialogTemplate.h"
 #include "FPConstants.h"
-#include "PageTables.h"
+#include "Balance8Bindings.h"
 #include "page_templates_test_ids.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace b8test;
 using b8::Page;
@@ -32,6 +34,25 @@ static_assert(fp::IDI_FP_ALARM == IDI_ALARM && fp::IDI_FP_ADJ == IDI_ADJ);
 static_assert(fp::IDI_FP_ACK == IDI_ACK);
 
 namespace {
+
+// The rows a predicate picks, in table order.
+template <typename Pred> std::vector<const fp::Binding*> RowsWhere(Pred pred) {
+    std::vector<const fp::Binding*> rows;
+    for (const fp::Binding& row : b8ui::Rows())
+        if (pred(row))
+            rows.push_back(&row);
+    return rows;
+}
+bool IsCaption(const fp::Binding& row) {
+    return row.kind == fp::BindKind::UnitText;
+}
+bool IsPageSwitch(const fp::Binding& row) {
+    return row.window != 0 &&
+           (row.kind == fp::BindKind::Toggle || row.kind == fp::BindKind::Latched);
+}
+Page PageOfWindow(int window) {
+    return static_cast<Page>(window);
+}
 
 constexpr LANGID kChinesePrc = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
 constexpr int kPageWidth = 489;
@@ -258,28 +279,31 @@ TEST_F(PageTemplates, EveryEditOfTheBlockTableIsOnItsOwnPageOnly) {
 }
 
 TEST_F(PageTemplates, AlarmCheckBoxesStandBesideTheLimitTheyEnable) {
-    ASSERT_EQ(b8ui::AlarmChecks().size(), 120u);
+    ASSERT_EQ(RowsWhere(b8ui::IsAlarmBox).size(), 120u);
     const std::map<uint32_t, std::wstring> levelCaption = {{b8::kAlarmHH, L"高高限"},
                                                            {b8::kAlarmH, L"高限"},
                                                            {b8::kAlarmLL, L"低低限"},
                                                            {b8::kAlarmL, L"低限"}};
     const std::wstring rateCaption[3] = {L"流量测量值速率报警限", L"支路温度速率报警限",
                                          L"炉管表面温度速率报警限"};
-    for (const b8ui::AlarmCheck& row : b8ui::AlarmChecks()) {
+    for (const fp::Binding* box_row : RowsWhere(b8ui::IsAlarmBox)) {
+        const fp::Binding& row = *box_row;
         SCOPED_TRACE(row.controlId);
-        const DialogTemplate& dlg = PageDialog(row.page);
+        const b8::Measure measure = b8ui::MeasureOfEnableItem(row.item);
+        const int branch = b8ui::BranchOfEnableItem(row.item);
+        const DialogTemplate& dlg = PageDialog(PageOfWindow(row.window));
         const DialogItem* box = dlg.Find(row.controlId);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->className, L"Button");
         EXPECT_EQ(box->style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
         EXPECT_FALSE(box->style & BS_PUSHLIKE);
-        std::wstring name = row.page == Page::TCSAlarmSetup1 ? L"炉管" : L"支路";
-        EXPECT_EQ(box->text, name + std::to_wstring(row.branch));
+        std::wstring name = PageOfWindow(row.window) == Page::TCSAlarmSetup1 ? L"炉管" : L"支路";
+        EXPECT_EQ(box->text, name + std::to_wstring(branch));
         const DialogItem* group = GroupOf(dlg, *box);
         ASSERT_TRUE(group);
-        std::wstring expected = row.bit == b8::kAlarmRate
-                                    ? rateCaption[static_cast<int>(row.measure)]
-                                    : levelCaption.at(row.bit);
+        std::wstring expected = row.bits == b8::kAlarmRate
+                                    ? rateCaption[static_cast<int>(measure)]
+                                    : levelCaption.at(row.bits);
         EXPECT_EQ(group->text, expected);
         // The limit beside the box is coloured by the same bit of the same branch's word.
         const DialogItem* edit = EditRightOf(dlg, *box);
@@ -287,36 +311,42 @@ TEST_F(PageTemplates, AlarmCheckBoxesStandBesideTheLimitTheyEnable) {
         ASSERT_TRUE(Inside(edit->rect, group->rect));
         const b8::ItemDef* def = b8::FindItemByEditId(static_cast<uint16_t>(edit->id));
         ASSERT_TRUE(def);
-        EXPECT_EQ(def->stateItem, b8::AlarmStateItem(row.measure, row.branch)) << def->name;
-        EXPECT_EQ(def->stateMask, row.bit) << def->name;
+        EXPECT_EQ(def->stateItem, b8::AlarmStateItem(measure, branch)) << def->name;
+        EXPECT_EQ(def->stateMask, row.bits) << def->name;
     }
 }
 
 TEST_F(PageTemplates, LimitCheckBoxesStandBesideTheLimitTheyEnable) {
-    ASSERT_EQ(b8ui::LimitChecks().size(), 24u);
-    const DialogTemplate& dlg = PageDialog(b8ui::kLimitCheckPage);
-    for (const b8ui::LimitCheck& row : b8ui::LimitChecks()) {
+    ASSERT_EQ(RowsWhere(b8ui::IsLimitBox).size(), 24u);
+    const DialogTemplate& dlg = PageDialog(Page::SVLimtSetup);
+    for (const fp::Binding* box_row : RowsWhere(b8ui::IsLimitBox)) {
+        const fp::Binding& row = *box_row;
         SCOPED_TRACE(row.controlId);
+        EXPECT_EQ(row.window, b8ui::WindowOf(Page::SVLimtSetup));
+        const int bitNumber = std::countr_zero(row.bits);
         const DialogItem* box = dlg.Find(row.controlId);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
-        EXPECT_EQ(box->text, L"支路" + std::to_wstring(b8ui::LimitBranch(row.bit)));
+        EXPECT_EQ(box->text, L"支路" + std::to_wstring(b8ui::LimitBranch(bitNumber)));
         const DialogItem* edit = EditRightOf(dlg, *box);
         ASSERT_TRUE(edit);
         const b8::ItemDef* def = b8::FindItemByEditId(static_cast<uint16_t>(edit->id));
         ASSERT_TRUE(def);
         EXPECT_EQ(def->stateItem, b8::kItemLimitState) << def->name;
-        EXPECT_EQ(def->stateMask, 1u << row.bit) << def->name;
+        EXPECT_EQ(def->stateMask, row.bits) << def->name;
+        // The rate-limit prompts name the branch.
+        EXPECT_EQ(row.promptArg, bitNumber % 3 == 2 ? b8ui::LimitBranch(bitNumber) : 0);
     }
 }
 
 TEST_F(PageTemplates, UnitCaptionsShowTheUnitOfTheValuesBesideThem) {
-    for (const b8ui::UnitCaption& row : b8ui::UnitCaptions()) {
+    for (const fp::Binding* caption : RowsWhere(IsCaption)) {
+        const fp::Binding& row = *caption;
         SCOPED_TRACE(row.controlId);
-        const DialogTemplate& dlg = PageDialog(row.page);
+        const DialogTemplate& dlg = PageDialog(PageOfWindow(row.window));
         const DialogItem* item = dlg.Find(row.controlId);
         ASSERT_TRUE(item);
-        if (row.kind == b8ui::CaptionKind::GroupBox) {
+        if (IsGroupBox(*item)) {
             ASSERT_TRUE(IsGroupBox(*item));
             EXPECT_FALSE(item->text.empty());
             // Every value in the group is of the caption's measurement.
@@ -326,7 +356,7 @@ TEST_F(PageTemplates, UnitCaptionsShowTheUnitOfTheValuesBesideThem) {
                     ++inside;
                     const b8::ItemDef* def = b8::FindItemByEditId(static_cast<uint16_t>(edit.id));
                     ASSERT_TRUE(def);
-                    EXPECT_EQ(UnitOfDecimals(def->decimalsItem), row.unitItem) << def->name;
+                    EXPECT_EQ(UnitOfDecimals(def->decimalsItem), row.item) << def->name;
                 }
             EXPECT_EQ(inside, b8::kBranchCount);
         } else {
@@ -341,16 +371,17 @@ TEST_F(PageTemplates, UnitCaptionsShowTheUnitOfTheValuesBesideThem) {
                             : name.rfind("TERLMT", 0) == 0 || name.rfind("TMAXER", 0) == 0
                                 ? b8::kItemUnitBranchTemp
                                 : b8::kItemUnitBranchFlow;
-            EXPECT_EQ(row.unitItem, unit) << name;
+            EXPECT_EQ(row.item, unit) << name;
         }
     }
 }
 
 TEST_F(PageTemplates, SwitchButtonsArePushButtonsOfBooleanItems) {
-    ASSERT_EQ(b8ui::PageSwitches().size(), 3u);
-    for (const b8ui::PageSwitch& row : b8ui::PageSwitches()) {
+    ASSERT_EQ(RowsWhere(IsPageSwitch).size(), 3u);
+    for (const fp::Binding* sw : RowsWhere(IsPageSwitch)) {
+        const fp::Binding& row = *sw;
         SCOPED_TRACE(row.controlId);
-        const DialogItem* item = PageDialog(row.page).Find(row.controlId);
+        const DialogItem* item = PageDialog(PageOfWindow(row.window)).Find(row.controlId);
         ASSERT_TRUE(item);
         EXPECT_EQ(item->className, L"Button");
         DWORD type = item->style & BS_TYPEMASK;
@@ -365,9 +396,9 @@ TEST_F(PageTemplates, SwitchButtonsArePushButtonsOfBooleanItems) {
     EXPECT_EQ(PageDialog(Page::KTLSetup).Find(IDC_CONTROL_METHOD)->text, L"控制方法选择");
 }
 
-// Each control of a page with an id is declared once, in exactly one of the tables: nothing on
-// a page goes unbound, and nothing is bound twice.
-TEST_F(PageTemplates, EveryNamedControlOfAPageIsInExactlyOneTable) {
+// Each control of a page with an id is exactly one row: nothing on a page goes unbound, and
+// nothing is bound twice.
+TEST_F(PageTemplates, EveryNamedControlOfAPageIsExactlyOneRow) {
     for (const b8ui::PageDef& page : b8ui::Pages()) {
         SCOPED_TRACE(page.templateId);
         std::set<int> ids;
@@ -375,13 +406,9 @@ TEST_F(PageTemplates, EveryNamedControlOfAPageIsInExactlyOneTable) {
             if (item.id == IDC_STATIC)
                 continue;
             EXPECT_TRUE(ids.insert(item.id).second) << "id " << item.id << " twice on the page";
-            const b8::ItemDef* edit = b8::FindItemByEditId(static_cast<uint16_t>(item.id));
-            int rows = (edit && edit->page == page.page) +
-                       (b8ui::FindAlarmCheck(page.page, item.id) != nullptr) +
-                       (page.page == b8ui::kLimitCheckPage && b8ui::FindLimitCheck(item.id)) +
-                       (b8ui::FindPageSwitch(page.page, item.id) != nullptr);
-            for (const b8ui::UnitCaption& caption : b8ui::UnitCaptions())
-                rows += caption.page == page.page && caption.controlId == item.id;
+            int rows = 0;
+            for (const fp::Binding& row : b8ui::Rows())
+                rows += row.window == b8ui::WindowOf(page.page) && row.controlId == item.id;
             EXPECT_EQ(rows, 1) << "control " << item.id << " \"" << Narrow(item.text) << "\"";
         }
     }
@@ -507,49 +534,71 @@ TEST(PageTables, ABoxIsKnownByItsPageAndItsId) {
         {Page::SpeedAlarmSetup, 12529, b8::Measure::TubeSkin, 7, b8::kAlarmRate, 547},
     };
     for (const Case& c : cases) {
-        const b8ui::AlarmCheck* row = b8ui::FindAlarmCheck(c.page, c.id);
-        ASSERT_TRUE(row) << c.id;
-        EXPECT_EQ(row->measure, c.measure) << c.id;
-        EXPECT_EQ(row->branch, c.branch) << c.id;
-        EXPECT_EQ(row->bit, c.bit) << c.id;
-        EXPECT_EQ(b8::AlarmEnableItem(row->measure, row->branch), c.enableItem) << c.id;
+        const fp::Binding* row = b8ui::FindRow(b8ui::WindowOf(c.page), c.id);
+        ASSERT_TRUE(row && b8ui::IsAlarmBox(*row)) << c.id;
+        EXPECT_EQ(b8ui::MeasureOfEnableItem(row->item), c.measure) << c.id;
+        EXPECT_EQ(b8ui::BranchOfEnableItem(row->item), c.branch) << c.id;
+        EXPECT_EQ(row->bits, c.bit) << c.id;
+        EXPECT_EQ(row->item, c.enableItem) << c.id;
+        EXPECT_EQ(row->width, sizeof(uint16_t)) << c.id;
     }
-    EXPECT_EQ(b8ui::FindAlarmCheck(Page::SVLimtSetup, 12533), nullptr);
-    EXPECT_EQ(b8ui::FindAlarmCheck(Page::PVAlarmSetup, 12323), nullptr); // an edit
+    const fp::Binding* limit = b8ui::FindRow(b8ui::WindowOf(Page::SVLimtSetup), 12533);
+    ASSERT_TRUE(limit);
+    EXPECT_TRUE(b8ui::IsLimitBox(*limit));
+    EXPECT_EQ(limit->width, sizeof(uint32_t));
+    const fp::Binding* edit = b8ui::FindRow(b8ui::WindowOf(Page::PVAlarmSetup), 12323);
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->kind, fp::BindKind::Value);
+    EXPECT_FALSE(b8ui::IsAlarmBox(*edit));
 }
 
 TEST(PageTables, PromptsFollowTheBitOfTheBox) {
-    EXPECT_STREQ(b8ui::AlarmPrompts(b8::kAlarmHH)->on, "FP_ACCUM_STR000269");
-    EXPECT_STREQ(b8ui::AlarmPrompts(b8::kAlarmLL)->off, "FP_ACCUM_STR000276");
-    EXPECT_STREQ(b8ui::AlarmPrompts(b8::kAlarmL)->on, "FP_ACCUM_STR000277");
-    EXPECT_STREQ(b8ui::AlarmPrompts(b8::kAlarmRate)->on, "FP_ACCUM_STR000392");
-    EXPECT_EQ(b8ui::AlarmPrompts(0), nullptr);
-    EXPECT_EQ(b8ui::AlarmPrompts(b8::kAlarmHH | b8::kAlarmH), nullptr);
-    EXPECT_EQ(b8ui::AlarmPrompts(0x20), nullptr);
+    auto row = [](Page page, int id) {
+        const fp::Binding* found = b8ui::FindRow(b8ui::WindowOf(page), id);
+        EXPECT_TRUE(found) << id;
+        return found ? *found : fp::Binding{};
+    };
+    EXPECT_STREQ(row(Page::PVAlarmSetup, IDC_PVA_HH3).promptOn, "FP_ACCUM_STR000269");
+    EXPECT_STREQ(row(Page::TAlarmSetup1, IDC_TA_LL2).promptOff, "FP_ACCUM_STR000276");
+    EXPECT_STREQ(row(Page::TCSAlarmSetup1, IDC_TCSA_L8).promptOn, "FP_ACCUM_STR000277");
+    EXPECT_STREQ(row(Page::SpeedAlarmSetup, IDC_RATE_TCS1).promptOn, "FP_ACCUM_STR000392");
+    EXPECT_EQ(row(Page::SpeedAlarmSetup, IDC_RATE_TCS1).promptArg, 0);
 
     // The rate limit of branch 6 is bit 17 (0x20000), with the prompts that name the branch.
-    const b8ui::LimitCheck* rate6 = b8ui::FindLimitCheck(IDC_SVL_RATE6);
-    ASSERT_TRUE(rate6);
-    EXPECT_EQ(1u << rate6->bit, 0x20000u);
-    EXPECT_EQ(b8ui::LimitBranch(rate6->bit), 6);
-    EXPECT_TRUE(b8ui::LimitPromptsOf(rate6->bit).formatBranch);
-    EXPECT_STREQ(b8ui::LimitPromptsOf(rate6->bit).on, "FP_ACCUM_STR000473");
-    const b8ui::LimitCheck* high1 = b8ui::FindLimitCheck(12502);
-    ASSERT_TRUE(high1);
-    EXPECT_EQ(b8::kLimitBits & ~(1u << high1->bit), 0xFFFFFEu);
-    EXPECT_FALSE(b8ui::LimitPromptsOf(high1->bit).formatBranch);
-    EXPECT_STREQ(b8ui::LimitPromptsOf(high1->bit).off, "FP_ACCUM_STR000316");
-    EXPECT_STREQ(b8ui::LimitPromptsOf(b8ui::FindLimitCheck(12524)->bit).on, "FP_ACCUM_STR000317");
+    const fp::Binding rate6 = row(Page::SVLimtSetup, IDC_SVL_RATE6);
+    EXPECT_EQ(rate6.bits, 0x20000u);
+    EXPECT_EQ(rate6.promptArg, 6);
+    EXPECT_STREQ(rate6.promptOn, "FP_ACCUM_STR000473");
+    const fp::Binding high1 = row(Page::SVLimtSetup, 12502);
+    EXPECT_EQ(b8::kLimitBits & ~high1.bits, 0xFFFFFEu);
+    EXPECT_EQ(high1.promptArg, 0);
+    EXPECT_STREQ(high1.promptOff, "FP_ACCUM_STR000316");
+    EXPECT_STREQ(row(Page::SVLimtSetup, 12524).promptOn, "FP_ACCUM_STR000317");
 
-    const b8ui::PageSwitch* oos = b8ui::FindPageSwitch(Page::FirstSetup, 12126);
-    ASSERT_TRUE(oos);
-    EXPECT_EQ(oos->item, 94);
-    EXPECT_STREQ(oos->promptOff, "FP_ACCUM_STR000179");
-    const b8ui::PageSwitch* method = b8ui::FindPageSwitch(Page::KTLSetup, 12655);
-    ASSERT_TRUE(method);
-    EXPECT_EQ(method->item, 103);
-    EXPECT_STREQ(method->promptOff, "FP_ACCUM_STR000476");
-    EXPECT_EQ(b8ui::FindPageSwitch(Page::KTLSetup, 12126), nullptr);
+    const fp::Binding oos = row(Page::FirstSetup, 12126);
+    EXPECT_EQ(oos.kind, fp::BindKind::Toggle);
+    EXPECT_EQ(oos.item, 94);
+    EXPECT_STREQ(oos.promptOff, "FP_ACCUM_STR000179");
+    const fp::Binding method = row(Page::KTLSetup, 12655);
+    EXPECT_EQ(method.kind, fp::BindKind::Latched);
+    EXPECT_EQ(method.item, 103);
+    EXPECT_STREQ(method.promptOff, "FP_ACCUM_STR000476");
+    EXPECT_EQ(b8ui::FindRow(b8ui::WindowOf(Page::KTLSetup), 12126), nullptr);
+}
+
+// The main dialog's rows in the order of its refresh: the mode pair, the status lines, then
+// the seven loop switches 96, 102, 101, 98, 100, 99, 97.
+TEST(PageTables, TheMainDialogIsShownInItsRefreshOrder) {
+    std::vector<int> ids;
+    std::vector<uint16_t> items;
+    for (const fp::Binding& row : b8ui::Rows())
+        if (row.window == 0) {
+            ids.push_back(row.controlId);
+            items.push_back(row.item);
+        }
+    EXPECT_EQ(ids, (std::vector<int>{12151, 32769, IDC_STATUS, 12499, 12108, 12107, 12104, 12105,
+                                     12106, 12103}));
+    EXPECT_EQ(items, (std::vector<uint16_t>{95, 95, 105, 96, 102, 101, 98, 100, 99, 97}));
 }
 
 } // namespace

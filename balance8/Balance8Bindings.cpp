@@ -126,7 +126,7 @@ constexpr Binding kRows[] = {
     // Main dialog, in refresh order
     Selector(IDC_MODE_ON,  b8::kItemMode, true,  "FP_ACCUM_STR000391", IDI_MODE_ON),
     Selector(IDC_MODE_OFF, b8::kItemMode, false, "FP_ACCUM_STR000390", IDI_MODE_OFF),
-    Status(IDC_STATUS, b8::kItemAlarmFlag),
+    Status(IDC_FP_STATUS, b8::kItemAlarmFlag),
     Loop(IDC_LOOP_21, 0, "FP_ACCUM_STR000376", "FP_ACCUM_STR000383"),
     Loop(IDC_LOOP_8,  6, "FP_ACCUM_STR000382", "FP_ACCUM_STR000389"),
     Loop(IDC_LOOP_42, 5, "FP_ACCUM_STR000381", "FP_ACCUM_STR000388"),

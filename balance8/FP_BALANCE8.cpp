@@ -7,6 +7,7 @@
 #include "KrConfirm.h"
 #include "KrToolkit.h"
 
+#include "FPConstants.h"
 #include "Resources.h"
 #include "Trace.h"
 
@@ -17,7 +18,6 @@
 using kfw::Trace;
 
 namespace {
-constexpr UINT kFaceplateCtrlId = 32767;
 constexpr DWORD kStyleFloating = WS_POPUP | WS_VISIBLE; // 0x90000000
 constexpr DWORD kStyleEmbedded = WS_CHILD;              // 0x40000000
 constexpr DWORD kStylePopChild = WS_CHILD | WS_VISIBLE; // 0x50000000
@@ -79,7 +79,7 @@ HWND CFP_BALANCEApp::Open(const tagFPOpenPara* para, int bMovable, int bShowDeta
     }
     // The control id lives where a pop-up window keeps its menu: set it on child windows only.
     if (::GetWindowLongW(dlg->m_hWnd, GWL_STYLE) & WS_CHILD)
-        ::SetWindowLongPtrW(dlg->m_hWnd, GWLP_ID, kFaceplateCtrlId);
+        ::SetWindowLongPtrW(dlg->m_hWnd, GWLP_ID, fp::kFaceplateControlId);
     m_FPArray.push_back(dlg);
     return dlg->m_hWnd;
 }

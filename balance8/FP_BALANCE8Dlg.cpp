@@ -34,7 +34,7 @@ size_t SlotOf(b8::Page page) {
 } // namespace
 
 CFP_BALANCE8Dlg::CFP_BALANCE8Dlg()
-    : CFP_BASEDlg(IDD_FP_BALANCE8), m_bindings(m_bindingHost, b8ui::Rows()) {}
+    : CFP_BASEDlg(IDD_FP_MAIN), m_bindings(m_bindingHost, b8ui::Rows()) {}
 
 CFP_BALANCE8Dlg::~CFP_BALANCE8Dlg() {
     for (b8::Page page : kSlotOrder)
@@ -132,7 +132,7 @@ int CFP_BALANCE8Dlg::SetControlMethod(int on) {
 void CFP_BALANCE8Dlg::DoDataExchange() {
     CFP_BASEDlg::DoDataExchange();
     m_bindings.Bind(kMainWindow, m_hWnd);
-    m_tab.SubclassDlgItem(IDC_TAB, m_hWnd);
+    m_tab.SubclassDlgItem(IDC_FP_TAB, m_hWnd);
 }
 
 void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
@@ -219,7 +219,7 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnEditEnter(static_cast<int>(wp), reinterpret_cast<HWND>(lp));
         if (!::IsWindow(m_hWnd))
             return 0;
-        ::SetFocus(GetDlgItem(IDC_TAGNAME));
+        ::SetFocus(GetDlgItem(IDC_FP_TAGNAME));
         break;
     case WM_PAINT:
         Paint(kfw::CPaintDC(m_hWnd));

@@ -8,18 +8,8 @@
 #define IDC_STATIC (-1)
 #endif
 
-// ---- Main dialog: template, controls and icons ----
-#define IDD_FP_BALANCE8 32767
-#define IDC_TAGNAME 32760
-#define IDC_TAGDESC 32761
-#define IDC_STATUS 32750
-#define IDC_STATUS2 32751
-#define IDC_BTN_CURRENT 32762
-#define IDC_BTN_FLOW 32763
-#define IDC_BTN_ALARM 32764
-#define IDC_BTN_ADJ 32765
-#define IDC_BTN_ACK 32766
-#define IDC_TAB 32755
+// ---- Main dialog: the framework's template, controls and icons, and BALANCE8's own ----
+#include "FPResourceIds.h"
 #define IDC_MODE_OFF 32769
 #define IDC_MODE_ON 12151
 #define IDC_LOOP_21 12499
@@ -34,11 +24,6 @@
 #define IDI_OOS_GREY 12058
 #define IDI_OOS 12059
 #define IDI_ALARM_INHIBIT 32747
-#define IDI_ACK 32752
-#define IDI_ALARM 32756
-#define IDI_CURRENT 32757
-#define IDI_FLOW 32758
-#define IDI_ADJ 32759
 
 // ---- Setup page templates ----
 #define IDD_PAGE_FIRST 2        // overview (CFirstSetup)

@@ -3,36 +3,19 @@
 #pragma once
 
 #include "ControlMessages.h"
+#include "FPResourceIds.h"
 
 #include <windows.h>
 
 namespace fp {
-
-// Controls every faceplate template contains.
-constexpr int IDC_FP_TAGNAME = 32760;
-constexpr int IDC_FP_TAGDESC = 32761;
-constexpr int IDC_FP_STATUS = 32750;
-constexpr int IDC_FP_STATUS2 = 32751;
-constexpr int IDC_FP_BTN_CURRENT = 32762;
-constexpr int IDC_FP_BTN_FLOW = 32763;
-constexpr int IDC_FP_BTN_ALARM = 32764;
-constexpr int IDC_FP_BTN_ADJ = 32765;
-constexpr int IDC_FP_BTN_ACK = 32766;
-constexpr int IDC_FP_TAB = 32755;
-constexpr int IDD_FP_MAIN = 32767;
-
-// Icons of the five framework buttons.
-constexpr UINT IDI_FP_FLOW = 32758;
-constexpr UINT IDI_FP_CURRENT = 32757;
-constexpr UINT IDI_FP_ALARM = 32756;
-constexpr UINT IDI_FP_ADJ = 32759;
-constexpr UINT IDI_FP_ACK = 32752;
 
 // A yes/no right given to a control as levels: required and user level both this when it is
 // granted, the user level 0 when it is not.
 constexpr WORD kGrantedLevel = 1;
 
 constexpr UINT_PTR kRefreshTimer = 1;
+// The faceplate window's control id: its template's.
+constexpr UINT kFaceplateControlId = IDD_FP_MAIN;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kMaxMissedTicks = 7; // more than this many ticks without data: COMM_FAIL
 

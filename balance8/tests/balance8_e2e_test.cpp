@@ -13,6 +13,7 @@
 #include "BlockTable.h"
 #include "KrToolkit.h"
 #include "Balance8Bindings.h"
+#include "Balance8Ids.h"
 #include "Host.h"
 #include "KrConfirmIds.h"
 #include "Text.h"
@@ -35,10 +36,10 @@ namespace {
 
 constexpr char kTag[] = "BAL101";
 constexpr int kBase = 0x1000;
-constexpr int kStatusLine = 32750;
-constexpr int kModeOn = 12151;
-constexpr int kModeOff = 32769;
-constexpr int kLoop21 = 12499;
+constexpr int kStatusLine = IDC_FP_STATUS;
+constexpr int kModeOn = IDC_MODE_ON;
+constexpr int kModeOff = IDC_MODE_OFF;
+constexpr int kLoop21 = IDC_LOOP_21;
 constexpr WORD kLoop21Item = 96;
 constexpr UINT kEditEnter = 2024;
 
@@ -756,7 +757,7 @@ TEST_F(Balance8Test, FloatingFaceplatesHaveNoMenuAndEmbeddedOnesTheirId) {
     HWND floating = Open(OpenMode::Compact);
     HWND embedded = Open(OpenMode::Embedded);
     EXPECT_EQ(::GetMenu(floating), nullptr);
-    EXPECT_EQ(::GetDlgCtrlID(embedded), 32767);
+    EXPECT_EQ(::GetDlgCtrlID(embedded), static_cast<int>(fp::kFaceplateControlId));
 }
 
 } // namespace
@@ -837,7 +838,7 @@ TEST_F(Balance8Test, AServerStartedAfterTheFaceplateIsFound) {
 
 namespace {
 
-constexpr int kTab = 32755;
+constexpr int kTab = IDC_FP_TAB;
 
 // The last write request in the client's write area: address, width and value.
 struct WriteRequest {
@@ -1247,7 +1248,7 @@ protected:
     }
 };
 
-constexpr int kTotalFlowSet = 12444;
+constexpr int kTotalFlowSet = IDC_FTTLSET;
 
 // A server that follows the protocol but never touches the write area: two changes confirmed
 // one right after the other both reach it, in order, and the block keeps the second.

@@ -1,6 +1,7 @@
 // FP_BALANCE8.dll's keyboard chords, driven by real key events from outside (xdotool at the X
 // display, as an operator's keyboard), and its block-type exports, called by the test host
 // through the module on the host's own CFBType object.
+#include "Balance8Ids.h"
 #include "DebugCapture.h"
 #include "ImportPatch.h"
 #include "Pump.h"
@@ -24,7 +25,7 @@ namespace {
 
 constexpr char kTagA[] = "BAL101";
 constexpr char kTagB[] = "BAL102";
-constexpr int kTitle = 32760;
+constexpr int kTitle = IDC_FP_TAGNAME;
 constexpr DWORD kBeepHz = 1000;
 constexpr DWORD kBeepMs = 100;
 constexpr char kTraceAck[] = "[FP_BASE]KeyBoard ALARMack\n";

@@ -1,5 +1,6 @@
 // The flow, current, alarm and adjust buttons of a BALANCE8 faceplate hand the tag to the
 // operator centre and the alarm view, real peer programs in second processes.
+#include "FPResourceIds.h"
 #include "Host.h"
 #include "PeerFixture.h"
 #include "Pump.h"
@@ -12,7 +13,8 @@ using namespace fphost;
 namespace {
 
 constexpr char kTag[] = "BAL101";
-constexpr int kBtnCurrent = 32762, kBtnFlow = 32763, kBtnAlarm = 32764, kBtnAdjust = 32765;
+constexpr int kBtnCurrent = IDC_FP_BTN_CURRENT, kBtnFlow = IDC_FP_BTN_FLOW,
+              kBtnAlarm = IDC_FP_BTN_ALARM, kBtnAdjust = IDC_FP_BTN_ADJ;
 
 class HandOverTest : public PeerTest {
 protected:

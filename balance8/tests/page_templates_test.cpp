@@ -22,17 +22,6 @@
 using namespace b8test;
 using b8::Page;
 
-// The generic faceplate keeps typed copies of the ids every faceplate template has.
-static_assert(fp::IDD_FP_MAIN == IDD_FP_BALANCE8);
-static_assert(fp::IDC_FP_TAGNAME == IDC_TAGNAME && fp::IDC_FP_TAGDESC == IDC_TAGDESC);
-static_assert(fp::IDC_FP_STATUS == IDC_STATUS && fp::IDC_FP_STATUS2 == IDC_STATUS2);
-static_assert(fp::IDC_FP_BTN_CURRENT == IDC_BTN_CURRENT && fp::IDC_FP_BTN_FLOW == IDC_BTN_FLOW);
-static_assert(fp::IDC_FP_BTN_ALARM == IDC_BTN_ALARM && fp::IDC_FP_BTN_ADJ == IDC_BTN_ADJ);
-static_assert(fp::IDC_FP_BTN_ACK == IDC_BTN_ACK && fp::IDC_FP_TAB == IDC_TAB);
-static_assert(fp::IDI_FP_FLOW == IDI_FLOW && fp::IDI_FP_CURRENT == IDI_CURRENT);
-static_assert(fp::IDI_FP_ALARM == IDI_ALARM && fp::IDI_FP_ADJ == IDI_ADJ);
-static_assert(fp::IDI_FP_ACK == IDI_ACK);
-
 namespace {
 
 // The rows a predicate picks, in table order.
@@ -442,7 +431,7 @@ TEST_F(PageTemplates, ControlsOfAPageDoNotOverlap) {
 }
 
 TEST_F(PageTemplates, TheTabControlSitsBesideTheSwitchColumn) {
-    const DialogItem* tab = Dialog(IDD_FP_BALANCE8).Find(IDC_TAB);
+    const DialogItem* tab = Dialog(IDD_FP_MAIN).Find(IDC_FP_TAB);
     ASSERT_TRUE(tab);
     EXPECT_EQ(_wcsicmp(tab->className.c_str(), L"SysTabControl32"), 0);
     EXPECT_TRUE(SameRect(tab->rect, 79, 2, 280, 401))
@@ -453,24 +442,27 @@ TEST_F(PageTemplates, TheTabControlSitsBesideTheSwitchColumn) {
 // ---- The id header: one value per name, and a name for every id the templates use ----
 
 // The header as the build compiled it, embedded in the test's resources.
+// The #defines of the module's id headers, embedded in the test.
 std::map<std::string, long> ReadIdHeader(std::vector<std::string>* conflicts) {
     std::map<std::string, long> ids;
     HMODULE self = ::GetModuleHandleW(nullptr);
-    HRSRC res = ::FindResourceW(self, MAKEINTRESOURCEW(IDR_T_IDS_HEADER), RT_RCDATA);
-    if (!res)
-        return ids;
-    std::istringstream in(
-        std::string(static_cast<const char*>(::LockResource(::LoadResource(self, res))),
-                    ::SizeofResource(self, res)));
     const std::regex define(R"(^\s*#\s*define\s+(ID[CDI]_\w+)\s+\(?(-?\d+)\)?)");
-    for (std::string line; std::getline(in, line);) {
-        std::smatch m;
-        if (!std::regex_search(line, m, define))
+    for (int header : {IDR_T_IDS_HEADER, IDR_T_FP_IDS_HEADER}) {
+        HRSRC res = ::FindResourceW(self, MAKEINTRESOURCEW(header), RT_RCDATA);
+        if (!res)
             continue;
-        long value = std::stol(m[2]);
-        auto [it, added] = ids.emplace(m[1], value);
-        if (!added && it->second != value)
-            conflicts->push_back(m[1]);
+        std::istringstream in(
+            std::string(static_cast<const char*>(::LockResource(::LoadResource(self, res))),
+                        ::SizeofResource(self, res)));
+        for (std::string line; std::getline(in, line);) {
+            std::smatch m;
+            if (!std::regex_search(line, m, define))
+                continue;
+            long value = std::stol(m[2]);
+            auto [it, added] = ids.emplace(m[1], value);
+            if (!added && it->second != value)
+                conflicts->push_back(m[1]);
+        }
     }
     return ids;
 }
@@ -596,7 +588,7 @@ TEST(PageTables, TheMainDialogIsShownInItsRefreshOrder) {
             ids.push_back(row.controlId);
             items.push_back(row.item);
         }
-    EXPECT_EQ(ids, (std::vector<int>{12151, 32769, IDC_STATUS, 12499, 12108, 12107, 12104, 12105,
+    EXPECT_EQ(ids, (std::vector<int>{12151, 32769, IDC_FP_STATUS, 12499, 12108, 12107, 12104, 12105,
                                      12106, 12103}));
     EXPECT_EQ(items, (std::vector<uint16_t>{95, 95, 105, 96, 102, 101, 98, 100, 99, 97}));
 }

@@ -7,3 +7,4 @@
 #define IDC_T_CHECK 1002
 #define IDC_T_TAB 1003
 #define IDR_T_IDS_HEADER 200
+#define IDR_T_FP_IDS_HEADER 201

@@ -16,7 +16,7 @@ constexpr WORD kStepIds[] = {fp::IDC_FP_FAST_INCREASE, fp::IDC_FP_INCREASE, fp::
 
 // A dialog template with the acknowledge and adjust buttons and, optionally, the step controls.
 std::vector<BYTE> Template(bool steps) {
-    std::vector<WORD> ids{fp::IDC_FP_BTN_ACK, fp::IDC_FP_BTN_ADJ};
+    std::vector<WORD> ids{IDC_FP_BTN_ACK, IDC_FP_BTN_ADJ};
     if (steps)
         ids.insert(ids.end(), std::begin(kStepIds), std::end(kStepIds));
     std::vector<BYTE> t;

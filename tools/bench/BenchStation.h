@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "Balance8Ids.h"
 #include "HostConfig.h"
 
 #include <windows.h>
@@ -13,13 +14,15 @@
 namespace bench {
 
 // Controls of the BALANCE8 faceplate the runs look at.
-constexpr int kStatusLine = 32750;
-constexpr int kModeOn = 12151;
+constexpr int kStatusLine = IDC_FP_STATUS;
+constexpr int kModeOn = IDC_MODE_ON;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr wchar_t kCommFail[] = L"COMM_FAIL";
 // Templates of the module: the faceplate, and the pages of its detail view.
-constexpr int kMainTemplate = 32767;
-constexpr int kPageTemplates[] = {2, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr int kMainTemplate = IDD_FP_MAIN;
+constexpr int kPageTemplates[] = {IDD_PAGE_FIRST,   IDD_PAGE_MULTYBALANCE, IDD_PAGE_TWOTPBALANCE,
+                                   IDD_PAGE_SVLIMIT, IDD_PAGE_PVALARM,      IDD_PAGE_TALARM,
+                                   IDD_PAGE_TCSALARM, IDD_PAGE_KTL,         IDD_PAGE_SPEEDALARM};
 constexpr wchar_t kModuleFile[] = L"FP_BALANCE8.dll";
 // The server holds at most this many clients; every open faceplate is one.
 constexpr int kMaxFaceplates = 32;

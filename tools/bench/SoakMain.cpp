@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kWorkers = 2;
 constexpr int kFaceplatesPerWorker = 4;
-constexpr int kWrittenSwitch = 12104; // loop switch of item 98: the one the operator may operate
+constexpr int kWrittenSwitch = IDC_LOOP_41; // loop switch of item 98: the one the operator may operate
 constexpr uint16_t kWrittenItem = 98;
 constexpr uint16_t kLockedLevel = 7; // every other item: above the operator's level 5
 constexpr UINT kDriverPeriodMs = 40;

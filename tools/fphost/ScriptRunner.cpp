@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include "FPResourceIds.h"
 #include "Screenshot.h"
 #include "Text.h"
 #include "UiActions.h"
@@ -10,7 +11,7 @@ namespace fphost {
 namespace {
 
 constexpr UINT kTickMs = 10;
-constexpr int kDetailTabId = 32755; // the tab control of a faceplate's detail view
+constexpr int kDetailTabId = IDC_FP_TAB; // the tab control of a faceplate's detail view
 // How long answer and dismiss look for their dialog before they fail.
 constexpr DWORD kDialogTimeoutMs = 5000;
 // How often `stay` looks whether the operator has closed every faceplate.

@@ -11,6 +11,7 @@
 // "LATE") that paints nothing until 300 ms after it opened: a control a screenshot can catch
 // undrawn.
 #include "FPHostApi.h"
+#include "FPResourceIds.h"
 #include "KrConfirm.h"
 #include "KrControlInfo.h"
 #include "KrToolkit.h"
@@ -22,15 +23,15 @@
 namespace {
 
 constexpr wchar_t kClass[] = L"FakeFaceplate";
-constexpr int kTitle = 32760;
-constexpr int kStatus = 32750;
-constexpr int kSecond = 32751;
+constexpr int kTitle = IDC_FP_TAGNAME;
+constexpr int kStatus = IDC_FP_STATUS;
+constexpr int kSecond = IDC_FP_STATUS2;
 constexpr int kResult = 32752;
 constexpr int kValue = 32753;
 constexpr int kControlInfo = 32754;
 constexpr int kEdit = 12444;
-constexpr int kDetailButton = 32765;
-constexpr int kAckButton = 32766;
+constexpr int kDetailButton = IDC_FP_BTN_ADJ;
+constexpr int kAckButton = IDC_FP_BTN_ACK;
 constexpr UINT kValueEntered = WM_USER + 1000;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;

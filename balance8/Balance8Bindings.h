@@ -50,7 +50,6 @@ constexpr int BranchOfEnableItem(uint16_t item) {
     return (item - b8::AlarmEnableItem(MeasureOfEnableItem(item), 1)) / 2 + 1;
 }
 constexpr int kAlarmBoxCount = 3 * b8::kBranchCount * 5;
-constexpr int kLimitBoxCount = 3 * b8::kBranchCount;
 // Bit number k of the limit enable word: 3(b-1) high, 3(b-1)+1 low, 3(b-1)+2 rate limit of
 // branch b.
 constexpr int LimitBranch(int bitNumber) {

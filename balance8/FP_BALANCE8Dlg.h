@@ -33,7 +33,6 @@ public:
 
     // The bound controls of the dialog and its pages.
     fp::CBindingEngine& Bindings() { return m_bindings; }
-    CBaseTabCtrl& TabControl() { return m_tab; }
 
     // Services of the setup pages
     // Words 1..8 of a measurement kind (0, 2 or 3) composed from the check boxes: HH/H/LL/L

@@ -27,7 +27,6 @@ public:
     BYTE* GetView() const { return static_cast<BYTE*>(m_view.get()); }
     BYTE* GetWriteArea() const;
     BYTE* GetSubscriptionArea() const;
-    bool IsMapped() const { return static_cast<bool>(m_view); }
     const std::string& GetName() const { return m_strName; }
 
 private:

@@ -21,7 +21,6 @@ public:
 
     // Attributes
     int GetCheck() const { return m_nCheck; }
-    bool IsFlat() const { return m_bIsFlat; }
     bool IsHovering() const { return m_bMouseOnButton; }
     bool IsDefault() const { return m_bIsDefault; }
     // Made from a check-box or radio-button template: drawn with the switch looks.
@@ -50,7 +49,6 @@ public:
     // No data behind the button: it shows no check state, a hatched face and a grey caption,
     // so that it cannot be taken for a plant state. Repaints only on a change.
     void SetNoData(bool noData);
-    bool IsNoData() const { return m_bNoData; }
     void SetBackgroundInside(COLORREF colour, bool repaint = true);
     void SetBackgroundOutside(COLORREF colour, bool repaint = true);
     void SetTextColourInside(COLORREF colour, bool repaint = true);

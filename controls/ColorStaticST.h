@@ -16,8 +16,6 @@ public:
     // Period of the running blink timer in milliseconds, 0 when none runs.
     UINT GetBlinkPeriod() const { return m_nTimerId ? m_nPeriod : 0; }
     bool IsTextBlinking() const { return m_bTextBlink; }
-    bool IsBackgroundBlinking() const { return m_bBkBlink; }
-    int GetTextPhase() const { return m_nTextBlinkStep; }
     int GetBackgroundPhase() const { return m_nBkBlinkStep; }
     // The colours the next paint uses.
     COLORREF GetCurrentTextColour() const;

@@ -303,16 +303,6 @@ void CToolTip::Activate(bool active) {
         ::SendMessageW(m_hwnd, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
-void CToolTip::SetDelayTime(DWORD which, int ms) {
-    if (m_hwnd)
-        ::SendMessageW(m_hwnd, TTM_SETDELAYTIME, which, MAKELPARAM(ms, 0));
-}
-
-void CToolTip::SetMaxTipWidth(int width) {
-    if (m_hwnd)
-        ::SendMessageW(m_hwnd, TTM_SETMAXTIPWIDTH, 0, width);
-}
-
 void CToolTip::UpdateToolRect() {
     if (!m_hwnd)
         return;

@@ -41,7 +41,6 @@ public:
     WORD RequiredLevel() const { return m_required; }
     WORD UserLevel() const { return m_user; }
     bool Locked() const { return m_locked; }
-    bool Preference() const { return m_preference; }
     bool Operable() const { return !m_locked && m_preference; }
 
 private:
@@ -78,7 +77,6 @@ public:
     WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
     bool IsLocked() const override { return m_lock.Locked(); }
     bool IsOperableNow() const override { return m_lock.Operable(); }
-    bool GetEnablePreference() const { return m_lock.Preference(); }
 
 protected:
     virtual HWND RightsWindow() const = 0;
@@ -156,13 +154,10 @@ public:
     void Destroy();
     HWND hwnd() const { return m_hwnd; }
     bool IsCreated() const { return m_hwnd != nullptr; }
-    UINT ToolId() const { return m_toolId; }
 
     void SetText(const std::wstring& text); // TTM_UPDATETIPTEXT
     std::wstring GetText() const;           // TTM_GETTEXT
     void Activate(bool active);             // TTM_ACTIVATE
-    void SetDelayTime(DWORD which, int ms); // TTM_SETDELAYTIME
-    void SetMaxTipWidth(int width);         // TTM_SETMAXTIPWIDTH
     void UpdateToolRect();                  // TTM_NEWTOOLRECT with the owner's client area
     // Hands a mouse message of the owner to the tooltip (TTM_RELAYEVENT).
     void Relay(UINT msg, WPARAM wp, LPARAM lp);

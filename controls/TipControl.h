@@ -23,8 +23,6 @@ public:
     void SetTooltipText(const std::wstring& text);
     void UpdateTooltip(); // the control's own window text
     // Passed through to the tooltip.
-    void SetTooltipDelayTime(DWORD which, int ms) { m_tip.SetDelayTime(which, ms); }
-    void SetTooltipMaxWidth(int width) { m_tip.SetMaxTipWidth(width); }
 
 protected:
     // postEndBeforeDefault: on focus loss, post 4069 (0) before the default handling (edit)

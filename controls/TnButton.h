@@ -11,8 +11,6 @@ class CTnButton : public kfw::CWnd, public kctl::CLevelRights {
 public:
     // Attributes
     bool IsLatched() const { return m_bLatched; }
-    COLORREF GetFaceColour() const { return m_crFace; }
-    COLORREF GetTextColour() const { return m_crText; }
 
     // Operations
     // Held-down look; repaints only when the value changes.

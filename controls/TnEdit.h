@@ -16,10 +16,6 @@ public:
     CTnEdit() = default;
 
     // Attributes
-    int GetMode() const { return m_nMode; }
-    int GetMaxChars() const { return m_nMaxChars; }
-    COLORREF GetNormalBackground() const { return m_crNormalBack; }
-    COLORREF GetReadOnlyBackground() const { return m_crReadOnlyBack; }
     // The background the field is painted with now.
     COLORREF GetCurrentBackground() const;
     const std::wstring& GetSavedText() const { return m_strSaved; }
@@ -30,7 +26,6 @@ public:
     WORD GetRequiredLevel() const override { return m_lock.RequiredLevel(); }
     bool IsOperableNow() const override { return m_lock.Operable(); }
     bool IsUnavailable() const { return m_bUnavailable; }
-    bool IsNotTaken() const { return m_bNotTaken; }
     std::wstring GetText() const { return kfw::GetWindowTextW(m_hWnd); }
 
     // Operations

@@ -273,13 +273,6 @@ void CBindingEngine::Unbind(int window) {
             b = BoundRow{b.row};
 }
 
-bool CBindingEngine::IsBound(int window) const {
-    for (const BoundRow& b : m_bound)
-        if (b.row->window == window && b.hwnd)
-            return true;
-    return false;
-}
-
 void CBindingEngine::Show(int window, bool states) {
     CFPTag& tag = m_host.BoundTag();
     for (BoundRow& b : m_bound) {

@@ -101,7 +101,6 @@ public:
     // before the window is destroyed.
     void Bind(int window, HWND hwnd);
     void Unbind(int window);
-    bool IsBound(int window) const;
 
     // Shows the rows of a window from the block. With `states` false, check boxes keep the
     // state the operator just gave them (a write from them is under way).

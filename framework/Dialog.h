@@ -30,7 +30,6 @@ public:
     INT_PTR DoModal(HWND parent);
     // Ends a modal dialog; hides a modeless one.
     void EndDialog(int result);
-    bool IsModal() const { return m_modal; }
     UINT TemplateId() const { return m_templateId; }
 
     // Overridables

@@ -234,10 +234,6 @@ bool CWnd::DestroyWindow() {
     return ::DestroyWindow(m_hWnd) != FALSE;
 }
 
-BOOL CWnd::SetWindowTextA(const char* text) const {
-    return ::SetWindowTextW(m_hWnd, Widen(text).c_str());
-}
-
 bool CWnd::PreTranslateMessage(MSG*) {
     return false;
 }

@@ -50,11 +50,6 @@ public:
     BOOL EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL SetWindowTextW(LPCWSTR text) const { return ::SetWindowTextW(m_hWnd, text); }
-    // Sets the text from an 8-bit text in the ANSI code page.
-    BOOL SetWindowTextA(const char* text) const;
-    int MessageBox(LPCWSTR text, LPCWSTR caption = L"", UINT type = MB_OK) const {
-        return ::MessageBoxW(m_hWnd, text, caption, type);
-    }
 
     // Registers a window class of this module whose procedure dispatches to bound objects.
     static bool RegisterClass(LPCWSTR className, UINT style = CS_DBLCLKS,

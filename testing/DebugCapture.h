@@ -34,7 +34,6 @@ public:
     // Waits until a line containing the text arrived.
     bool WaitFor(const std::string& text, DWORD timeoutMs = 2000);
     size_t Count(const std::string& text);
-    void SetPid(DWORD pid) { m_pid = pid; }
 
 private:
     void Run();

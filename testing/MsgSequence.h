@@ -40,7 +40,6 @@ public:
     const std::vector<Message>& Entries() const { return m_entries; }
     // Noise that depends on the window manager, the mouse or painting.
     void IgnoreDefaults();
-    void Ignore(UINT msg) { m_ignored.insert(msg); }
     void Record(UINT msg) { m_ignored.erase(msg); }
     // Only these messages are recorded (empty = everything not ignored).
     void RecordOnly(std::set<UINT> messages) { m_only = std::move(messages); }

@@ -57,10 +57,6 @@ std::wstring ReadIni(const wchar_t* section, const wchar_t* key, const wchar_t* 
     return buf.data();
 }
 
-bool HasIniKey(const wchar_t* section, const wchar_t* key) {
-    return ReadIni(section, key, kAbsentMarker) != kAbsentMarker;
-}
-
 std::wstring ResolvePath(const std::wstring& path) {
     bool absolute = !path.empty() &&
                     (path[0] == L'\\' || path[0] == L'/' || (path.size() >= 2 && path[1] == L':'));

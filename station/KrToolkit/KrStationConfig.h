@@ -35,7 +35,6 @@ bool GetEnv(const wchar_t* name, std::wstring& value);
 // A setting of the ini file in force; `fallback` when the key is absent.
 std::wstring ReadIni(const wchar_t* section, const wchar_t* key, const wchar_t* fallback);
 // True when the key exists in the section.
-bool HasIniKey(const wchar_t* section, const wchar_t* key);
 // A path relative to the folder of SelfModule() made absolute; absolute paths stay.
 std::wstring ResolvePath(const std::wstring& path);
 

@@ -69,13 +69,6 @@ bool CCommServer::Start(std::string& error) {
     return true;
 }
 
-int CCommServer::ClientCount() const {
-    int count = 0;
-    for (const Slot& slot : m_slots)
-        count += slot.sink != nullptr;
-    return count;
-}
-
 LRESULT CCommServer::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case kServerRequestMsg:

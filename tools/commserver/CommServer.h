@@ -46,7 +46,6 @@ public:
     // Creates the window and the segments. False when another server runs or a segment
     // cannot be made.
     bool Start(std::string& error);
-    int ClientCount() const;
     // Every value changes instead of the models running: when a client asks for its next
     // refresh (one it asked for since the last change) and a period has passed, so that
     // clients refreshing in rounds see exactly one change between two refreshes, never two

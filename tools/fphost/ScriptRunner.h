@@ -24,7 +24,6 @@ public:
     // WM_QUIT to the thread's message loop. The children it started still running are ended
     // when the runner goes.
     void Start();
-    bool Finished() const { return m_finished; }
     // Commands that failed (expectations included).
     int Failures() const { return m_failures; }
 

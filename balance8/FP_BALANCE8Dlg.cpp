@@ -93,7 +93,7 @@ void CFP_BALANCE8Dlg::InitTabWindow() {
     }
     for (const b8ui::PageDef& def : b8ui::Pages())
         m_pages[SlotOf(def.page)] = MakePage(def.page, this);
-    CKrRcSwitch resources(nullptr, m_strModuleFile.c_str());
+    CKrRcSwitch resources(nullptr, Tag().ModuleFile().c_str());
     for (const b8ui::PageDef& def : b8ui::Pages())
         if (CSetupPage* page = PageOf(def.page); page && !page->CreatePage())
             Trace("[FP_BALANCE]:page template %d not created\n", def.templateId);
@@ -142,16 +142,16 @@ void CFP_BALANCE8Dlg::CollectAlarmEnableWords(int kind, std::map<WORD, WORD>& wo
 }
 
 int CFP_BALANCE8Dlg::WriteAlarmEnableWord(WORD item, WORD word, const char* label) {
-    return WriteData(item, word, label);
+    return Tag().WriteData(item, word, label);
 }
 
 int CFP_BALANCE8Dlg::WriteLimitEnableWord(WORD item, DWORD word, const char* label) {
-    return WriteData(item, word, label);
+    return Tag().WriteData(item, word, label);
 }
 
 int CFP_BALANCE8Dlg::WriteSwitch(const b8ui::PageSwitch& sw, int on) {
     std::string label = fp::Text(on ? sw.promptOn : sw.promptOff);
-    return WriteData(sw.item, on ? b8ui::kSwitchOn : b8ui::kSwitchOff, label.c_str());
+    return Tag().WriteData(sw.item, on ? b8ui::kSwitchOn : b8ui::kSwitchOff, label.c_str());
 }
 
 namespace {
@@ -267,9 +267,9 @@ void CFP_BALANCE8Dlg::OnWriteChecked(WORD item, bool taken, const std::string& w
 
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     // Without good data the switches show no state at all rather than "manual" and "off".
-    const bool noData = !HasGoodData();
+    const bool noData = !Tag().HasGoodData();
     // 1. Mode.
-    LookHMIData(b8::kItemMode, m_bMode);
+    Tag().LookHMIData(b8::kItemMode, m_bMode);
     m_btnModeOn.SetNoData(noData);
     m_btnModeOff.SetNoData(noData);
     m_btnModeOn.SetCheckIfChanged(m_bMode ? 1 : 0);
@@ -281,21 +281,21 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     // 3. Loop switches.
     for (int j : b8ui::kRefreshOrder) {
         BOOL& on = m_bLoop[static_cast<size_t>(j)];
-        LookHMIData(b8::LoopSwitchItem(j), on);
+        Tag().LookHMIData(b8::LoopSwitchItem(j), on);
         m_btnLoop[static_cast<size_t>(j)].SetNoData(noData);
         m_btnLoop[static_cast<size_t>(j)].SetCheckIfChanged(on ? 1 : 0);
     }
     // 4. Alarm enable words.
     for (int i = 0; i < b8ui::kEnableWordCount; ++i)
-        LookHMIData(static_cast<WORD>(kFirstEnableWord + kEnableWordStep * i),
+        Tag().LookHMIData(static_cast<WORD>(kFirstEnableWord + kEnableWordStep * i),
                     m_dwAlarmEnable[static_cast<size_t>(i)]);
     // 5 and 6. The setup pages, while the detail view is shown: values, highlights, check
     // boxes and switches, unit captions.
-    if (m_bShowDetail) {
-        LookHMIData(b8::kItemLimitEnable, m_dwLimitEnable);
+    if (IsDetailShown()) {
+        Tag().LookHMIData(b8::kItemLimitEnable, m_dwLimitEnable);
         // A box the operator just clicked keeps its toggled state while its write runs (a
         // refused write repaints at once); the next refresh sets it from the block.
-        const bool boxes = !IsWriting();
+        const bool boxes = !Tag().IsWriting();
         ForEachPage([&](CSetupPage& page) {
             page.ShowValues();
             if (boxes) {
@@ -311,10 +311,10 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
 }
 
 int CFP_BALANCE8Dlg::WriteLevel(WORD item) const {
-    const FPItemInfo* info = FindItem(item);
+    const FPItemInfo* info = Tag().FindItem(item);
     if (!info)
         return -1;
-    return static_cast<int>(info->wSecurityLevel) * m_nOperate;
+    return static_cast<int>(info->wSecurityLevel) * OperatePermission();
 }
 
 void CFP_BALANCE8Dlg::UpdateRight() {
@@ -331,7 +331,7 @@ void CFP_BALANCE8Dlg::UpdateRight() {
     apply(m_btnModeOff, b8::kItemMode);
     for (int j = 0; j < b8::kLoopCount; ++j)
         apply(m_btnLoop[static_cast<size_t>(j)], b8::LoopSwitchItem(j));
-    if (!m_bShowDetail)
+    if (!IsDetailShown())
         return;
     ForEachPage([&](CSetupPage& page) {
         page.ForEachOperable([&](kctl::IOperable& control, uint16_t item) {
@@ -348,7 +348,7 @@ void CFP_BALANCE8Dlg::RefreshControls() {
     m_btnModeOn.SetUserLevel(level);
     for (CLevelBtnST& button : m_btnLoop)
         button.SetUserLevel(level);
-    if (!m_bShowDetail)
+    if (!IsDetailShown())
         return;
     ForEachPage([&](CSetupPage& page) {
         page.ForEachOperable(
@@ -363,21 +363,21 @@ void CFP_BALANCE8Dlg::OnLoopSwitch(int controlId, HWND) {
         return;
     bool shownOn = m_btnLoop[static_cast<size_t>(j)].GetCheck() != 0;
     std::string label = fp::Text(shownOn ? sw.promptOff : sw.promptOn);
-    WriteData(b8::LoopSwitchItem(j), shownOn ? b8ui::kSwitchOff : b8ui::kSwitchOn, label.c_str());
+    Tag().WriteData(b8::LoopSwitchItem(j), shownOn ? b8ui::kSwitchOff : b8ui::kSwitchOn, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnModeOn() {
     if (!MayOperate(IDC_MODE_ON, m_btnModeOn.m_hWnd, true) || m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOn);
-    WriteData(b8::kItemMode, b8ui::kSwitchOn, label.c_str());
+    Tag().WriteData(b8::kItemMode, b8ui::kSwitchOn, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnModeOff() {
     if (!MayOperate(IDC_MODE_OFF, m_btnModeOff.m_hWnd, true) || !m_bMode)
         return;
     std::string label = fp::Text(b8ui::kPromptModeOff);
-    WriteData(b8::kItemMode, b8ui::kSwitchOff, label.c_str());
+    Tag().WriteData(b8::kItemMode, b8ui::kSwitchOff, label.c_str());
 }
 
 void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
@@ -392,7 +392,7 @@ void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
         Trace("[FP_BALANCE]:edit %d not written: %s\n", controlId, why);
         return;
     }
-    WriteData(def->item, tn->m_hWnd, def->name);
+    Tag().WriteData(def->item, tn->m_hWnd, def->name);
 }
 
 void CFP_BALANCE8Dlg::Paint(HDC hdc) {

@@ -119,7 +119,7 @@ void CSetupPage::SetCheckState(int controlId, bool checked) {
 
 void CSetupPage::ShowValues() {
     CFP_BALANCE8Dlg& fp = *m_pFaceplate;
-    const bool good = fp.IsDataGood() != FALSE;
+    const bool good = fp.Tag().IsDataGood() != FALSE;
     for (Edit& e : m_edits) {
         CTnEdit& edit = *e.control;
         if (!edit.m_hWnd)
@@ -129,7 +129,7 @@ void CSetupPage::ShowValues() {
         if (!good) {
             if (!edit.IsUnavailable())
                 edit.ShowUnavailable();
-        } else if (fp.FormatItem(e.def->item, value, e.def->decimalsItem, text)) {
+        } else if (fp.Tag().FormatItem(e.def->item, value, e.def->decimalsItem, text)) {
             if (text == fp::kTextUnavailable) {
                 if (!edit.IsUnavailable())
                     edit.ShowUnavailable();
@@ -142,7 +142,7 @@ void CSetupPage::ShowValues() {
             continue;
         // No alarm colour on a field that shows no value.
         DWORD word = 0;
-        if (edit.IsUnavailable() || !fp.LookHMIData(e.def->stateItem, word))
+        if (edit.IsUnavailable() || !fp.Tag().LookHMIData(e.def->stateItem, word))
             word = 0;
         COLORREF back =
             (word & e.def->stateMask) ? kctl::kAlarmHighlight : kctl::kEditNormalBackground;
@@ -157,7 +157,7 @@ void CSetupPage::ShowValues() {
 void CSetupPage::ShowUnits() {
     for (Caption& c : m_captions) {
         std::string unit;
-        if (!c.hwnd || !m_pFaceplate->GetUnitText(c.row->unitItem, unit))
+        if (!c.hwnd || !m_pFaceplate->Tag().GetUnitText(c.row->unitItem, unit))
             continue;
         kfw::SetTextIfChanged(c.hwnd, c.base + L"(" + kfw::Widen(unit) + L")");
     }
@@ -169,13 +169,13 @@ void CSetupPage::ShowStates() {
         if (row.page == m_page)
             SetCheckState(row.controlId,
                           (fp.AlarmEnableWord(row.measure, row.branch) & row.bit) != 0);
-    const bool noData = !fp.HasGoodData();
+    const bool noData = !fp.Tag().HasGoodData();
     for (SwitchButton& s : m_switches) {
         // A lookup that leaves the value alone (just written) keeps the state shown.
         auto* shown = dynamic_cast<CLevelBtnST*>(s.control.get());
         auto* latched = dynamic_cast<CTnButton*>(s.control.get());
         BOOL on = latched ? latched->IsLatched() : shown && shown->GetCheck() != 0;
-        if (!fp.LookHMIData(s.row->item, on))
+        if (!fp.Tag().LookHMIData(s.row->item, on))
             on = FALSE;
         if (auto* tn = latched) {
             tn->SetLatched(on != FALSE);

@@ -47,13 +47,11 @@ public:
     // Attributes
     BOOL IsMovable() const { return m_bMovable; }
     BOOL IsDetailShown() const { return m_bShowDetail; }
-    int MissedTicks() const { return m_nMissedTicks; }
     // 1 when this station may operate the tag (from the control information).
     int OperatePermission() const { return m_nOperate; }
     // The user level as the controls take it: a negative level locks everything, a level above
     // the controls' range counts as the highest.
     WORD ControlUserLevel() const;
-    CFPCommu& Commu() { return m_Commu; }
     // The faceplate is closing or closed: nothing may be sent or logged for it any more.
     bool IsClosing() const override;
 

@@ -60,7 +60,7 @@ std::string CFP_BALANCEApp::NormaliseTagName(const char* name) {
 }
 
 bool CFP_BALANCEApp::Matches(const CFP_BASEDlg* dlg, const std::string& name) const {
-    return _stricmp(dlg->TagName().c_str(), name.c_str()) == 0;
+    return _stricmp(dlg->Tag().TagName().c_str(), name.c_str()) == 0;
 }
 
 HWND CFP_BALANCEApp::Open(const tagFPOpenPara* para, int bMovable, int bShowDetail, int bNewFP,

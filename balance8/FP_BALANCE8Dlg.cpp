@@ -60,7 +60,7 @@ void CFP_BALANCE8Dlg::InitTabWindow() {
     }
     for (const b8ui::PageDef& def : b8ui::Pages())
         m_pages[SlotOf(def.page)] = std::make_unique<CSetupPage>(this, def.page);
-    CKrRcSwitch resources(nullptr, m_strModuleFile.c_str());
+    CKrRcSwitch resources(nullptr, Tag().ModuleFile().c_str());
     for (const b8ui::PageDef& def : b8ui::Pages())
         if (!PageOf(def.page)->CreatePage())
             kfw::Trace("[FP_BALANCE]:page template %d not created\n", def.templateId);
@@ -110,11 +110,11 @@ void CFP_BALANCE8Dlg::CollectAlarmEnableWords(int kind, std::map<WORD, WORD>& wo
 }
 
 int CFP_BALANCE8Dlg::WriteAlarmEnableWord(WORD item, WORD word, const char* label) {
-    return WriteData(item, word, label);
+    return Tag().WriteData(item, word, label);
 }
 
 int CFP_BALANCE8Dlg::WriteLimitEnableWord(WORD item, DWORD word, const char* label) {
-    return WriteData(item, word, label);
+    return Tag().WriteData(item, word, label);
 }
 
 int CFP_BALANCE8Dlg::SetOutOfService(int on) {
@@ -165,8 +165,8 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     // The setup pages, while the detail view is shown. A box the operator just clicked keeps
     // its toggled state while its write runs (a refused write shows the block at once); the
     // next refresh sets it from the block.
-    if (m_bShowDetail) {
-        const bool boxes = !IsWriting();
+    if (IsDetailShown()) {
+        const bool boxes = !Tag().IsWriting();
         for (b8::Page page : kSlotOrder)
             if (PageOf(page))
                 m_bindings.Show(b8ui::WindowOf(page), boxes);
@@ -176,7 +176,7 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
 
 int CFP_BALANCE8Dlg::BindingHost::RequiredLevel(uint16_t item) const {
     // The item's security level times the operate permission.
-    const FPItemInfo* info = m_fp.FindItem(item);
+    const FPItemInfo* info = m_fp.Tag().FindItem(item);
     if (!info)
         return -1;
     return static_cast<int>(info->wSecurityLevel) * m_fp.OperatePermission();
@@ -185,7 +185,7 @@ int CFP_BALANCE8Dlg::BindingHost::RequiredLevel(uint16_t item) const {
 void CFP_BALANCE8Dlg::ApplyRights() {
     m_bindings.ApplyRights(kMainWindow);
     // The pages' controls are given rights only while the detail view is shown.
-    if (!m_bShowDetail)
+    if (!IsDetailShown())
         return;
     for (b8::Page page : kSlotOrder)
         if (PageOf(page))

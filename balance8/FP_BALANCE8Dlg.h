@@ -58,7 +58,7 @@ private:
     class BindingHost : public fp::IBindingHost {
     public:
         explicit BindingHost(CFP_BALANCE8Dlg& fp) : m_fp(fp) {}
-        CFPTag& BoundTag() override { return m_fp; }
+        CFPTag& BoundTag() override { return m_fp.Tag(); }
         bool MayOperate(int controlId, HWND control, bool stateful) const override {
             return m_fp.MayOperate(controlId, control, stateful);
         }

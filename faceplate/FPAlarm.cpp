@@ -15,16 +15,16 @@ DWORD BitMask(uint16_t bit) {
 } // namespace
 
 void CFP_BASEDlg::ShowAlarmState(WORD flagItem) {
-    if (!m_nDataGood)
+    if (!m_tag.IsDataGood())
         return;
-    const FPItemInfo* info = FindItem(flagItem);
+    const FPItemInfo* info = m_tag.FindItem(flagItem);
     if (!info)
         return;
     DWORD flag = 0;
     bool fromHost = false;
-    if (m_bHostMode) {
+    if (m_tag.IsHostCallbackMode()) {
         uint32_t status = 0;
-        if (ReadHostStatus(status) == 1) {
+        if (m_tag.ReadHostStatus(status) == 1) {
             flag = status;
             fromHost = true;
             Trace("dwFlag for qbrtcore\n");
@@ -32,10 +32,10 @@ void CFP_BASEDlg::ShowAlarmState(WORD flagItem) {
     }
     if (!fromHost) {
         Trace("dwFlag enter commserver\n");
-        if (!m_bconnected)
+        if (!m_tag.IsConnected())
             return;
         Trace("dwFlag from commserver\n");
-        flag = ReadFlagWord(*info);
+        flag = m_tag.ReadFlagWord(*info);
     }
     Trace("dwFlag = 0x%x\n", static_cast<unsigned>(flag));
     std::string alarms = FlagToAlarm(flag);
@@ -46,8 +46,10 @@ void CFP_BASEDlg::ShowAlarmState(WORD flagItem) {
 std::string CFP_BASEDlg::FlagToAlarm(DWORD flag) {
     std::string text;
     BOOL alarm = FALSE;
-    if (m_pBlock && m_pBlock->bitMap.pEntries) {
-        const FPBitMap& map = m_pBlock->bitMap;
+    const FPBlockInfo* block = m_tag.BlockInfo();
+    const char* tag = m_tag.TagName().c_str();
+    if (block && block->bitMap.pEntries) {
+        const FPBitMap& map = block->bitMap;
         for (uint32_t i = 0; i < map.nCount; ++i) {
             const FPBitInfo* bit = map.pEntries[i].pBit;
             if (bit && bit->bAlarm && (flag & BitMask(map.pEntries[i].wBit))) {
@@ -61,10 +63,9 @@ std::string CFP_BASEDlg::FlagToAlarm(DWORD flag) {
         Trace("FlagToAlarm m_pFunAlmState\n");
         // A callback that fails without answering leaves the alarm the flag bits show.
         int indication = alarm;
-        if (m_pFunAlmState(m_strTagName.c_str(), flag, &indication, &m_crAlarm) != kHostOk) {
+        if (m_pFunAlmState(tag, flag, &indication, &m_crAlarm) != kHostOk) {
             alarm = indication;
-            Trace("FlagToAlarm m_pFunAlmState m_strTagName= %s, get %d\n", m_strTagName.c_str(),
-                  indication);
+            Trace("FlagToAlarm m_pFunAlmState m_strTagName= %s, get %d\n", tag, indication);
         }
     }
     // The callback may have closed the faceplate: no lamp to repaint then.
@@ -72,21 +73,22 @@ std::string CFP_BASEDlg::FlagToAlarm(DWORD flag) {
         m_crPrevAlarm = m_crAlarm;
         ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
     }
-    Trace("FlagToAlarm 1 %s,%d \n", m_strTagName.c_str(), static_cast<int>(m_crAlarm));
+    Trace("FlagToAlarm 1 %s,%d \n", tag, static_cast<int>(m_crAlarm));
     m_bAlarm = alarm;
     m_bPrevAlarm = alarm;
-    Trace("FlagToAlarm 2 %s,%d \n", m_strTagName.c_str(), static_cast<int>(m_crAlarm));
+    Trace("FlagToAlarm 2 %s,%d \n", tag, static_cast<int>(m_crAlarm));
     if (!alarm)
         text = kTextNoAlarm;
-    Trace("FlagToAlarm 2 %s,%s \n", m_strTagName.c_str(), text.c_str());
+    Trace("FlagToAlarm 2 %s,%s \n", tag, text.c_str());
     return text;
 }
 
 std::string CFP_BASEDlg::StatusBitText(DWORD flag) {
     std::string text;
-    if (!m_pBlock || !m_pBlock->bitMap.pEntries)
+    const FPBlockInfo* block = m_tag.BlockInfo();
+    if (!block || !block->bitMap.pEntries)
         return text;
-    const FPBitMap& map = m_pBlock->bitMap;
+    const FPBitMap& map = block->bitMap;
     for (uint32_t i = 0; i < map.nCount; ++i) {
         const FPBitInfo* bit = map.pEntries[i].pBit;
         if (bit && !bit->bAlarm && (flag & BitMask(map.pEntries[i].wBit))) {

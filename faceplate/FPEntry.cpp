@@ -171,8 +171,6 @@ int CFPTag::WriteData(WORD item, HWND edit, const char* label) {
 
 void CFPTag::TellOperator(const std::string& caption, const std::string& text) {
     kfw::Trace("[FP_BASE] %s\n", text.c_str());
-    if (IsClosing())
-        return;
-    ::MessageBoxW(ConfirmOwner(), kfw::Widen(text).c_str(), kfw::Widen(caption).c_str(),
-                  MB_OK | MB_ICONWARNING);
+    if (m_pOwner && !m_pOwner->IsClosing())
+        m_pOwner->TellOperator(caption, text);
 }

@@ -47,9 +47,8 @@ int CFPTag::LookVariant(VARTYPE type, VARIANT& value, const FPItemInfo& info) {
     if (name.size() > kMaxItemNameLength)
         return 0;
     int64_t handle = 0;
-    if (m_pfnOpenItem(1, name.c_str(), &handle, 0) != kHostOk || handle <= 0)
+    if (OpenHostItem(name.c_str(), handle) != kHostOk || handle <= 0)
         return 0;
-    m_nHandle = handle;
     Trace("[FP]Look GetVariant Name = %s\n", name.c_str());
     ::VariantInit(&value);
     if (m_pfnGetVariant(1, &handle, &value) != kHostOk || value.vt != type)

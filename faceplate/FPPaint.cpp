@@ -33,14 +33,14 @@ void EtchedLine(HDC hdc, int left, int right, int y) {
 } // namespace
 
 COLORREF CFP_BASEDlg::LampColour() const {
-    if (!m_nDataGood)
+    if (!m_tag.IsDataGood())
         return kBlack;
     return m_bAlarm ? m_crAlarm : m_crNormal;
 }
 
 void CFP_BASEDlg::DrawLamp(HDC hdc, POINT centre) {
     COLORREF colour = LampColour();
-    Trace(m_nDataGood ? "[FPTIME] COLOR_OTHER" : "[FPTIME] COLOR_BLACK");
+    Trace(m_tag.IsDataGood() ? "[FPTIME] COLOR_OTHER" : "[FPTIME] COLOR_BLACK");
     kfw::CBrush brush(::CreateSolidBrush(colour));
     kfw::CSelectObject selBrush(hdc, brush);
     kfw::CSelectObject selPen(hdc, ::GetStockObject(NULL_PEN));

@@ -25,27 +25,13 @@ void CFPTag::CopyRecord(const tagFPOpenPara* para) {
         m_strKeep = FieldText(para->szKeep);
         m_strUserName = FieldText(para->szUserName);
         m_pBlock = para->pBlock;
-        m_byStation = para->byStation;
-        m_byStationColumn = para->byStationColumn;
-        m_ptPos = POINT{para->nX, para->nY};
-        m_szCompact = SIZE{para->nWidth, para->nHeight};
-        m_szDetail = SIZE{para->nDetailWidth, para->nDetailHeight};
-        m_wTarget = para->wTarget;
         m_nBaseAddress = para->nBaseAddress;
-        m_nUserLevel = para->nUserLevel;
         m_pUnitMap = para->pUnitMap;
-        m_nMsgParam = para->nMsgParam;
         m_nConfirmHold = para->nConfirmHold;
-        m_nAckPermission = para->nAckPermission;
         m_pfnOpenItem = para->pfnOpenItem;
         m_pfnReadStatus = para->pfnReadStatus;
         m_pfnHostCall = para->pfnHostCall;
         m_pfnGetVariant = para->pfnGetVariant;
-        m_pfnCheckArea = para->pfnCheckArea;
-        m_pfnAlarmAck = para->pfnAlarmAck;
-        m_pFunAlmState = para->pfnAlarmState;
-        m_crNormal = para->crNormal;
-        m_nOperate = para->nOperate;
         m_bySecurityClass = para->bySecurityClass;
         m_bConfirm = para->bConfirm;
     }
@@ -61,15 +47,26 @@ void CFPTag::CopyRecord(const tagFPOpenPara* para) {
     }
 }
 
+void CFPTag::DetermineHostMode() {
+    m_bHostMode = m_pfnOpenItem && m_pfnReadStatus && m_pfnHostCall && m_pfnGetVariant;
+}
+
+int CFPTag::OpenHostItem(const char* name, int64_t& handle) {
+    handle = 0;
+    int result = m_pfnOpenItem(1, name, &handle, 0);
+    if (result == kHostOk && handle > 0)
+        m_nHandle = handle;
+    return result;
+}
+
 int CFPTag::ReadHostStatus(uint32_t& status) {
     char name[kTagBufferSize] = {};
     strncpy(name, m_strTagName.c_str(), kTagBufferSize - 1);
     int64_t handle = 0;
-    if (m_pfnOpenItem(1, name, &handle, 0) != kHostOk)
+    if (OpenHostItem(name, handle) != kHostOk)
         return 0;
     if (handle <= 0)
         return -1;
-    m_nHandle = handle;
     uint32_t key = static_cast<uint32_t>(static_cast<uint64_t>(handle) >> 32);
     FPTagStatus result{};
     result.dwStatus = kTagStatusBad;
@@ -79,7 +76,8 @@ int CFPTag::ReadHostStatus(uint32_t& status) {
     return 1;
 }
 
-void CFPTag::KeepDelivery(const BYTE* area) {
+void CFPTag::TakeDelivery(const BYTE* area) {
+    m_bconnected = TRUE;
     // The server rewrites its area at every refresh while the faceplate reads: the copy is
     // taken while the server waits for the data-ready notification, and only the copy is shown
     // and patched.
@@ -88,6 +86,7 @@ void CFPTag::KeepDelivery(const BYTE* area) {
     m_dataCopy.assign(area, area + length);
     m_pDataBlock = m_dataCopy.data();
     m_nHeldLength = static_cast<int>(length - commproto::kDataHeaderSize);
+    CheckWrites();
 }
 
 bool CFPTag::IsDelivered(const FPItemInfo& info, int width) const {
@@ -95,7 +94,8 @@ bool CFPTag::IsDelivered(const FPItemInfo& info, int width) const {
 }
 
 void CFPTag::ShowBlock() {
-    ShowData(m_pDataBlock);
+    if (m_pOwner)
+        m_pOwner->ShowData(m_pDataBlock);
     // A copy shorter than the subscription (the detail view just opened) filled only some
     // controls: the others show no state of the block yet.
     m_bStatesShown = m_nDataGood && HasGoodData() && m_nHeldLength >= m_nReadLength;

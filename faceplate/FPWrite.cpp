@@ -131,7 +131,7 @@ void CFPTag::WatchWrite(WORD item, const void* value, int width, bool real) {
                             [&](const WriteCheck& c) { return c.item == item; });
     if (old != m_writeChecks.end()) {
         if (old->reported)
-            OnWriteChecked(item, true, "", "");
+            ReportWriteCheck(item, true, "", "");
         m_writeChecks.erase(old);
     }
     m_writeChecks.push_back(check);
@@ -153,7 +153,7 @@ void CFPTag::CheckWrites() {
             float w = 0, h = 0;
             std::memcpy(&w, it->value, 4);
             std::memcpy(&h, held, 4);
-            const int decimals = GetDecimals(DecimalsItemOf(it->item));
+            const int decimals = GetDecimals(m_pOwner ? m_pOwner->DecimalsItemOf(it->item) : 0);
             same = std::fabs(static_cast<double>(w) - h) <= 0.5 * std::pow(10.0, -decimals);
             writtenText = FormatValue(w, decimals);
             heldText = FormatValue(h, decimals);
@@ -175,7 +175,7 @@ void CFPTag::CheckWrites() {
         }
         if (same) {
             if (it->reported)
-                OnWriteChecked(it->item, true, writtenText, heldText);
+                ReportWriteCheck(it->item, true, writtenText, heldText);
             it = m_writeChecks.erase(it);
             continue;
         }
@@ -185,13 +185,21 @@ void CFPTag::CheckWrites() {
                   "taken by the controller\n",
                   m_strTagName.c_str(), info->pszName ? info->pszName : "", writtenText.c_str(),
                   heldText.c_str(), kWriteCheckDeliveries);
-            OnWriteChecked(it->item, false, writtenText, heldText);
+            ReportWriteCheck(it->item, false, writtenText, heldText);
         }
         ++it;
     }
 }
 
-int CFPTag::SendWrite(const BYTE*, int) {
+void CFPTag::ReportWriteCheck(WORD item, bool taken, const std::string& written,
+                              const std::string& held) {
+    if (m_pOwner)
+        m_pOwner->OnWriteChecked(item, taken, written, held);
+}
+
+int CFPTag::SendWrite(const BYTE* request, int length) {
+    if (m_pOwner && m_pOwner->SendWrite(request, length))
+        return 1;
     kfw::TraceText("[FB_BASE]:m_Commu.Write FAIL\n");
     return 0;
 }
@@ -210,7 +218,7 @@ int CFPTag::ConfirmWrite(const FPItemInfo* info, int length, const BYTE* request
                      : Format(key::ConfirmAction, "ss", m_strTagName.c_str(), label);
         kfw::TraceText("[FP_BASE]:ConfirmWrite NeedComfirm\n");
         RECT rc{};
-        HWND owner = ConfirmOwner();
+        HWND owner = m_pOwner ? m_pOwner->ConfirmOwner() : nullptr;
         if (owner)
             ::GetWindowRect(owner, &rc);
         CKrString reason;
@@ -297,7 +305,7 @@ template <size_t N> void CopyWideField(wchar_t (&field)[N], const std::wstring& 
 }
 } // namespace
 
-tagFPLogRecordW CFPTag::BuildLogRecord(const char* text) const {
+tagFPLogRecordW CFPTag::BuildLogRecord(const char* text, const std::wstring& reason) const {
     tagFPLogRecordW record;
     std::memset(&record, 0, sizeof record);
     record.nKind = 2; // a faceplate operation
@@ -313,8 +321,8 @@ tagFPLogRecordW CFPTag::BuildLogRecord(const char* text) const {
     // The reason is appended whole, as typed: the field holds the longest operation text and
     // the longest reason the confirmation accepts.
     std::wstring line = kfw::Widen(text ? text : "");
-    if (!m_strReason.empty())
-        line += kfw::Widen(Text(key::LogReason)) + m_strReason;
+    if (!reason.empty())
+        line += kfw::Widen(Text(key::LogReason)) + reason;
 
     CopyWideField(record.szCategory, kfw::Widen(Text(key::LogCategory)));
     CopyWideField(record.szSource, kfw::Widen(source));
@@ -324,7 +332,7 @@ tagFPLogRecordW CFPTag::BuildLogRecord(const char* text) const {
 }
 
 bool CFPTag::WriteLog(const char* text) {
-    tagFPLogRecordW record = BuildLogRecord(text);
+    tagFPLogRecordW record = BuildLogRecord(text, m_strReason);
     TraceKey(key::WriteLog, "s", kfw::Narrow(record.szText).c_str());
     bool stored = kr_WriteLogW(&record) != 0;
     if (!stored)

@@ -27,7 +27,7 @@ void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
         m_pOwner->OnCommuData(GetDataArea());
 }
 
-CFP_BASEDlg::CFP_BASEDlg(UINT templateId) : CDialog(templateId), m_Commu(this) {
+CFP_BASEDlg::CFP_BASEDlg(UINT templateId) : CDialog(templateId), m_tag(this), m_Commu(this) {
     m_brBackground.reset(::CreateSolidBrush(kBackground));
 }
 
@@ -46,7 +46,23 @@ void CFP_BASEDlg::SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShow
     m_bShowDetail = bShowDetail;
     m_bNewFP = bNewFP;
     m_hParentWnd = parent;
-    CopyRecord(para);
+    if (para) {
+        m_nUserLevel = para->nUserLevel;
+        m_nAckPermission = para->nAckPermission;
+        m_byStation = para->byStation;
+        m_byStationColumn = para->byStationColumn;
+        m_ptPos = POINT{para->nX, para->nY};
+        m_szCompact = SIZE{para->nWidth, para->nHeight};
+        m_szDetail = SIZE{para->nDetailWidth, para->nDetailHeight};
+        m_wTarget = para->wTarget;
+        m_nMsgParam = para->nMsgParam;
+        m_pfnCheckArea = para->pfnCheckArea;
+        m_pfnAlarmAck = para->pfnAlarmAck;
+        m_pFunAlmState = para->pfnAlarmState;
+        m_crNormal = para->crNormal;
+        m_nOperate = para->nOperate;
+    }
+    m_tag.CopyRecord(para);
 }
 
 bool CFP_BASEDlg::CreateFP(DWORD style, HWND parent) {
@@ -61,7 +77,7 @@ bool CFP_BASEDlg::CreateFP(DWORD style, HWND parent) {
 }
 
 BOOL CFP_BASEDlg::OnInitDialog() {
-    TraceKey(key::InitDialog, "s", m_strTagName.c_str());
+    TraceKey(key::InitDialog, "s", m_tag.TagName().c_str());
     CDialog::OnInitDialog();
     m_fontTitle.reset(::CreateFontW(-::MulDiv(kTitleFontSize, 96, 720), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                     DEFAULT_CHARSET, 0, 0, 0, 0, kfw::Widen(kTitleFont).c_str()));
@@ -70,7 +86,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     HWND title = GetDlgItem(IDC_FP_TAGNAME);
     HWND desc = GetDlgItem(IDC_FP_TAGDESC);
     if (title) {
-        std::wstring text = kfw::Widen(m_strTagName);
+        std::wstring text = kfw::Widen(m_tag.TagName());
         RECT rc{};
         ::GetClientRect(title, &rc);
         SIZE extent{};
@@ -90,7 +106,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     if (title && m_stTitle.SubclassWindow(title))
         m_stTitle.SetBackgroundColour(kBackground);
     m_MsgManager.SetOwner(m_hWnd);
-    m_bHostMode = m_pfnOpenItem && m_pfnReadStatus && m_pfnHostCall && m_pfnGetVariant;
+    m_tag.DetermineHostMode();
 
     // Control-information component: without it the operator may operate.
     HRESULT hr = ::CoCreateInstance(CLSID_KrControlInfo, nullptr, CLSCTX_ALL, IID_IKrControlInfo,
@@ -165,7 +181,7 @@ BOOL CFP_BASEDlg::OnInitDialog() {
     m_Commu.Connect();
     Subscribe(ReadLength(m_bShowDetail));
     Trace("[FPTIME] m_Commu.Read()");
-    ShowBlock();
+    m_tag.ShowBlock();
 
     m_nTimer = SetTimer(kRefreshTimer, kRefreshPeriodMs);
     if (m_bShowDetail)
@@ -175,15 +191,16 @@ BOOL CFP_BASEDlg::OnInitDialog() {
 }
 
 int CFP_BASEDlg::ReadLength(BOOL detail) const {
-    if (!m_pBlock)
+    const FPBlockInfo* block = m_tag.BlockInfo();
+    if (!block)
         return 0;
-    return detail ? m_pBlock->wDataSize : m_pBlock->wCompactSize1 + m_pBlock->wCompactSize2;
+    return detail ? block->wDataSize : block->wCompactSize1 + block->wCompactSize2;
 }
 
 void CFP_BASEDlg::Subscribe(int length) {
-    m_nReadLength = length;
-    std::vector<commproto::CommRange> ranges{
-        commproto::CommRange{static_cast<uint32_t>(m_nBaseAddress), static_cast<uint32_t>(length)}};
+    m_tag.SetReadLength(length);
+    std::vector<commproto::CommRange> ranges{commproto::CommRange{
+        static_cast<uint32_t>(m_tag.BaseAddress()), static_cast<uint32_t>(length)}};
     m_Commu.Subscribe(m_wTarget, ranges);
     m_Commu.Read();
 }
@@ -222,8 +239,8 @@ void CFP_BASEDlg::SetupButtons() {
 }
 
 void CFP_BASEDlg::TransferToControls() {
-    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGNAME), kfw::Widen(m_strTagName));
-    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGDESC), kfw::Widen(m_strTagDesc));
+    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGNAME), kfw::Widen(m_tag.TagName()));
+    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGDESC), kfw::Widen(m_tag.TagDesc()));
 }
 
 void CFP_BASEDlg::InitControlRight() {
@@ -254,12 +271,11 @@ void CFP_BASEDlg::InitControlRight() {
         if (area.empty()) {
             TraceKey(key::AreaEmpty, "");
             m_nOperate = 1;
-        } else if (!m_bHostMode) {
+        } else if (!m_tag.IsHostCallbackMode()) {
             m_nOperate = 1;
         } else if (area.size() <= kMaxItemNameLength) {
             int64_t handle = 0;
-            if (m_pfnOpenItem(1, area.c_str(), &handle, 0) == kHostOk && handle > 0) {
-                m_nHandle = handle;
+            if (m_tag.OpenHostItem(area.c_str(), handle) == kHostOk && handle > 0) {
                 if (m_pfnCheckArea && (m_pfnCheckArea(1, &handle, 0) & 0xFF) != 0)
                     m_nOperate = 1;
                 else
@@ -274,7 +290,7 @@ void CFP_BASEDlg::ChangeUserInfo(const char* userName, int userLevel) {
     if (!userName || !*userName)
         return;
     TraceKey(key::UserChanged, "sd", userName, userLevel);
-    m_strUserName = userName;
+    m_tag.SetUserName(userName);
     m_nUserLevel = userLevel;
     InitControlRight();
     if (IsClosing())
@@ -289,8 +305,13 @@ int CFP_BASEDlg::SendWrite(const BYTE* request, int length) {
     // time is withdrawn and fails, so it is never logged as done.
     if (!m_Commu.Write(m_wTarget, kWriteKind, static_cast<WORD>(length), request) ||
         !m_Commu.WaitWriteTaken(commproto::kWriteTakenWaitMs))
-        return CFPTag::SendWrite(request, length);
+        return 0;
     return 1;
+}
+
+void CFP_BASEDlg::TellOperator(const std::string& caption, const std::string& text) {
+    ::MessageBoxW(m_hWnd, kfw::Widen(text).c_str(), kfw::Widen(caption).c_str(),
+                  MB_OK | MB_ICONWARNING);
 }
 
 WORD CFP_BASEDlg::ControlUserLevel() const {
@@ -329,7 +350,7 @@ kctl::IOperable* CFP_BASEDlg::OperableControl(int controlId, HWND control, bool 
         *why = "control locked for this operator";
         return nullptr;
     }
-    if (stateful && !StatesShown()) {
+    if (stateful && !m_tag.StatesShown()) {
         *why = "no good data";
         return nullptr;
     }
@@ -347,7 +368,8 @@ bool CFP_BASEDlg::MayOperate(int controlId, HWND control, bool stateful) const {
 void CFP_BASEDlg::UpdateRight() {
     // Every command of these buttons is checked against the rights given here (MayOperate).
     const WORD user = ControlUserLevel();
-    m_btnAdj.SetLevels(m_pBlock ? m_pBlock->wOperateLevel : 0, user);
+    const FPBlockInfo* block = m_tag.BlockInfo();
+    m_btnAdj.SetLevels(block ? block->wOperateLevel : 0, user);
     m_btnAck.SetLevels(kGrantedLevel, m_nAckPermission != 0 ? kGrantedLevel : 0);
     for (CRightsBtnST* handOver : {&m_btnFlow, &m_btnCurrent, &m_btnAlarm})
         handOver->SetLevels(kGrantedLevel, kGrantedLevel);
@@ -360,26 +382,23 @@ void CFP_BASEDlg::RefreshControls() {
 void CFP_BASEDlg::OnCommuData(BYTE* block) {
     if (!block)
         return;
-    m_bconnected = TRUE;
     Trace("[FPTIME] m_bconnected");
     m_nMissedTicks = 0;
-    KeepDelivery(block);
-    CheckWrites();
+    m_tag.TakeDelivery(block);
     if (m_bFirstData) {
-        ShowBlock();
-        m_nPrevDataGood = m_nDataGood;
-        m_nDataGood = m_bconnected && !m_bStatusBad;
+        m_tag.ShowBlock();
+        m_tag.SetDataGood(m_tag.LinkGood());
         m_bFirstData = FALSE;
-    } else if (!m_nDataGood && !m_bStatusBad) {
+    } else if (!m_tag.IsDataGood() && !m_tag.IsStatusBad()) {
         // The first delivery after a loss of the link is shown at once too, not a tick late.
         UpdateDataGood();
-        ShowBlock();
+        m_tag.ShowBlock();
     }
 }
 
 void CFP_BASEDlg::UpdateDataGood() {
-    BOOL good = m_bconnected && !m_bStatusBad;
-    if (good != m_nDataGood && !IsClosing()) {
+    BOOL good = m_tag.LinkGood();
+    if (good != m_tag.IsDataGood() && !IsClosing()) {
         // The lamp turns black while data is not good, and back again.
         ::InvalidateRect(m_hWnd, &m_rcLamp, FALSE);
         if (good) {
@@ -387,8 +406,7 @@ void CFP_BASEDlg::UpdateDataGood() {
             RefreshControls();
         }
     }
-    m_nPrevDataGood = m_nDataGood;
-    m_nDataGood = good;
+    m_tag.SetDataGood(good);
 }
 
 void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
@@ -410,19 +428,19 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
 
 void CFP_BASEDlg::QueryTagStatus() {
     uint32_t status = 0;
-    int read = ReadHostStatus(status);
+    int read = m_tag.ReadHostStatus(status);
     if (read < 0 || IsClosing())
         return;
-    const BOOL wasBad = m_bStatusBad;
+    const BOOL wasBad = m_tag.IsStatusBad();
     if (read == 0 || (status & kTagStatusBad)) {
-        m_bStatusBad = TRUE;
+        m_tag.SetStatusBad(TRUE);
         SetStatusText(kTextRtDataBad, "");
     } else {
-        m_bStatusBad = FALSE;
+        m_tag.SetStatusBad(FALSE);
     }
     // Repainted when the host's status changes, not every tick: a redraw of the whole
     // faceplate repaints every control under it.
-    if (m_bStatusBad != wasBad)
+    if (m_tag.IsStatusBad() != wasBad)
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
     if (read == 1)
         Trace("dwFlag for qbrtcore\n");
@@ -437,15 +455,15 @@ void CFP_BASEDlg::OnRefreshTick() {
         m_Commu.Read();
     else if (m_Commu.Connect() && !IsClosing())
         Subscribe(ReadLength(m_bShowDetail));
-    if (m_bHostMode && !IsClosing())
+    if (m_tag.IsHostCallbackMode() && !IsClosing())
         QueryTagStatus();
     if (IsClosing())
         return;
     if (++m_nMissedTicks > kMaxMissedTicks) {
-        m_bconnected = FALSE;
+        m_tag.LinkLost();
         SetStatusText(kTextCommFail, "");
     }
-    ShowBlock();
+    m_tag.ShowBlock();
     if (IsClosing())
         return;
     UpdateDataGood();
@@ -515,7 +533,7 @@ void CFP_BASEDlg::CloseDetail() {
 void CFP_BASEDlg::ToggleDetail() {
     if (!m_bMovable) {
         // An embedded faceplate asks the operator centre for a floating one.
-        m_MsgManager.RequestAdjust(m_strTagName.c_str(), m_nMsgParam);
+        m_MsgManager.RequestAdjust(m_tag.TagName().c_str(), m_nMsgParam);
         return;
     }
     if (!OpenFaceplateMemory() || !DetailTable())
@@ -529,7 +547,7 @@ void CFP_BASEDlg::ToggleDetail() {
         ShowDetail(TRUE);
         ShowTabPage(m_nCurPage);
         UpdateRight();
-        if (m_nDataGood)
+        if (m_tag.IsDataGood())
             RefreshControls();
         Trace("[FP_BASE] OnBtnAdj SPEND %d ms", static_cast<int>(::GetTickCount() - start));
     } else {
@@ -588,8 +606,9 @@ void CFP_BASEDlg::OnAlarmAck(int id, HWND ctl) {
 }
 
 void CFP_BASEDlg::AcknowledgeAlarms() {
-    TraceKey(key::AlarmAck, "s", m_strTagName.c_str());
-    if (!m_pfnAlarmAck || m_pfnAlarmAck(m_strTagName.c_str()) != kHostOk)
+    const char* tag = m_tag.TagName().c_str();
+    TraceKey(key::AlarmAck, "s", tag);
+    if (!m_pfnAlarmAck || m_pfnAlarmAck(tag) != kHostOk)
         TraceKey(key::AlarmAckFail, "");
 }
 
@@ -619,12 +638,12 @@ void CFP_BASEDlg::OnHandOverButton(int id, HWND ctl) {
     if (!MayOperate(id, ctl, false))
         return;
     const HandOver* h = FindHandOver(id);
-    Trace(h->trace, m_strTagName.c_str());
-    (m_MsgManager.*h->request)(m_strTagName.c_str(), m_nMsgParam);
+    Trace(h->trace, m_tag.TagName().c_str());
+    (m_MsgManager.*h->request)(m_tag.TagName().c_str(), m_nMsgParam);
 }
 
 void CFP_BASEDlg::OnLButtonDown() {
-    TraceKey(key::LButtonDown, "s", m_strTagName.c_str());
+    TraceKey(key::LButtonDown, "s", m_tag.TagName().c_str());
     SendMessage(kctl::WM_CTRL_INTERACT, 1, 0);
     ::SetFocus(m_hWnd);
     if (m_bPopChild && m_hParentWnd) {
@@ -642,7 +661,7 @@ void CFP_BASEDlg::OnInteract(BOOL active) {
 }
 
 void CFP_BASEDlg::OnFPClose() {
-    TraceKey(key::Close, "s", m_strTagName.c_str());
+    TraceKey(key::Close, "s", m_tag.TagName().c_str());
     m_bClosing = TRUE;
     EndDialog(IDCANCEL);
     if (m_nTimer) {

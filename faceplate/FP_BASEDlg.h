@@ -1,8 +1,8 @@
 // The generic faceplate: a dialog bound to one tag that reads the block's data from the
 // communication server once a second, shows it, writes operator changes after confirmation
-// and logs them. The tag itself (record, data, lookup, write path, log) is CFPTag; this class
-// adds the window lifecycle, the refresh timer, the controls and painting. A concrete faceplate
-// derives from it and overrides the hooks.
+// and logs them. The tag itself (record, data, lookup, write path, log) is the CFPTag it owns;
+// this class adds the window lifecycle, the refresh timer, the controls and painting, and
+// answers the tag's hooks. A concrete faceplate derives from it and overrides the hooks.
 #pragma once
 
 #include "FPCommu.h"
@@ -20,10 +20,14 @@
 struct IKrControlInfo;
 class CSharedMemory;
 
-class CFP_BASEDlg : public kfw::CDialog, public CFPTag {
+class CFP_BASEDlg : public kfw::CDialog, private CFPTag::Owner {
 public:
     explicit CFP_BASEDlg(UINT templateId);
     ~CFP_BASEDlg() override;
+
+    // The tag this faceplate shows.
+    CFPTag& Tag() { return m_tag; }
+    const CFPTag& Tag() const { return m_tag; }
 
     // Operations used by the entry points
     void SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShowDetail, BOOL bNewFP,
@@ -43,11 +47,13 @@ public:
     // Attributes
     BOOL IsMovable() const { return m_bMovable; }
     BOOL IsDetailShown() const { return m_bShowDetail; }
-    int MissedTicks() const { return m_nMissedTicks; }
+    // 1 when this station may operate the tag (from the control information).
+    int OperatePermission() const { return m_nOperate; }
     // The user level as the controls take it: a negative level locks everything, a level above
     // the controls' range counts as the highest.
     WORD ControlUserLevel() const;
-    CFPCommu& Commu() { return m_Commu; }
+    // The faceplate is closing or closed: nothing may be sent or logged for it any more.
+    bool IsClosing() const override;
 
     // The control a write starts from, when the logged-in operator may operate it now: bound to
     // an operable control object of this faceplate (or one of its pages), enabled, visible and
@@ -61,8 +67,6 @@ public:
 
     // Alarm state display
     void ShowAlarmState(WORD flagItem);
-    virtual std::string FlagToAlarm(DWORD flag);
-    virtual std::string StatusBitText(DWORD flag);
     BOOL AlarmPresent() const { return m_bAlarm; }
     COLORREF LampColour() const;
     // Background, frame and (with drawLamp) the state lamp.
@@ -70,24 +74,19 @@ public:
 
     // Overridables
     virtual void OnCommuData(BYTE* block);
+    // Shows the data block (the block-specific refresh); nothing here.
+    void ShowData(BYTE* /*block*/) override {}
     virtual void CreateTrend() {}
     virtual void ShowDetail(BOOL show);
     virtual void UpdateRight();
     virtual void RefreshControls();
     virtual void InitTabWindow() {}
     virtual void ShowTabPage(int /*page*/) {}
-    bool IsClosing() const override;
-    int SendWrite(const BYTE* request, int length) override;
-    HWND ConfirmOwner() const override { return m_hWnd; }
-    // A message box owned by the faceplate.
-
-    // The refresh tick (timer 1).
-    void OnRefreshTick();
-
+    virtual std::string FlagToAlarm(DWORD flag);
+    virtual std::string StatusBitText(DWORD flag);
     // Keyboard commands (FPKeys.cpp): Shift+Alt chords of the faceplate that has the focus.
     // The eight commands do nothing here; a faceplate that supports them overrides them and
-    // sets the permission flags.
-    bool PreTranslateMessage(MSG* msg) override;
+    // allows them (SetModeKeys, SetSwitchKeys).
     virtual void OnKeyMan() {}
     virtual void OnKeyAuto() {}
     virtual void OnKeyOn() {}
@@ -96,13 +95,14 @@ public:
     virtual void OnKeyFastIncrease() {}
     virtual void OnKeyIncrease() {}
     virtual void OnKeyDecrease() {}
+    // The tag's hooks a concrete faceplate may answer (see CFPTag::Owner).
+    WORD DecimalsItemOf(WORD /*item*/) const override { return 0; }
+    void OnWriteChecked(WORD /*item*/, bool /*taken*/, const std::string& /*written*/,
+                        const std::string& /*held*/) override {}
 
-protected:
-    // Runs the command of a Shift+Alt chord when its condition holds; else beeps. True when the
-    // key was a command that ran.
-    bool OnKeyChord(UINT key);
-    BOOL m_bModeKeys = FALSE;   // AUTO and MAN allowed
-    BOOL m_bSwitchKeys = FALSE; // on and off allowed
+    // The refresh tick (timer 1).
+    void OnRefreshTick();
+    bool PreTranslateMessage(MSG* msg) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -114,19 +114,71 @@ protected:
     HBRUSH OnCtlColor(HDC dc, HWND ctl, UINT ctlColorMsg) override;
     void OnOK() override {}
     void OnCancel() override {}
+    // Tag name and description from the tag to their statics.
+    void TransferToControls();
+    // AUTO and MAN, on and off chords allowed.
+    void SetModeKeys(BOOL allowed) { m_bModeKeys = allowed; }
+    void SetSwitchKeys(BOOL allowed) { m_bSwitchKeys = allowed; }
+
+private:
+    // The tag's hooks only the faceplate answers.
+    int SendWrite(const BYTE* request, int length) override;
+    HWND ConfirmOwner() const override { return m_hWnd; }
+    // A message box owned by the faceplate.
+    void TellOperator(const std::string& caption, const std::string& text) override;
+
+    // Runs the command of a Shift+Alt chord when its condition holds; else beeps. True when the
+    // key was a command that ran.
+    bool OnKeyChord(UINT key);
     void SetStatusText(const char* status, const char* second);
     // The data-good state from the link and the host's status; on a change the lamp repaints,
     // and on the way back to good the status lines clear and the rights are refreshed.
     void UpdateDataGood();
-    // Tag name and description from the members to their statics.
-    void TransferToControls();
     // Bytes to read: the whole block with the detail view, else the compact part.
     int ReadLength(BOOL detail) const;
     void DrawLamp(HDC hdc, POINT centre);
     // The owner of the faceplate's message boxes: the host's parent window, or the faceplate
     // itself when it has none (a box without an owner may open behind the faceplate).
     HWND BoxOwner() const;
+    void InitControlRight();
+    void QueryTagStatus();
+    bool OpenFaceplateMemory();
+    HWND* DetailTable() const;
+    bool TakeDetailSlot();
+    void ReleaseDetailSlot();
+    void Subscribe(int length);
+    void SetupButtons();
+    // Commands of the framework's buttons; each runs only when its button is operable now.
+    void OnAdjClicked(int id, HWND ctl);
+    void OnAlarmAck(int id, HWND ctl);
+    // The flow, current and alarm buttons hand the tag to another station program.
+    void OnHandOverButton(int id, HWND ctl);
+    // What the commands do once allowed.
+    void ToggleDetail();
+    void AcknowledgeAlarms();
+    void OnLButtonDown();
+    void OnInteract(BOOL active);
 
+    CFPTag m_tag;
+
+    // From the host's record: the operator, the station and the window.
+    int m_nUserLevel = 0;
+    int m_nAckPermission = 0;
+    BYTE m_byStation = 0;
+    BYTE m_byStationColumn = 0;
+    POINT m_ptPos{};
+    SIZE m_szCompact{};
+    SIZE m_szDetail{};
+    WORD m_wTarget = 0;
+    int m_nMsgParam = 0;
+    PFN_FPCheckArea m_pfnCheckArea = nullptr;
+    PFN_FPAlarmAck m_pfnAlarmAck = nullptr;
+    PFN_FPAlarmState m_pFunAlmState = nullptr;
+    COLORREF m_crNormal = fp::kNormalColour;
+    int m_nOperate = 0;
+
+    BOOL m_bModeKeys = FALSE;   // AUTO and MAN allowed
+    BOOL m_bSwitchKeys = FALSE; // on and off allowed
     BOOL m_bMovable = FALSE;
     BOOL m_bShowDetail = FALSE;
     BOOL m_bNewFP = FALSE;
@@ -154,24 +206,4 @@ protected:
     // Their rights: the adjust button the block's operation level, the acknowledge button the
     // acknowledge permission, the hand-over buttons none (always operable).
     CRightsBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;
-
-private:
-    void InitControlRight();
-    void QueryTagStatus();
-    bool OpenFaceplateMemory();
-    HWND* DetailTable() const;
-    bool TakeDetailSlot();
-    void ReleaseDetailSlot();
-    void Subscribe(int length);
-    void SetupButtons();
-    // Commands of the framework's buttons; each runs only when its button is operable now.
-    void OnAdjClicked(int id, HWND ctl);
-    void OnAlarmAck(int id, HWND ctl);
-    // The flow, current and alarm buttons hand the tag to another station program.
-    void OnHandOverButton(int id, HWND ctl);
-    // What the commands do once allowed.
-    void ToggleDetail();
-    void AcknowledgeAlarms();
-    void OnLButtonDown();
-    void OnInteract(BOOL active);
 };

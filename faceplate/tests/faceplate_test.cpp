@@ -1,9 +1,10 @@
-// Value lookup, formatting, alarm texts and log records of the generic faceplate, on a
-// faceplate object fed with a data block of the test's own.
+// The tag model on its own (lookup, formatting, write composition, log records, write check),
+// fed with data areas of the test's own through an owner that records what the tag shows, sends
+// and tells; and the faceplate's alarm texts and lamp, on a faceplate object without a window.
 #include "FPEntry.h"
+#include "FPTag.h"
 #include "FPText.h"
 #include "FP_BASEDlg.h"
-#include "FPText.h"
 #include "KrConfirm.h"
 #include "KrLogChain.h"
 #include "KrLogLib.h"
@@ -12,22 +13,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr WORD kFlow = 3, kDecimals = 423, kSwitch = 95, kWord = 502, kFlag = 105, kMissing = 999;
-constexpr WORD kNullEntry = 777, kPastEnd = 778, kDetailOnly = 779;
+constexpr WORD kNullEntry = 777, kPastEnd = 778, kDetailOnly = 779, kAction16 = 780;
+constexpr int kBaseAddress = 0x12340;
 
 // A block of four items and a flag word with three bits.
 struct TestBlock {
-    FPItemInfo items[8]{};
-    FPItemMapEntry entries[8]{};
+    FPItemInfo items[9]{};
+    FPItemMapEntry entries[9]{};
     FPBitInfo bits[3]{};
     FPBitMapEntry bitEntries[3]{};
     FPBlockInfo block{};
@@ -49,8 +54,9 @@ struct TestBlock {
         item(5, kPastEnd, "", FPT_FLOAT, 30); // reaches past the 32 delivered bytes
         entries[6].wKey = kNullEntry;         // an entry without its item
         item(7, kDetailOnly, "", FPT_FLOAT, 20); // beyond the 16 bytes of the compact view
+        item(8, kAction16, "", FPT_UINT16, 16);
         block.itemMap.pEntries = entries;
-        block.itemMap.nCount = 8;
+        block.itemMap.nCount = 9;
         auto bit = [&](int i, WORD number, const char* name, int alarm) {
             bits[i].pszName = name;
             bits[i].bAlarm = alarm;
@@ -68,78 +74,123 @@ struct TestBlock {
     }
 };
 
-class TestFaceplate : public CFP_BASEDlg {
+// The tag's owner: records what the tag shows, sends, reports and tells.
+class RecordingOwner : public CFPTag::Owner {
 public:
-    TestFaceplate() : CFP_BASEDlg(0) {}
-    std::vector<BYTE> data = std::vector<BYTE>(6 + 32, 0);
     int shown = 0;
-
-
-    void Feed(const FPBlockInfo* block, bool connected = true) {
-        m_pBlock = block;
-        m_pDataBlock = data.data();
-        m_nReadLength = 32;
-        m_nHeldLength = 32;
-        m_bconnected = connected;
-        m_nDataGood = connected;
-    }
-    // A kept copy of `held` image bytes at `image` (header included) while the subscription
-    // asks for `read` bytes, as right after the detail view opened.
-    void FeedCopy(const FPBlockInfo* block, BYTE* image, int held, int read) {
-        Feed(block);
-        m_pDataBlock = image;
-        m_nHeldLength = held;
-        m_nReadLength = read;
-    }
-    template <typename T> void Put(size_t offset, T v) {
-        std::memcpy(&data[6 + offset], &v, sizeof v);
-    }
-    void MarkWritten(WORD item) { m_listWritten.push_back(item); }
-    void SetModule(const char* file, const char* user, const wchar_t* reason) {
-        m_strTagName = "TAG";
-        m_strModuleFile = file;
-        m_strUserName = user;
-        m_strReason = reason;
-    }
-    void ShowData(BYTE*) override { ++shown; }
+    bool closing = false;
+    int sendResult = 1;
+    std::vector<std::vector<BYTE>> sent;
+    std::map<WORD, WORD> decimalsItems;
     struct Checked {
         WORD item;
         bool taken;
         std::string written, held;
     };
     std::vector<Checked> checked;
-    WORD DecimalsItemOf(WORD item) const override { return item == kFlow ? kDecimals : 0; }
+    std::vector<std::string> told;
+
+    void ShowData(BYTE*) override { ++shown; }
+    bool IsClosing() const override { return closing; }
+    int SendWrite(const BYTE* request, int length) override {
+        sent.emplace_back(request, request + length);
+        return sendResult;
+    }
+    WORD DecimalsItemOf(WORD item) const override {
+        auto it = decimalsItems.find(item);
+        return it == decimalsItems.end() ? 0 : it->second;
+    }
     void OnWriteChecked(WORD item, bool taken, const std::string& written,
                         const std::string& held) override {
         checked.push_back({item, taken, written, held});
     }
-    // A delivery of the block as it is in `data`.
-    void Deliver() { CheckWrites(); }
-    // Requests handed to the server; sendResult -1 leaves them to the real client.
-    int sent = 0;
-    int sendResult = -1;
-    int SendWrite(const BYTE* request, int length) override {
-        ++sent;
-        return sendResult >= 0 ? sendResult : CFP_BASEDlg::SendWrite(request, length);
-    }
-    void SetAlarmCallback(PFN_FPAlarmState callback) { m_pFunAlmState = callback; }
-    // What the operator would be told, instead of a message box without a window.
-    std::vector<std::string> told;
+    HWND ConfirmOwner() const override { return nullptr; }
     void TellOperator(const std::string& caption, const std::string& text) override {
         told.push_back(caption + "|" + text);
+    }
+};
+
+// A text into a record field, cut to leave its terminating zero.
+template <size_t N> void SetField(char (&field)[N], const char* text) {
+    std::memcpy(field, text, std::min(std::strlen(text), N - 1));
+}
+
+// The host's record of tag "TAG" on a test block, without confirmation or host callbacks.
+tagFPOpenPara Record(const FPBlockInfo* block, const char* module = "FP_BALANCE8.dll",
+                     const char* user = "op") {
+    tagFPOpenPara para;
+    std::memset(&para, 0, sizeof para);
+    SetField(para.szTagName, "TAG");
+    SetField(para.szModuleFile, module);
+    SetField(para.szUserName, user);
+    para.pBlock = block;
+    para.nBaseAddress = kBaseAddress;
+    para.crNormal = fp::kNormalColour;
+    return para;
+}
+
+// A log of its own in a new folder, so that no log of an earlier run (or its keys) is used.
+std::wstring UseTempLog(const wchar_t* name) {
+    wchar_t tmp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, tmp);
+    const std::wstring folder = std::wstring(tmp) + L"fplog_" +
+                                std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                std::to_wstring(::GetTickCount()) + L"_" + name;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"KR_LOG_PATH", (folder + L"\\operation.log").c_str());
+    ::SetEnvironmentVariableW(L"KR_STATION_INI", (folder + L"\\KrStation.ini").c_str());
+    return folder;
+}
+
+// A bare tag with a recording owner and the data area the server would deliver.
+class TagUnderTest {
+public:
+    RecordingOwner owner;
+    CFPTag tag{&owner};
+    std::vector<BYTE> data = std::vector<BYTE>(6 + 32, 0);
+
+    void Open(const FPBlockInfo* block, const char* module = "FP_BALANCE8.dll",
+              const char* user = "op") {
+        tagFPOpenPara para = Record(block, module, user);
+        tag.CopyRecord(&para);
+    }
+    // A delivery of `data` for a subscription of `length` bytes; the data counts as good.
+    void Deliver(int length = 32) {
+        tag.SetReadLength(length);
+        tag.TakeDelivery(data.data());
+        tag.SetDataGood(tag.LinkGood());
+    }
+    // No delivery for too long: data not good.
+    void Lose() {
+        tag.LinkLost();
+        tag.SetDataGood(tag.LinkGood());
+    }
+    template <typename T> void Put(size_t offset, T v) {
+        std::memcpy(&data[6 + offset], &v, sizeof v);
+    }
+    // The float the kept copy holds for an item (a written mark is taken off first).
+    float Held(WORD item) {
+        float f = NAN;
+        if (tag.IsWritten(item))
+            tag.LookHMIData(item, f, FALSE);
+        tag.LookHMIData(item, f, FALSE);
+        return f;
     }
 };
 
 class LookupTest : public ::testing::Test {
 protected:
     TestBlock tb;
-    TestFaceplate fp;
+    TagUnderTest t;
+    CFPTag& tag = t.tag;
     void SetUp() override {
-        fp.Feed(&tb.block);
-        fp.Put<float>(0, 12.5f);
-        fp.Put<BYTE>(4, 2);
-        fp.Put<BYTE>(5, 1);
-        fp.Put<DWORD>(8, 0x12345678u);
+        t.Open(&tb.block);
+        t.Put<float>(0, 12.5f);
+        t.Put<BYTE>(4, 2);
+        t.Put<BYTE>(5, 1);
+        t.Put<DWORD>(8, 0x12345678u);
+        t.Deliver();
+        UseTempLog(L"lookup");
     }
 };
 
@@ -148,86 +199,147 @@ TEST_F(LookupTest, ReadsEachTypeAtItsOffset) {
     BYTE b = 0;
     BOOL on = FALSE;
     DWORD w = 0;
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
     EXPECT_FLOAT_EQ(f, 12.5f);
-    EXPECT_EQ(fp.LookHMIData(kDecimals, b), 1);
+    EXPECT_EQ(tag.LookHMIData(kDecimals, b), 1);
     EXPECT_EQ(b, 2);
-    EXPECT_EQ(fp.LookHMIData(kSwitch, on), 1);
+    EXPECT_EQ(tag.LookHMIData(kSwitch, on), 1);
     EXPECT_EQ(on, 1); // a stored 1 counts as on
-    EXPECT_EQ(fp.LookHMIData(kWord, w), 1);
+    EXPECT_EQ(tag.LookHMIData(kWord, w), 1);
     EXPECT_EQ(w, 0x12345678u);
+}
+
+TEST_F(LookupTest, AValueIsTheKeptCopyOfTheLastDelivery) {
+    t.Put<float>(0, 77.0f); // the server rewrites its area after the delivery
+    float f = 0;
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 12.5f) << "read from the copy, not from the server's area";
+    t.Deliver();
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 77.0f);
+    EXPECT_EQ(t.owner.shown, 0) << "a delivery is shown by the faceplate's tick, not by the tag";
 }
 
 TEST_F(LookupTest, UnknownAndWrittenItemsLeaveTheOutputAlone) {
     float f = 7.0f;
-    EXPECT_EQ(fp.LookHMIData(kMissing, f), 1);
+    EXPECT_EQ(tag.LookHMIData(kMissing, f), 1);
     EXPECT_FLOAT_EQ(f, 7.0f);
-    fp.MarkWritten(kFlow);
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    ASSERT_EQ(tag.WriteData(kFlow, 12.5f, "FPASS1"), 1); // marks the item written
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
     EXPECT_FLOAT_EQ(f, 7.0f) << "first lookup after a write keeps the shown value";
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
     EXPECT_FLOAT_EQ(f, 12.5f) << "the next lookup reads the block again";
 }
 
 TEST_F(LookupTest, BadDescriptorsAndShortDataReadAsUnavailable) {
     float f = 7.0f;
-    EXPECT_EQ(fp.LookHMIData(kNullEntry, f), 0);
-    EXPECT_EQ(fp.LookHMIData(kPastEnd, f), 0);
-    fp.Feed(nullptr);
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0);
+    EXPECT_EQ(tag.LookHMIData(kNullEntry, f), 0);
+    EXPECT_EQ(tag.LookHMIData(kPastEnd, f), 0);
+    t.Open(nullptr);
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 0);
     std::string text;
-    EXPECT_FALSE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_FALSE(tag.FormatItem(kFlow, f, kDecimals, text));
 }
 
 TEST_F(LookupTest, NoDataGivesZeroAndUnavailableText) {
-    fp.Feed(&tb.block, false);
+    t.Lose();
     float f = 7.0f;
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0);
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 0);
     EXPECT_FLOAT_EQ(f, 0.0f);
     std::string text;
-    EXPECT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    EXPECT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "????");
+    t.Deliver();
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1) << "good again with the next delivery";
 }
 
 TEST_F(LookupTest, DecimalsFollowTheDecimalsItem) {
     float f = 0;
     std::string text;
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "12.50");
-    fp.Put<BYTE>(4, 0);
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    t.Put<BYTE>(4, 0);
+    t.Deliver();
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "12") << "0 decimals: an integer without a point";
-    fp.Put<BYTE>(4, 6);
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    t.Put<BYTE>(4, 6);
+    t.Deliver();
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "12.500") << "more than 5 decimals gives 3";
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, 0, text));
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, 0, text));
     EXPECT_EQ(text, "12.500") << "no decimals item gives 3";
 }
 
 TEST_F(LookupTest, FlagWordByTypeCode) {
     FPItemInfo info{};
     info.wOffset = 12;
-    fp.Put<int32_t>(12, -2);
+    t.Put<int32_t>(12, -2);
+    t.Deliver();
     for (int type : {0, 3, 4, 5, 6}) {
         info.nType = type;
-        EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFFFFFEu) << type;
+        EXPECT_EQ(tag.ReadFlagWord(info), 0xFFFFFFFEu) << type;
     }
-    fp.Put<int16_t>(12, -2);
+    t.Put<int16_t>(12, -2);
+    t.Deliver();
     info.nType = 1;
-    EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFFFFFEu);
+    EXPECT_EQ(tag.ReadFlagWord(info), 0xFFFFFFFEu);
     info.nType = 2;
-    EXPECT_EQ(fp.ReadFlagWord(info), 0xFFFEu);
-    fp.Put<float>(12, 5.7f);
+    EXPECT_EQ(tag.ReadFlagWord(info), 0xFFFEu);
+    t.Put<float>(12, 5.7f);
+    t.Deliver();
     info.nType = 7;
-    EXPECT_EQ(fp.ReadFlagWord(info), 5u);
+    EXPECT_EQ(tag.ReadFlagWord(info), 5u);
     info.nType = 9;
-    EXPECT_EQ(fp.ReadFlagWord(info), 0u);
+    EXPECT_EQ(tag.ReadFlagWord(info), 0u);
     info.wOffset = 28;
     info.nType = 8; // 8 bytes would reach past the data
-    EXPECT_EQ(fp.ReadFlagWord(info), 0u);
+    EXPECT_EQ(tag.ReadFlagWord(info), 0u);
 }
 
-TEST_F(LookupTest, AlarmAndStatusTextsFromTheBitMap) {
+// The faceplate's alarm texts and lamp, on a faceplate object without a window.
+class TestFaceplate : public CFP_BASEDlg {
+public:
+    TestFaceplate() : CFP_BASEDlg(0) {}
+    int shown = 0;
+    void ShowData(BYTE*) override { ++shown; }
+};
+
+class FaceplateTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TestFaceplate fp;
+    std::vector<BYTE> area = std::vector<BYTE>(6 + 32, 0);
+    void Open(PFN_FPAlarmState alarmState = nullptr) {
+        tagFPOpenPara para = Record(&tb.block);
+        para.pfnAlarmState = alarmState;
+        fp.SetFPPara(&para, TRUE, FALSE, TRUE, nullptr);
+        fp.Tag().SetReadLength(32);
+    }
+    void Lose() {
+        fp.Tag().LinkLost();
+        fp.Tag().SetDataGood(fp.Tag().LinkGood());
+    }
+    void SetUp() override { Open(); }
+};
+
+// The faceplate is the tag's owner: the first delivery is shown through the faceplate's own
+// ShowData at once, later ones wait for the tick.
+TEST_F(FaceplateTest, DeliveriesReachTheTagAndTheFirstIsShownAtOnce) {
+    float f = 12.5f;
+    std::memcpy(&area[6], &f, 4);
+    fp.OnCommuData(area.data());
+    EXPECT_EQ(fp.shown, 1);
+    EXPECT_TRUE(fp.Tag().IsDataGood());
+    EXPECT_TRUE(fp.Tag().StatesShown());
+    f = 0;
+    EXPECT_EQ(fp.Tag().LookHMIData(kFlow, f), 1);
+    EXPECT_FLOAT_EQ(f, 12.5f);
+    fp.OnCommuData(area.data());
+    EXPECT_EQ(fp.shown, 1) << "a later delivery is shown by the next tick";
+}
+
+TEST_F(FaceplateTest, AlarmAndStatusTextsFromTheBitMap) {
+    fp.OnCommuData(area.data());
     EXPECT_EQ(fp.FlagToAlarm(0), "NR");
     EXPECT_EQ(fp.StatusBitText(0), "");
     EXPECT_FALSE(fp.AlarmPresent());
@@ -238,36 +350,38 @@ TEST_F(LookupTest, AlarmAndStatusTextsFromTheBitMap) {
     EXPECT_EQ(fp.FlagToAlarm(0x10), "NR") << "a status bit is no alarm";
 }
 
-TEST_F(LookupTest, LampIsBlackWhenDataIsNotGood) {
+TEST_F(FaceplateTest, LampIsBlackWhenDataIsNotGood) {
+    fp.OnCommuData(area.data());
     fp.FlagToAlarm(0x1);
     EXPECT_EQ(fp.LampColour(), fp::kAlarmColour);
     fp.FlagToAlarm(0);
     EXPECT_EQ(fp.LampColour(), fp::kNormalColour);
-    fp.Feed(&tb.block, false);
+    Lose();
     fp.FlagToAlarm(0x1);
     EXPECT_EQ(fp.LampColour(), static_cast<COLORREF>(0));
 }
 
 TEST(WriteLogTest, RecordFieldsAndSourceRule) {
-    TestFaceplate fp;
-    fp.SetModule("FP_BALANCE8.dll", "operator", L"");
-    tagFPLogRecordW r = fp.BuildLogRecord("changed");
+    TagUnderTest t;
+    t.Open(nullptr, "FP_BALANCE8.dll", "operator");
+    tagFPLogRecordW r = t.tag.BuildLogRecord("changed", L"");
     EXPECT_EQ(r.nKind, 2);
     EXPECT_EQ(std::wstring(r.szSource).rfind(L"BALANCE8", 0), 0u);
     EXPECT_STREQ(r.szText, L"changed");
     EXPECT_STREQ(r.szUser, L"operator");
 
-    fp.SetModule("NOUNDERSCORE.dll", "u", L"");
-    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, L"NOUNDERSCORE.dll");
-    fp.SetModule("FP_.dll", "u", L"");
-    EXPECT_STREQ(fp.BuildLogRecord("x").szSource, L"FP_.dll");
+    t.Open(nullptr, "NOUNDERSCOR.dll", "u");
+    EXPECT_STREQ(t.tag.BuildLogRecord("x", L"").szSource, L"NOUNDERSCOR.dll");
+    t.Open(nullptr, "FP_.dll", "u");
+    EXPECT_STREQ(t.tag.BuildLogRecord("x", L"").szSource, L"FP_.dll");
 }
 
 TEST(WriteLogTest, LongTextFillsTheFieldWithoutOverrun) {
-    TestFaceplate fp;
-    fp.SetModule("FP_BALANCE8.dll", "a-user-name-longer-than-thirty-two-characters", L"");
+    TagUnderTest t;
+    t.Open(nullptr);
+    t.tag.SetUserName("a-user-name-longer-than-thirty-two-characters"); // as ChangeUser gives it
     std::string text(kLogRecordTextChars + 100, 'x');
-    tagFPLogRecordW r = fp.BuildLogRecord(text.c_str());
+    tagFPLogRecordW r = t.tag.BuildLogRecord(text.c_str(), L"");
     EXPECT_EQ(std::wstring(r.szText), std::wstring(kLogRecordTextChars - 1, L'x'));
     EXPECT_EQ(wcsnlen(r.szUser, std::size(r.szUser)), std::size(r.szUser) - 1);
 }
@@ -275,16 +389,16 @@ TEST(WriteLogTest, LongTextFillsTheFieldWithoutOverrun) {
 // The longest operation text and the longest reason the dialog takes, in characters the ANSI
 // code page has and has not: the record holds every character of both.
 TEST(WriteLogTest, TheWholeReasonIsAppendedInAnyScript) {
-    TestFaceplate fp;
+    TagUnderTest t;
     std::wstring reason;
     while (reason.size() + 4 <= static_cast<size_t>(kKrMaxReasonChars))
         reason += L"工艺\U0001F525\u0E01"; // two Chinese characters, a pair, a Thai letter
     while (reason.size() < static_cast<size_t>(kKrMaxReasonChars))
         reason += L"调";
     ASSERT_EQ(reason.size(), static_cast<size_t>(kKrMaxReasonChars));
-    fp.SetModule("FP_BALANCE8.dll", "op", reason.c_str());
+    t.Open(nullptr);
     std::string text(fp::kLogTextSize - 1, 'c');
-    std::wstring record = fp.BuildLogRecord(text.c_str()).szText;
+    std::wstring record = t.tag.BuildLogRecord(text.c_str(), reason).szText;
     EXPECT_EQ(record.rfind(std::wstring(text.begin(), text.end()), 0), 0u);
     ASSERT_GE(record.size(), reason.size());
     EXPECT_EQ(record.substr(record.size() - reason.size()), reason);
@@ -292,26 +406,23 @@ TEST(WriteLogTest, TheWholeReasonIsAppendedInAnyScript) {
                                  reason.size());
 }
 
-// The write path's order against the real log library: the record is stored before the request
-// goes out; without it nothing is sent and the operator is told.
-class WriteOrderTest : public ::testing::Test {
+// The write path against the real log library: the request the tag composes, the order of
+// record and request (the record is stored before the request goes out; without it nothing
+// is sent and the operator is told), and what a closing owner stops.
+class WriteTest : public ::testing::Test {
 protected:
     TestBlock tb;
-    TestFaceplate fp;
+    TagUnderTest t;
+    CFPTag& tag = t.tag;
+    RecordingOwner& owner = t.owner;
     std::wstring folder;
     std::wstring log;
     void SetUp() override {
-        wchar_t tmp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, tmp);
-        folder = std::wstring(tmp) + L"fpwrite_" + std::to_wstring(::GetCurrentProcessId()) +
-                 L"_" + std::to_wstring(::GetTickCount());
-        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+        folder = UseTempLog(L"write");
         log = folder + L"\\operation.log";
-        ::SetEnvironmentVariableW(L"KR_LOG_PATH", log.c_str());
-        ::SetEnvironmentVariableW(L"KR_STATION_INI", (folder + L"\\KrStation.ini").c_str());
-        fp.Feed(&tb.block);
-        fp.Put<float>(0, 12.5f);
-        fp.SetModule("FP_BALANCE8.dll", "op", L"");
+        t.Open(&tb.block);
+        t.Put<float>(0, 12.5f);
+        t.Deliver();
     }
     void TearDown() override {
         ::SetEnvironmentVariableW(L"KR_LOG_PATH", nullptr);
@@ -324,252 +435,326 @@ protected:
             texts.push_back(krlog::SplitFields(line).at(5));
         return texts;
     }
-    float Block() {
-        float f = 0;
-        std::memcpy(&f, &fp.data[6], 4);
-        return f;
-    }
 };
 
-TEST_F(WriteOrderTest, RecordedFirstThenSent) {
-    fp.sendResult = 1;
-    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
-    EXPECT_EQ(fp.sent, 1);
+// Address (base + item offset, little-endian), width, a zero byte and the value's bytes.
+TEST_F(WriteTest, TheRequestOfEachWidth) {
+    ASSERT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    ASSERT_EQ(tag.WriteData(kWord, DWORD{0xA1B2C3D4}, "word"), 1);
+    ASSERT_EQ(tag.WriteData(kAction16, WORD{0x1234}, "action"), 1);
+    ASSERT_EQ(tag.WriteData(kSwitch, BYTE{255}, "on"), 1);
+    const std::vector<std::vector<BYTE>> expected = {
+        {0x40, 0x23, 0x01, 0x00, 4, 0, 0x00, 0x00, 0xC6, 0x42},
+        {0x48, 0x23, 0x01, 0x00, 4, 0, 0xD4, 0xC3, 0xB2, 0xA1},
+        {0x50, 0x23, 0x01, 0x00, 2, 0, 0x34, 0x12},
+        {0x45, 0x23, 0x01, 0x00, 1, 0, 0xFF},
+    };
+    EXPECT_EQ(owner.sent, expected);
+    EXPECT_EQ(Texts().size(), 4u) << "each write recorded once";
+    EXPECT_EQ(owner.shown, 4) << "each shown at once";
+    EXPECT_FLOAT_EQ(t.Held(kFlow), 99.0f) << "the kept copy holds the written value";
+    BOOL on = FALSE;
+    tag.LookHMIData(kSwitch, on); // takes the written mark off
+    ASSERT_EQ(tag.LookHMIData(kSwitch, on), 1);
+    EXPECT_EQ(on, 255);
+}
+
+TEST_F(WriteTest, RecordedFirstThenSent) {
+    EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    EXPECT_EQ(owner.sent.size(), 1u);
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_NE(Texts()[0].find("FPASS1"), std::string::npos) << Texts()[0];
-    EXPECT_FLOAT_EQ(Block(), 99.0f);
-    EXPECT_TRUE(fp.told.empty());
+    EXPECT_FLOAT_EQ(t.Held(kFlow), 99.0f);
+    EXPECT_TRUE(owner.told.empty());
 }
 
-TEST_F(WriteOrderTest, ALogThatCannotTakeTheRecordStopsTheChange) {
+TEST_F(WriteTest, ALogThatCannotTakeTheRecordStopsTheChange) {
     ::SetEnvironmentVariableW(L"KR_LOG_PATH", folder.c_str()); // a folder where the log should be
-    fp.sendResult = 1;
-    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
-    EXPECT_EQ(fp.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
-    EXPECT_EQ(fp.sent, 0) << "nothing reaches the plant unrecorded";
-    EXPECT_FLOAT_EQ(Block(), 12.5f);
-    EXPECT_EQ(fp.shown, 2) << "repainted from the unchanged block";
-    ASSERT_EQ(fp.told.size(), 2u);
-    EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::WriteNotRecorded, "s", "TAG.FPASS1"));
-    EXPECT_FALSE(fp.IsWritten(kFlow));
+    EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_EQ(tag.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
+    EXPECT_TRUE(owner.sent.empty()) << "nothing reaches the plant unrecorded";
+    EXPECT_FLOAT_EQ(t.Held(kFlow), 12.5f);
+    EXPECT_EQ(owner.shown, 2) << "repainted from the unchanged block";
+    ASSERT_EQ(owner.told.size(), 2u);
+    EXPECT_EQ(owner.told[0], "TAG|" + fp::Format(fp::key::WriteNotRecorded, "s", "TAG.FPASS1"));
+    EXPECT_FALSE(tag.IsWritten(kFlow));
 }
 
-TEST_F(WriteOrderTest, ARefusedRequestIsRecordedAsNotMadeAndTold) {
-    // No server: the client refuses the request.
-    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
-    EXPECT_EQ(fp.sent, 1);
-    EXPECT_FLOAT_EQ(Block(), 12.5f);
-    EXPECT_EQ(fp.shown, 1);
-    EXPECT_FALSE(fp.IsWritten(kFlow));
+TEST_F(WriteTest, ARefusedRequestIsRecordedAsNotMadeAndTold) {
+    owner.sendResult = 0; // the server does not take it
+    EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_EQ(owner.sent.size(), 1u);
+    EXPECT_FLOAT_EQ(t.Held(kFlow), 12.5f) << "the block is not changed";
+    EXPECT_EQ(owner.shown, 1) << "repainted from the unchanged block";
+    EXPECT_FALSE(tag.IsWritten(kFlow));
     std::vector<std::string> texts = Texts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[1].rfind(texts[0], 0), 0u) << "the second record names the first";
-    ASSERT_EQ(fp.told.size(), 1u);
-    EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::WriteNotSent, "s", "TAG.FPASS1"));
+    ASSERT_EQ(owner.told.size(), 1u);
+    EXPECT_EQ(owner.told[0], "TAG|" + fp::Format(fp::key::WriteNotSent, "s", "TAG.FPASS1"));
 }
 
-TEST_F(WriteOrderTest, ARecordWaitingForABusyLogIsToldAndWrittenLater) {
-    fp.sendResult = 1;
+TEST_F(WriteTest, ARecordWaitingForABusyLogIsToldAndWrittenLater) {
     {
         krlog::CLogLock holder(log, 0); // another writer keeps the log
         ASSERT_TRUE(holder.Owned());
-        EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1) << "stored in the spool: sent";
-        EXPECT_EQ(fp.sent, 1);
+        EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1) << "stored in the spool: sent";
+        EXPECT_EQ(owner.sent.size(), 1u);
         EXPECT_TRUE(Texts().empty());
-        ASSERT_EQ(fp.told.size(), 1u);
-        EXPECT_EQ(fp.told[0], "TAG|" + fp::Format(fp::key::LogWaiting, "d", 1));
+        ASSERT_EQ(owner.told.size(), 1u);
+        EXPECT_EQ(owner.told[0], "TAG|" + fp::Format(fp::key::LogWaiting, "d", 1));
     }
     EXPECT_EQ(kr_FlushLog(10000), 0);
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_NE(Texts()[0].find("FPASS1"), std::string::npos);
 }
 
-TEST(WriteTest, NothingIsSentWhenNotConnected) {
-    TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block, false);
-    EXPECT_EQ(fp.WriteData(kFlow, 1.0f, "FPASS1"), 0);
-    EXPECT_EQ(fp.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
-    EXPECT_EQ(fp.shown, 0);
+// Once the owner closes, no write of any width is sent, shown, logged or marked.
+TEST_F(WriteTest, AClosingOwnerStopsEveryWrite) {
+    owner.closing = true;
+    EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_EQ(tag.WriteData(kWord, DWORD{1}, "word"), 0);
+    EXPECT_EQ(tag.WriteData(kAction16, WORD{1}, "action"), 0);
+    EXPECT_EQ(tag.WriteData(kSwitch, BYTE{255}, "on"), 0);
+    EXPECT_TRUE(owner.sent.empty());
+    EXPECT_EQ(owner.shown, 0);
+    EXPECT_TRUE(owner.told.empty());
+    EXPECT_TRUE(Texts().empty());
+    EXPECT_FALSE(tag.IsWritten(kFlow));
+    EXPECT_FLOAT_EQ(t.Held(kFlow), 12.5f);
+    owner.closing = false;
+    EXPECT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1) << "the same write while open";
+    EXPECT_EQ(owner.sent.size(), 1u);
 }
 
-TEST(WriteTest, ItemMissingFromTheMapCountsAsDoneWithoutSending) {
-    TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block);
-    EXPECT_EQ(fp.WriteData(kMissing, 1.0f, "X"), 1);
-    EXPECT_FALSE(fp.IsWritten(kMissing));
+TEST_F(WriteTest, NothingIsSentWhenNotConnected) {
+    t.Lose();
+    EXPECT_EQ(tag.WriteData(kFlow, 1.0f, "FPASS1"), 0);
+    EXPECT_EQ(tag.WriteData(kSwitch, static_cast<BYTE>(255), "on"), 0);
+    EXPECT_TRUE(owner.sent.empty());
+    EXPECT_EQ(owner.shown, 0);
+    EXPECT_TRUE(Texts().empty());
 }
 
-TEST(WriteTest, RefusedWriteKeepsTheBlockAndRepaints) {
-    TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block);
-    fp.Put<float>(0, 12.5f);
-    // No server: the client refuses the request.
-    EXPECT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+TEST_F(WriteTest, ItemMissingFromTheMapCountsAsDoneWithoutSending) {
+    EXPECT_EQ(tag.WriteData(kMissing, 1.0f, "X"), 1);
+    EXPECT_FALSE(tag.IsWritten(kMissing));
+    EXPECT_TRUE(owner.sent.empty());
+    EXPECT_TRUE(Texts().empty());
+}
+
+// Without an owner the tag looks values up and takes deliveries; a write is recorded, goes
+// nowhere, and is recorded as not made.
+TEST_F(WriteTest, ATagWithoutOwnerSendsNothing) {
+    CFPTag bare;
+    tagFPOpenPara para = Record(&tb.block);
+    bare.CopyRecord(&para);
+    bare.SetReadLength(32);
+    bare.TakeDelivery(t.data.data());
     float f = 0;
-    std::memcpy(&f, &fp.data[6], 4);
+    EXPECT_EQ(bare.LookHMIData(kFlow, f), 1);
     EXPECT_FLOAT_EQ(f, 12.5f);
-    EXPECT_EQ(fp.shown, 1);
-    EXPECT_FALSE(fp.IsWritten(kFlow));
+    EXPECT_EQ(bare.WriteData(kFlow, 99.0f, "FPASS1"), 0);
+    EXPECT_FALSE(bare.IsWritten(kFlow));
+    EXPECT_EQ(Texts().size(), 2u);
 }
 
-// A kept copy whose last byte is the last byte of a committed page: nothing may touch the
-// page after it.
-class PageEndCopy {
+// Blocks of one size taken from the heap while a scope is open end at the end of a committed
+// page with an inaccessible page after them: reading or writing past such a block faults. The
+// tag's kept copy of a short delivery is made so.
+class PageEndBlocks {
 public:
-    static constexpr int kHeld = 16;
-    PageEndCopy() {
+    explicit PageEndBlocks(size_t size) { s_size = size; }
+    ~PageEndBlocks() { s_size = 0; }
+
+    static void* Allocate(size_t size) {
+        if (size == 0 || size != s_size)
+            return nullptr;
         SYSTEM_INFO si{};
         ::GetSystemInfo(&si);
-        m_page = si.dwPageSize;
-        m_base = static_cast<BYTE*>(::VirtualAlloc(nullptr, 2 * m_page, MEM_RESERVE, PAGE_NOACCESS));
-        if (m_base)
-            ::VirtualAlloc(m_base, m_page, MEM_COMMIT, PAGE_READWRITE);
+        auto* base =
+            static_cast<BYTE*>(::VirtualAlloc(nullptr, 2 * si.dwPageSize, MEM_RESERVE, PAGE_NOACCESS));
+        if (!base || !::VirtualAlloc(base, si.dwPageSize, MEM_COMMIT, PAGE_READWRITE))
+            return nullptr;
+        for (Block& b : s_blocks)
+            if (!b.base) {
+                b = Block{base, base + si.dwPageSize - size};
+                return b.at;
+            }
+        ::VirtualFree(base, 0, MEM_RELEASE);
+        return nullptr;
     }
-    ~PageEndCopy() {
-        if (m_base)
-            ::VirtualFree(m_base, 0, MEM_RELEASE);
+    static bool Free(void* p) {
+        for (Block& b : s_blocks)
+            if (p && b.at == p) {
+                ::VirtualFree(b.base, 0, MEM_RELEASE);
+                b = Block{nullptr, nullptr};
+                return true;
+            }
+        return false;
     }
-    BYTE* Image() const { return m_base ? m_base + m_page - (6 + kHeld) : nullptr; }
+    // Blocks made so and not freed yet.
+    static int Live() {
+        int n = 0;
+        for (const Block& b : s_blocks)
+            n += b.base != nullptr;
+        return n;
+    }
 
 private:
-    DWORD m_page = 0;
-    BYTE* m_base = nullptr;
+    struct Block {
+        BYTE* base;
+        BYTE* at;
+    };
+    static inline size_t s_size = 0;
+    static inline Block s_blocks[8]{};
 };
 
-// A log of its own in a new folder, so that no log of an earlier run (or its keys) is used.
-void UseTempLog(const wchar_t* name) {
-    wchar_t tmp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, tmp);
-    const std::wstring folder = std::wstring(tmp) + L"fplog_" +
-                                std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                std::to_wstring(::GetTickCount()) + L"_" + name;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ::SetEnvironmentVariableW(L"KR_LOG_PATH", (folder + L"\\operation.log").c_str());
-    ::SetEnvironmentVariableW(L"KR_STATION_INI", (folder + L"\\KrStation.ini").c_str());
-}
-
+// A delivery of 16 image bytes (the compact view) while the subscription has grown to 32 (the
+// detail view just opened): the kept copy ends at a page end.
 class KeptCopyTest : public ::testing::Test {
 protected:
+    static constexpr int kHeld = 16;
     TestBlock tb;
-    TestFaceplate fp;
-    PageEndCopy copy;
+    TagUnderTest t;
+    CFPTag& tag = t.tag;
     void SetUp() override {
-        ASSERT_TRUE(copy.Image());
-        std::memset(copy.Image(), 0, 6 + PageEndCopy::kHeld);
-        float flow = 12.5f;
-        std::memcpy(copy.Image() + 6, &flow, 4);
-        copy.Image()[6 + 4] = 3; // decimals
-        // Compact copy, detail subscription.
-        fp.FeedCopy(&tb.block, copy.Image(), PageEndCopy::kHeld, 32);
+        t.Open(&tb.block);
+        t.Put<float>(0, 12.5f);
+        t.Put<BYTE>(4, 3); // decimals
+        {
+            PageEndBlocks guard(6 + kHeld);
+            t.Deliver(kHeld);
+        }
+        ASSERT_EQ(PageEndBlocks::Live(), 1) << "the kept copy ends at a page end";
+        tag.SetReadLength(32);
         UseTempLog(L"kept_copy");
     }
 };
 
 TEST_F(KeptCopyTest, ValuesBeyondTheCopyAreNotYetDelivered) {
     float f = 7.0f;
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 1);
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 1);
     EXPECT_FLOAT_EQ(f, 12.5f);
-    EXPECT_EQ(fp.LookHMIData(kDetailOnly, f), 0) << "within the subscription, beyond the copy";
+    EXPECT_EQ(tag.LookHMIData(kDetailOnly, f), 0) << "within the subscription, beyond the copy";
     std::string text;
-    ASSERT_TRUE(fp.FormatItem(kDetailOnly, f, kDecimals, text));
+    ASSERT_TRUE(tag.FormatItem(kDetailOnly, f, kDecimals, text));
     EXPECT_EQ(text, "????");
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "12.500");
-    EXPECT_EQ(fp.ReadFlagWord(*fp.FindItem(kDetailOnly)), 0u);
-    EXPECT_EQ(fp.OldValueText(kDetailOnly), "????");
+    EXPECT_EQ(tag.ReadFlagWord(*tag.FindItem(kDetailOnly)), 0u);
+    EXPECT_EQ(tag.OldValueText(kDetailOnly), "????");
 }
 
 TEST_F(KeptCopyTest, AWriteBeyondTheCopyIsSentButPatchesNothing) {
-    fp.sendResult = 1;
-    EXPECT_EQ(fp.WriteData(kDetailOnly, 3.0f, "X"), 1);
-    EXPECT_EQ(fp.shown, 1);
+    EXPECT_EQ(tag.WriteData(kDetailOnly, 3.0f, "X"), 1);
+    EXPECT_EQ(t.owner.sent.size(), 1u);
+    EXPECT_EQ(t.owner.shown, 1);
     std::string text;
     float f = 0;
-    EXPECT_FALSE(fp.FormatItem(kDetailOnly, f, kDecimals, text)) << "the entry stays shown";
+    EXPECT_FALSE(tag.FormatItem(kDetailOnly, f, kDecimals, text)) << "the entry stays shown";
 }
 
 TEST_F(KeptCopyTest, AWrittenValueStaysShownUntilTheBlockIsReadAgain) {
-    fp.sendResult = 1;
     std::string text = "99.000";
     float f = 0;
-    ASSERT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
-    EXPECT_FALSE(fp.FormatItem(kFlow, f, kDecimals, text)) << "the display keeps the entry";
+    ASSERT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    EXPECT_FALSE(tag.FormatItem(kFlow, f, kDecimals, text)) << "the display keeps the entry";
     EXPECT_EQ(text, "99.000") << "not a local zero";
-    ASSERT_TRUE(fp.FormatItem(kFlow, f, kDecimals, text));
+    ASSERT_TRUE(tag.FormatItem(kFlow, f, kDecimals, text));
     EXPECT_EQ(text, "99.000") << "the patched copy";
 }
 
-// After a confirmed write the deliveries must show the written value within its decimals; a
-// block that keeps another value is reported once after three, and reported again as taken
-// when it shows the value at last.
-TEST(WriteCheckTest, ABlockThatDoesNotShowTheWrittenValueIsReportedOnce) {
-    TestBlock tb;
-    TestFaceplate fp;
-    UseTempLog(L"write_check");
-    fp.Feed(&tb.block);
-    fp.Put<BYTE>(4, 2); // two decimals
-    fp.sendResult = 1;
-    ASSERT_EQ(fp.WriteData(kFlow, 99.0f, "FPASS1"), 1);
-    fp.Put<float>(0, 12.5f); // the controller kept its value
-    fp.Deliver();
-    fp.Deliver();
-    EXPECT_TRUE(fp.checked.empty()) << "two deliveries are not yet a verdict";
-    fp.Deliver();
-    ASSERT_EQ(fp.checked.size(), 1u);
-    EXPECT_EQ(fp.checked[0].item, kFlow);
-    EXPECT_FALSE(fp.checked[0].taken);
-    EXPECT_EQ(fp.checked[0].written, "99.00");
-    EXPECT_EQ(fp.checked[0].held, "12.50");
-    fp.Deliver();
-    EXPECT_EQ(fp.checked.size(), 1u) << "reported once";
-    fp.Put<float>(0, 98.996f); // within two decimals
-    fp.Deliver();
-    ASSERT_EQ(fp.checked.size(), 2u);
-    EXPECT_TRUE(fp.checked[1].taken);
-    fp.Deliver();
-    EXPECT_EQ(fp.checked.size(), 2u) << "no longer watched";
-}
-
-TEST(WriteCheckTest, AValueShownAtOnceIsNeverReportedAndSwitchesCompareOnAndOff) {
-    TestBlock tb;
-    TestFaceplate fp;
-    UseTempLog(L"write_check");
-    fp.Feed(&tb.block);
-    fp.sendResult = 1;
-    ASSERT_EQ(fp.WriteData(kFlow, 7.0f, "FPASS1"), 1);
-    ASSERT_EQ(fp.WriteData(kSwitch, BYTE{255}, "SW"), 1);
-    fp.Put<BYTE>(5, 1); // the block stores "on" as 1
-    for (int i = 0; i < 4; ++i)
-        fp.Deliver(); // the patched copy holds 7.0 as delivered
-    EXPECT_TRUE(fp.checked.empty());
-    // A later write of a switch the block leaves off is reported.
-    ASSERT_EQ(fp.WriteData(kSwitch, BYTE{255}, "SW"), 1);
-    fp.Put<BYTE>(5, 0);
-    for (int i = 0; i < 3; ++i)
-        fp.Deliver();
-    ASSERT_EQ(fp.checked.size(), 1u);
-    EXPECT_EQ(fp.checked[0].item, kSwitch);
-    EXPECT_FALSE(fp.checked[0].taken);
-}
-
 TEST_F(KeptCopyTest, StatesCountAsShownOnlyAfterADisplayOfTheWholeImage) {
-    fp.ShowBlock();
-    EXPECT_FALSE(fp.StatesShown()) << "the copy lacks what the subscription asks for";
-    TestFaceplate whole;
-    whole.Feed(&tb.block);
-    EXPECT_FALSE(whole.StatesShown()) << "nothing displayed yet";
-    whole.ShowBlock();
-    EXPECT_TRUE(whole.StatesShown());
-    whole.Feed(&tb.block, false);
-    whole.ShowBlock();
-    EXPECT_FALSE(whole.StatesShown()) << "lost";
-    whole.Feed(&tb.block);
-    EXPECT_FALSE(whole.StatesShown()) << "good again, not yet displayed";
-    whole.ShowBlock();
-    EXPECT_TRUE(whole.StatesShown());
+    tag.ShowBlock();
+    EXPECT_EQ(t.owner.shown, 1);
+    EXPECT_FALSE(tag.StatesShown()) << "the copy lacks what the subscription asks for";
+    TagUnderTest whole;
+    whole.Open(&tb.block);
+    EXPECT_FALSE(whole.tag.StatesShown()) << "nothing delivered";
+    whole.Deliver();
+    EXPECT_FALSE(whole.tag.StatesShown()) << "nothing displayed yet";
+    whole.tag.ShowBlock();
+    EXPECT_TRUE(whole.tag.StatesShown());
+    whole.Lose();
+    whole.tag.ShowBlock();
+    EXPECT_FALSE(whole.tag.StatesShown()) << "lost";
+    whole.Deliver();
+    EXPECT_FALSE(whole.tag.StatesShown()) << "good again, not yet displayed";
+    whole.tag.ShowBlock();
+    EXPECT_TRUE(whole.tag.StatesShown());
+}
+
+// After a confirmed write the deliveries must show the written value within its decimals (the
+// owner names the decimals item); a block that keeps another value is reported once after
+// three, and reported again as taken when it shows the value at last.
+class WriteCheckTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TagUnderTest t;
+    CFPTag& tag = t.tag;
+    void SetUp() override {
+        UseTempLog(L"write_check");
+        t.owner.decimalsItems[kFlow] = kDecimals;
+        t.Open(&tb.block);
+        t.Put<BYTE>(4, 2); // two decimals
+        t.Deliver();
+    }
+};
+
+TEST_F(WriteCheckTest, ABlockThatDoesNotShowTheWrittenValueIsReportedOnce) {
+    auto& checked = t.owner.checked;
+    ASSERT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    t.Put<float>(0, 12.5f); // the controller kept its value
+    t.Deliver();
+    t.Deliver();
+    EXPECT_TRUE(checked.empty()) << "two deliveries are not yet a verdict";
+    t.Deliver();
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_EQ(checked[0].item, kFlow);
+    EXPECT_FALSE(checked[0].taken);
+    EXPECT_EQ(checked[0].written, "99.00") << "in the owner's decimals";
+    EXPECT_EQ(checked[0].held, "12.50");
+    t.Deliver();
+    EXPECT_EQ(checked.size(), 1u) << "reported once";
+    t.Put<float>(0, 98.996f); // within two decimals
+    t.Deliver();
+    ASSERT_EQ(checked.size(), 2u);
+    EXPECT_TRUE(checked[1].taken);
+    t.Deliver();
+    EXPECT_EQ(checked.size(), 2u) << "no longer watched";
+}
+
+TEST_F(WriteCheckTest, AValueShownAtOnceIsNeverReportedAndSwitchesCompareOnAndOff) {
+    auto& checked = t.owner.checked;
+    t.Put<float>(0, 7.0f);
+    ASSERT_EQ(tag.WriteData(kFlow, 7.0f, "FPASS1"), 1);
+    ASSERT_EQ(tag.WriteData(kSwitch, BYTE{255}, "SW"), 1);
+    t.Put<BYTE>(5, 1); // the block stores "on" as 1
+    for (int i = 0; i < 4; ++i)
+        t.Deliver();
+    EXPECT_TRUE(checked.empty());
+    // A later write of a switch the block leaves off is reported.
+    ASSERT_EQ(tag.WriteData(kSwitch, BYTE{255}, "SW"), 1);
+    t.Put<BYTE>(5, 0);
+    for (int i = 0; i < 3; ++i)
+        t.Deliver();
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_EQ(checked[0].item, kSwitch);
+    EXPECT_FALSE(checked[0].taken);
+}
+
+TEST_F(WriteCheckTest, NothingIsComparedWithoutGoodData) {
+    ASSERT_EQ(tag.WriteData(kFlow, 99.0f, "FPASS1"), 1);
+    t.Put<float>(0, 12.5f);
+    tag.SetStatusBad(TRUE); // the host reports the data as bad: not a verdict
+    for (int i = 0; i < 4; ++i)
+        t.Deliver();
+    EXPECT_TRUE(t.owner.checked.empty());
+    tag.SetStatusBad(FALSE);
+    for (int i = 0; i < 3; ++i)
+        t.Deliver();
+    EXPECT_EQ(t.owner.checked.size(), 1u);
 }
 
 } // namespace
@@ -581,35 +766,39 @@ int __cdecl FailingAlarmState(const char*, uint32_t, int*, COLORREF*) {
     return 0;
 }
 
-TEST(AlarmStateTest, AFailingCallbackKeepsTheAlarmOfTheFlagBits) {
-    TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block);
-    fp.SetAlarmCallback(FailingAlarmState);
+TEST_F(FaceplateTest, AFailingAlarmCallbackKeepsTheAlarmOfTheFlagBits) {
+    Open(FailingAlarmState);
+    fp.OnCommuData(area.data());
     EXPECT_EQ(fp.FlagToAlarm(0x1), "H ");
     EXPECT_TRUE(fp.AlarmPresent()) << "the callback gave no answer: the bits stand";
     EXPECT_EQ(fp.FlagToAlarm(0x0), "NR");
     EXPECT_FALSE(fp.AlarmPresent());
 }
 
-TEST(WriteTest, OldValueThatCannotBeReadIsUnknownNotZero) {
+TEST(OldValueTest, AnOldValueThatCannotBeReadIsUnknownNotZero) {
     TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block);
-    fp.Put<float>(0, 42.5f);
-    EXPECT_EQ(fp.OldValueText(kFlow), "42.5");
-    fp.Put<float>(0, 1e-7f);
-    EXPECT_EQ(fp.OldValueText(kFlow), "0.0000001") << "never 0.00000 for a value that is not 0";
-    EXPECT_EQ(fp.OldValueText(kPastEnd), "????");
-    fp.Feed(&tb.block, false);
-    EXPECT_EQ(fp.OldValueText(kFlow), "????");
+    TagUnderTest t;
+    t.Open(&tb.block);
+    t.Put<float>(0, 42.5f);
+    t.Deliver();
+    EXPECT_EQ(t.tag.OldValueText(kFlow), "42.5");
+    t.Put<float>(0, 1e-7f);
+    t.Deliver();
+    EXPECT_EQ(t.tag.OldValueText(kFlow), "0.0000001") << "never 0.00000 for a value that is not 0";
+    EXPECT_EQ(t.tag.OldValueText(kPastEnd), "????");
+    t.Lose();
+    EXPECT_EQ(t.tag.OldValueText(kFlow), "????");
 }
 
-TEST(WriteTest, EditTextThatIsNotANumberWritesNothingAndTellsTheOperator) {
+TEST(EditEntryTest, TextThatIsNotANumberWritesNothingAndTellsTheOperator) {
     TestBlock tb;
-    TestFaceplate fp;
-    fp.Feed(&tb.block);
-    fp.Put<float>(0, 42.5f);
+    TagUnderTest t;
+    UseTempLog(L"edit_entry");
+    t.Open(&tb.block);
+    t.Put<float>(0, 42.5f);
+    t.Deliver();
+    CFPTag& tag = t.tag;
+    RecordingOwner& owner = t.owner;
     HWND window = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr,
                                     nullptr, nullptr);
     ASSERT_TRUE(window);
@@ -630,43 +819,59 @@ TEST(WriteTest, EditTextThatIsNotANumberWritesNothingAndTellsTheOperator) {
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(kfw::Narrow(r.typed));
-        fp.told.clear();
+        owner.told.clear();
         ::SetWindowTextW(window, r.typed);
         ::SendMessageW(window, EM_SETMODIFY, TRUE, 0); // as typed by the operator
-        EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+        EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
         EXPECT_EQ(edit.GetText(), L"42.500") << "the live value again";
-        ASSERT_EQ(fp.told.size(), 1u);
-        EXPECT_EQ(fp.told[0].substr(0, fp.told[0].find('|')), fp::Text(fp::key::EntryCaption));
-        std::string text = fp.told[0].substr(fp.told[0].find('|') + 1);
+        ASSERT_EQ(owner.told.size(), 1u);
+        EXPECT_EQ(owner.told[0].substr(0, owner.told[0].find('|')),
+                  fp::Text(fp::key::EntryCaption));
+        std::string text = owner.told[0].substr(owner.told[0].find('|') + 1);
         EXPECT_NE(text.find(kfw::Narrow(r.typed)), std::string::npos) << text;
         // The message is the key's text (its first words), not another one.
         std::string format = fp::Text(r.key);
         EXPECT_NE(text.find(format.substr(format.find("%s") + 2, 6)), std::string::npos) << text;
     }
-    EXPECT_EQ(fp.shown, 0) << "no write was tried";
+    EXPECT_EQ(owner.shown, 0) << "no write was tried";
+
+    // A closing owner is not asked to tell anything.
+    owner.told.clear();
+    owner.closing = true;
+    ::SetWindowTextW(window, L"abc");
+    ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
+    EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
+    EXPECT_TRUE(owner.told.empty());
+    owner.closing = false;
 
     // Nothing to change: Enter without typing, on the text the edit was given, or on a number
     // equal to the current value. Nothing is written and nothing needs saying.
-    fp.told.clear();
-    ::SetWindowTextW(window, L"41"); // not the operator's typing
-    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    ::SetWindowTextW(window, L"41");
+    ::SendMessageW(window, EM_SETMODIFY, FALSE, 0); // not the operator's typing
+    EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
     edit.SetText(L"42.500");
     ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
-    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
+    EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
     ::SetWindowTextW(window, L"42.50000");
     ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
-    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
-    EXPECT_EQ(fp.shown, 0);
-    EXPECT_TRUE(fp.told.empty());
+    EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
+    EXPECT_EQ(owner.shown, 0);
+    EXPECT_TRUE(owner.told.empty());
+    EXPECT_TRUE(owner.sent.empty());
 
-    // A number with blanks around it goes on to the write (refused here: no server, and the
-    // operator is told the change was not made).
+    // A number with blanks around it goes on to the write (refused here by the server, and
+    // the operator is told the change was not made).
+    owner.sendResult = 0;
     ::SetWindowTextW(window, L" -12.5 ");
     ::SendMessageW(window, EM_SETMODIFY, TRUE, 0);
-    EXPECT_EQ(fp.WriteData(kFlow, window, "FPASS1"), 0);
-    EXPECT_EQ(fp.shown, 1);
-    ASSERT_EQ(fp.told.size(), 1u);
-    EXPECT_NE(fp.told[0].find("FPASS1"), std::string::npos) << fp.told[0];
+    EXPECT_EQ(tag.WriteData(kFlow, window, "FPASS1"), 0);
+    ASSERT_EQ(owner.sent.size(), 1u);
+    float sent = 0;
+    std::memcpy(&sent, &owner.sent[0][6], 4);
+    EXPECT_EQ(sent, -12.5f);
+    EXPECT_EQ(owner.shown, 1);
+    ASSERT_EQ(owner.told.size(), 1u);
+    EXPECT_NE(owner.told[0].find("FPASS1"), std::string::npos) << owner.told[0];
     ::DestroyWindow(window);
 }
 
@@ -754,7 +959,7 @@ TEST(EntryTest, AWrittenValueThatDiffersFromTheTypingSaysSo) {
     }
 }
 
-TEST(SetFPParaTest, UnterminatedTextFieldsAreCutAtTheirField) {
+TEST(CopyRecordTest, UnterminatedTextFieldsAreCutAtTheirField) {
     tagFPOpenPara para;
     std::memset(&para, 'A', sizeof para); // no text field holds a terminating zero
     para.pBlock = nullptr;
@@ -767,12 +972,32 @@ TEST(SetFPParaTest, UnterminatedTextFieldsAreCutAtTheirField) {
     para.pfnAlarmAck = nullptr;
     para.pfnAlarmState = nullptr;
     para.bConfirm = 0;
-    TestFaceplate fp;
-    fp.SetFPPara(&para, TRUE, FALSE, TRUE, nullptr);
-    EXPECT_EQ(fp.TagName(), std::string(25, 'A'));
-    EXPECT_FALSE(fp.IsHostCallbackMode());
+    CFPTag tag;
+    tag.CopyRecord(&para);
+    EXPECT_EQ(tag.TagName(), std::string(25, 'A'));
+    EXPECT_EQ(tag.ModuleFile(), std::string(16, 'A'));
+    tag.DetermineHostMode();
+    EXPECT_FALSE(tag.IsHostCallbackMode());
     float f = 1.0f;
-    EXPECT_EQ(fp.LookHMIData(kFlow, f), 0) << "no block descriptor: unavailable";
+    EXPECT_EQ(tag.LookHMIData(kFlow, f), 0) << "no block descriptor: unavailable";
 }
 
 } // namespace
+
+// This program's allocations: blocks of the size a PageEndBlocks scope names end at a page end.
+void* operator new(size_t size) {
+    if (void* p = PageEndBlocks::Allocate(size))
+        return p;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept {
+    if (!PageEndBlocks::Free(p))
+        std::free(p);
+}
+
+void operator delete(void* p, size_t) noexcept {
+    operator delete(p);
+}

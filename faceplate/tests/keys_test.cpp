@@ -61,8 +61,8 @@ class KeyFaceplate : public CFP_BASEDlg {
 public:
     KeyFaceplate() : CFP_BASEDlg(0) {}
     std::string ran;
-    void AllowModeKeys() { m_bModeKeys = TRUE; }
-    void AllowSwitchKeys() { m_bSwitchKeys = TRUE; }
+    void AllowModeKeys() { SetModeKeys(TRUE); }
+    void AllowSwitchKeys() { SetSwitchKeys(TRUE); }
     void OnKeyMan() override { ran += "man "; }
     void OnKeyAuto() override { ran += "auto "; }
     void OnKeyOn() override { ran += "on "; }
@@ -74,11 +74,10 @@ public:
 
     // Good data, as after a delivery: the step commands act on the value shown.
     void GiveData() {
-        m_data.assign(64, 0);
-        m_pDataBlock = m_data.data();
-        m_nReadLength = m_nHeldLength = 64 - 6;
-        m_bconnected = TRUE;
-        ShowBlock();
+        const std::vector<BYTE> area(64, 0);
+        Tag().SetReadLength(64 - 6);
+        Tag().TakeDelivery(area.data());
+        Tag().ShowBlock();
     }
     CRightsBtnST& Step(size_t i) { return m_steps[i]; }
 
@@ -93,7 +92,6 @@ protected:
     }
 
 private:
-    std::vector<BYTE> m_data;
     CRightsBtnST m_steps[std::size(kStepIds)];
 };
 

@@ -239,8 +239,8 @@ void CFP_BASEDlg::SetupButtons() {
 }
 
 void CFP_BASEDlg::TransferToControls() {
-    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGNAME), kfw::Widen(m_tag.TagName()));
-    kfw::SetTextIfChanged(GetDlgItem(IDC_FP_TAGDESC), kfw::Widen(m_tag.TagDesc()));
+    m_shownTagName.Set(GetDlgItem(IDC_FP_TAGNAME), kfw::Widen(m_tag.TagName()));
+    m_shownTagDesc.Set(GetDlgItem(IDC_FP_TAGDESC), kfw::Widen(m_tag.TagDesc()));
 }
 
 void CFP_BASEDlg::InitControlRight() {
@@ -413,9 +413,9 @@ void CFP_BASEDlg::SetStatusText(const char* status, const char* second) {
     if (IsClosing())
         return; // the statics may be gone, and a null window would mean the whole screen
     const std::pair<int, const char*> lines[] = {{IDC_FP_STATUS, status}, {IDC_FP_STATUS2, second}};
-    for (const auto& [id, text] : lines) {
-        HWND h = GetDlgItem(id);
-        if (!kfw::SetTextIfChanged(h, kfw::Widen(text)))
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        HWND h = GetDlgItem(lines[i].first);
+        if (!m_shownStatus[i].Set(h, kfw::Widen(lines[i].second)))
             continue;
         // The status statics draw on a hollow brush: the faceplate repaints the background
         // under them so that no part of a longer previous text stays.

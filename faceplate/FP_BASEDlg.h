@@ -13,6 +13,7 @@
 #include "ColorStaticST.h"
 #include "Dialog.h"
 #include "Handle.h"
+#include "Text.h"
 
 #include <memory>
 #include <string>
@@ -203,6 +204,9 @@ private:
     kfw::CFont m_fontTitle;
     kfw::CBrush m_brBackground;
     CColorStaticST m_stTitle;
+    // What the tag name, description and the two status lines show.
+    kfw::CShownText m_shownTagName, m_shownTagDesc;
+    kfw::CShownText m_shownStatus[2];
     // Their rights: the adjust button the block's operation level, the acknowledge button the
     // acknowledge permission, the hand-over buttons none (always operable).
     CRightsBtnST m_btnFlow, m_btnCurrent, m_btnAlarm, m_btnAdj, m_btnAck;

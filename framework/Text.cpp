@@ -34,10 +34,14 @@ std::wstring GetWindowTextW(HWND hwnd) {
     return text;
 }
 
-bool SetTextIfChanged(HWND hwnd, const std::wstring& text) {
-    if (!hwnd || GetWindowTextW(hwnd) == text)
+bool CShownText::Set(HWND hwnd, const std::wstring& text) {
+    if (!hwnd || (hwnd == m_hwnd && text == m_text))
         return false;
-    return ::SetWindowTextW(hwnd, text.c_str()) != FALSE;
+    if (!::SetWindowTextW(hwnd, text.c_str()))
+        return false;
+    m_hwnd = hwnd;
+    m_text = text;
+    return true;
 }
 
 } // namespace kfw

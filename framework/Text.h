@@ -17,7 +17,17 @@ inline std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP) {
 }
 // Window text as UTF-16.
 std::wstring GetWindowTextW(HWND hwnd);
-// Sets the text only when it differs (every WM_SETTEXT repaints); true when it was set.
-bool SetTextIfChanged(HWND hwnd, const std::wstring& text);
+
+// The text this program last gave a window. A text is set only when it differs from that
+// (every WM_SETTEXT repaints), and the window is never asked what it shows.
+class CShownText {
+public:
+    // True when the text was set.
+    bool Set(HWND hwnd, const std::wstring& text);
+
+private:
+    HWND m_hwnd = nullptr; // the window the text was given to
+    std::wstring m_text;
+};
 
 } // namespace kfw

@@ -1184,6 +1184,90 @@ TEST_F(DetailTest, ATickWithNothingChangedLeavesNothingToRepaint) {
     }
 }
 
+// Every message sent or posted to a control of a faceplate (its pages' controls included) while
+// it lives, with the control's id.
+class ControlTraffic {
+public:
+    explicit ControlTraffic(HWND fp) {
+        s_fp = fp;
+        s_seen.clear();
+        m_send = ::SetWindowsHookExW(WH_CALLWNDPROC, OnSend, nullptr, ::GetCurrentThreadId());
+        m_post = ::SetWindowsHookExW(WH_GETMESSAGE, OnPost, nullptr, ::GetCurrentThreadId());
+    }
+    ~ControlTraffic() {
+        ::UnhookWindowsHookEx(m_send);
+        ::UnhookWindowsHookEx(m_post);
+    }
+    const std::vector<std::pair<int, UINT>>& Seen() const { return s_seen; }
+    std::string Describe() const {
+        std::ostringstream out;
+        for (const auto& [id, msg] : s_seen)
+            out << id << ":0x" << std::hex << msg << std::dec << " ";
+        return out.str();
+    }
+
+private:
+    static void Note(HWND hwnd, UINT msg) {
+        // Windows that are not the faceplate's pages or controls (the pages themselves are
+        // containers: their own messages count as well).
+        if (hwnd != s_fp && ::IsChild(s_fp, hwnd))
+            s_seen.emplace_back(::GetDlgCtrlID(hwnd), msg);
+    }
+    static LRESULT CALLBACK OnSend(int code, WPARAM wp, LPARAM lp) {
+        if (code == HC_ACTION) {
+            auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+            Note(m->hwnd, m->message);
+        }
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static LRESULT CALLBACK OnPost(int code, WPARAM wp, LPARAM lp) {
+        if (code == HC_ACTION && wp == PM_REMOVE) {
+            auto* m = reinterpret_cast<const MSG*>(lp);
+            Note(m->hwnd, m->message);
+        }
+        return ::CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline HWND s_fp = nullptr;
+    static inline std::vector<std::pair<int, UINT>> s_seen;
+    HHOOK m_send = nullptr;
+    HHOOK m_post = nullptr;
+};
+
+// The bound rows keep what their controls show: a refresh of the same block touches no control
+// of the strip or of any page, not even to read its text.
+TEST_F(DetailTest, ATickWithNothingChangedSendsNoMessageToAnyControl) {
+    StartServer(L"--period 60000"); // the model stands still: every delivery is the same
+    MakeHost(true);
+    for (bool detail : {false, true}) {
+        HWND fp = detail ? OpenDetail() : Open(OpenMode::Compact);
+        ASSERT_TRUE(PumpUntil([&] { return Checked(fp, kModeOn) != BST_INDETERMINATE; }, 5000));
+        if (detail) {
+            ASSERT_TRUE(WaitLive(fp));
+        }
+        ::KillTimer(fp, 1); // ticks by hand
+        for (int tick = 0; tick < 2; ++tick) {
+            ::SendMessageW(fp, WM_TIMER, 1, 0);
+            kt::PumpFor(300);
+        }
+        ::RedrawWindow(fp, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        {
+            ControlTraffic traffic(fp);
+            for (int tick = 0; tick < 2; ++tick) {
+                ::SendMessageW(fp, WM_TIMER, 1, 0);
+                kt::PumpFor(300); // the delivery the tick asked for
+            }
+            EXPECT_TRUE(traffic.Seen().empty())
+                << (detail ? "detail" : "compact") << ": " << traffic.Describe();
+            // The recorder sees what a control is sent.
+            const size_t seen = traffic.Seen().size();
+            ::SendMessageW(FindControl(fp, kStatusLine), WM_NULL, 0, 0);
+            EXPECT_EQ(traffic.Seen().size(), seen + 1);
+        }
+        EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
+        host->CloseAll();
+    }
+}
+
 // Closes the next message box owned by `owner` and keeps its text, from inside the modal loop
 // of the box as an operator would.
 struct OwnedBox {

@@ -58,8 +58,16 @@ void CFP_BALANCE8Dlg::InitTabWindow() {
         for (const b8ui::PageDef& def : b8ui::Pages())
             m_tab.InsertItem(index++, kfw::Widen(fp::Text(def.captionKey)).c_str());
     }
-    for (const b8ui::PageDef& def : b8ui::Pages())
-        m_pages[SlotOf(def.page)] = std::make_unique<CSetupPage>(this, def.page);
+    // The page objects, in tab order.
+    std::unique_ptr<CSetupPage> pages[] = {
+        std::make_unique<CFirstSetup>(this),      std::make_unique<CTwoTPBalanceSetup>(this),
+        std::make_unique<CMultyBalanceSetup>(this), std::make_unique<CSVLimtSetup>(this),
+        std::make_unique<CPVAlarmSetup>(this),    std::make_unique<CTAlarmSetup1>(this),
+        std::make_unique<CTCSAlarmSetup1>(this),  std::make_unique<CSpeedAlarmSetup>(this),
+        std::make_unique<CKTLSetup>(this),
+    };
+    for (std::unique_ptr<CSetupPage>& page : pages)
+        m_pages[SlotOf(page->Page())] = std::move(page);
     CKrRcSwitch resources(nullptr, Tag().ModuleFile().c_str());
     for (const b8ui::PageDef& def : b8ui::Pages())
         if (!PageOf(def.page)->CreatePage())

@@ -60,3 +60,16 @@ HBRUSH CSetupPage::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {
     ::SetBkColor(dc, kctl::kPanelColour);
     return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }
+
+DWORD CSVLimtSetup::ComposeLimitEnableWord() const {
+    DWORD word = 0;
+    m_pFaceplate->Bindings().ForEach(b8ui::WindowOf(Page()), [&](const fp::BoundRow& b) {
+        if (b8ui::IsLimitBox(*b.row) && b.state == BST_CHECKED)
+            word |= b.row->bits;
+    });
+    return word & b8::kLimitBits;
+}
+
+void CSVLimtSetup::ApplyLimitEnableWord(DWORD word) {
+    m_pFaceplate->Bindings().ShowWord(b8ui::WindowOf(Page()), b8::kItemLimitEnable, word);
+}

@@ -31,7 +31,32 @@ protected:
     void OnOK() override {}
     void OnCancel() override {}
 
-private:
     CFP_BALANCE8Dlg* m_pFaceplate;
+
+private:
     b8::Page m_page;
+};
+
+// The page classes: each is its template and its rows.
+template <b8::Page P> class CSetupPageOf : public CSetupPage {
+public:
+    explicit CSetupPageOf(CFP_BALANCE8Dlg* faceplate) : CSetupPage(faceplate, P) {}
+};
+using CFirstSetup = CSetupPageOf<b8::Page::FirstSetup>;
+using CTwoTPBalanceSetup = CSetupPageOf<b8::Page::TwoTPBalanceSetup>;
+using CMultyBalanceSetup = CSetupPageOf<b8::Page::MultyBalanceSetup>;
+using CPVAlarmSetup = CSetupPageOf<b8::Page::PVAlarmSetup>;
+using CTAlarmSetup1 = CSetupPageOf<b8::Page::TAlarmSetup1>;
+using CTCSAlarmSetup1 = CSetupPageOf<b8::Page::TCSAlarmSetup1>;
+using CSpeedAlarmSetup = CSetupPageOf<b8::Page::SpeedAlarmSetup>;
+using CKTLSetup = CSetupPageOf<b8::Page::KTLSetup>;
+
+// The set-value limit page, with the operations on its 24 limit enable boxes.
+class CSVLimtSetup : public CSetupPageOf<b8::Page::SVLimtSetup> {
+public:
+    using CSetupPageOf::CSetupPageOf;
+    // The limit enable word the boxes show: the bit of every box exactly checked.
+    DWORD ComposeLimitEnableWord() const;
+    // Sets the boxes from a limit enable word.
+    void ApplyLimitEnableWord(DWORD word);
 };

@@ -92,6 +92,9 @@ public:
         DWORD word = b.held;
         if (!tag.LookHMIData(b.row->item, word))
             word = 0;
+        ShowWord(b, word);
+    }
+    static void ShowWord(BoundRow& b, DWORD word) {
         b.held = word;
         int checked = (word & b.row->bits) ? BST_CHECKED : BST_UNCHECKED;
         if (checked != b.state) {
@@ -282,6 +285,13 @@ void CBindingEngine::Show(int window, bool states) {
         if (m_host.IsClosing())
             return; // the host's alarm-state callback closed the faceplate
     }
+}
+
+void CBindingEngine::ShowWord(int window, uint16_t item, DWORD word) {
+    for (BoundRow& b : m_bound)
+        if (b.row->window == window && b.row->item == item && b.row->kind == BindKind::WordBit &&
+            b.hwnd)
+            CWordBitKind::ShowWord(b, word);
 }
 
 void CBindingEngine::ApplyRights(int window) {

@@ -105,6 +105,8 @@ public:
     // Shows the rows of a window from the block. With `states` false, check boxes keep the
     // state the operator just gave them (a write from them is under way).
     void Show(int window, bool states = true);
+    // Sets the check boxes of an enable word in a window from a given word.
+    void ShowWord(int window, uint16_t item, DWORD word);
     // Gives every bound row of the window its levels.
     void ApplyRights(int window);
 

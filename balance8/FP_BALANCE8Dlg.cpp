@@ -8,15 +8,12 @@
 #include "KrToolkit.h"
 
 #include "MemDC.h"
-#include "TnEdit.h"
 
 #include "Handle.h"
 #include "Text.h"
 #include "Trace.h"
 
 namespace {
-constexpr int kMainWindow = 0;
-
 // The tab area: look of the tab control.
 constexpr int kTabDrawMode = 2;
 constexpr DWORD kTabLookFlags = 0x1F;
@@ -34,7 +31,7 @@ size_t SlotOf(b8::Page page) {
 } // namespace
 
 CFP_BALANCE8Dlg::CFP_BALANCE8Dlg()
-    : CFP_BASEDlg(IDD_FP_MAIN), m_bindings(m_bindingHost, b8ui::Rows()) {}
+    : CFP_BASEDlg(IDD_FP_MAIN, b8ui::Rows()) {}
 
 CFP_BALANCE8Dlg::~CFP_BALANCE8Dlg() {
     for (b8::Page page : kSlotOrder)
@@ -108,7 +105,7 @@ void CFP_BALANCE8Dlg::CollectAlarmEnableWords(int kind, std::map<WORD, WORD>& wo
     for (int k = 1; k <= b8::kBranchCount; ++k)
         words[static_cast<WORD>(k)] = 0;
     for (const b8ui::PageDef& def : b8ui::Pages())
-        m_bindings.ForEach(b8ui::WindowOf(def.page), [&](const fp::BoundRow& b) {
+        Bindings().ForEach(b8ui::WindowOf(def.page), [&](const fp::BoundRow& b) {
             if (b8ui::IsAlarmBox(*b.row) && b8ui::MeasureOfEnableItem(b.row->item) == measure &&
                 b.state == BST_CHECKED) {
                 WORD& word = words[static_cast<WORD>(b8ui::BranchOfEnableItem(b.row->item))];
@@ -126,20 +123,19 @@ int CFP_BALANCE8Dlg::WriteLimitEnableWord(WORD item, DWORD word, const char* lab
 }
 
 int CFP_BALANCE8Dlg::SetOutOfService(int on) {
-    return m_bindings.WriteSwitch(b8::kItemOutOfService, on != 0);
+    return Bindings().WriteSwitch(b8::kItemOutOfService, on != 0);
 }
 
 int CFP_BALANCE8Dlg::SetAlarmInhibit(int on) {
-    return m_bindings.WriteSwitch(b8::kItemAlarmInhibit, on != 0);
+    return Bindings().WriteSwitch(b8::kItemAlarmInhibit, on != 0);
 }
 
 int CFP_BALANCE8Dlg::SetControlMethod(int on) {
-    return m_bindings.WriteSwitch(b8::kItemControlMethod, on != 0);
+    return Bindings().WriteSwitch(b8::kItemControlMethod, on != 0);
 }
 
 void CFP_BALANCE8Dlg::DoDataExchange() {
     CFP_BASEDlg::DoDataExchange();
-    m_bindings.Bind(kMainWindow, m_hWnd);
     m_tab.SubclassDlgItem(IDC_FP_TAB, m_hWnd);
 }
 
@@ -148,26 +144,9 @@ void CFP_BALANCE8Dlg::OnCommuData(BYTE* block) {
     TransferToControls();
 }
 
-WORD CFP_BALANCE8Dlg::DecimalsItemOf(WORD item) const {
-    const b8::ItemDef* def = b8::FindItem(item);
-    return def ? def->decimalsItem : 0;
-}
-
-void CFP_BALANCE8Dlg::OnWriteChecked(WORD item, bool taken, const std::string& written,
-                                     const std::string& held) {
-    // The edit that showed the entry carries the mark; switches and words have the trace.
-    fp::BoundRow* row = m_bindings.FindItem(item, fp::BindKind::Value);
-    if (!row)
-        return;
-    static_cast<CTnEdit&>(*row->control)
-        .SetNotTaken(taken ? std::wstring()
-                           : kfw::Widen(fp::Format(fp::key::WriteNotTaken, "ss", written.c_str(),
-                                                   held.c_str())));
-}
-
 void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
     // Mode, status lines and lamp, loop switches.
-    m_bindings.Show(kMainWindow);
+    Bindings().Show(fp::kMainWindow);
     if (IsClosing())
         return; // the host's alarm-state callback closed the faceplate
     // The setup pages, while the detail view is shown. A box the operator just clicked keeps
@@ -177,43 +156,9 @@ void CFP_BALANCE8Dlg::ShowData(BYTE* /*block*/) {
         const bool boxes = !Tag().IsWriting();
         for (b8::Page page : kSlotOrder)
             if (PageOf(page))
-                m_bindings.Show(b8ui::WindowOf(page), boxes);
+                Bindings().Show(b8ui::WindowOf(page), boxes);
     }
     TransferToControls();
-}
-
-int CFP_BALANCE8Dlg::BindingHost::RequiredLevel(uint16_t item) const {
-    // The item's security level times the operate permission.
-    const FPItemInfo* info = m_fp.Tag().FindItem(item);
-    if (!info)
-        return -1;
-    return static_cast<int>(info->wSecurityLevel) * m_fp.OperatePermission();
-}
-
-void CFP_BALANCE8Dlg::ApplyRights() {
-    m_bindings.ApplyRights(kMainWindow);
-    // The pages' controls are given rights only while the detail view is shown.
-    if (!IsDetailShown())
-        return;
-    for (b8::Page page : kSlotOrder)
-        if (PageOf(page))
-            m_bindings.ApplyRights(b8ui::WindowOf(page));
-}
-
-void CFP_BALANCE8Dlg::UpdateRight() {
-    CFP_BASEDlg::UpdateRight();
-    ApplyRights();
-}
-
-void CFP_BALANCE8Dlg::RefreshControls() {
-    // The framework's step runs UpdateRight, which gives every control both its levels.
-    CFP_BASEDlg::RefreshControls();
-    ApplyRights();
-}
-
-void CFP_BALANCE8Dlg::OnEditEnter(int controlId, HWND edit) {
-    if (!m_bindings.OnEditEnter(controlId, edit))
-        kfw::Trace("[FP_BALANCE]:edit %d not written: no such edit\n", controlId);
 }
 
 void CFP_BALANCE8Dlg::Paint(HDC hdc) {
@@ -223,12 +168,6 @@ void CFP_BALANCE8Dlg::Paint(HDC hdc) {
 
 LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case kctl::WM_TNEDIT_ENTER:
-        OnEditEnter(static_cast<int>(wp), reinterpret_cast<HWND>(lp));
-        if (!::IsWindow(m_hWnd))
-            return 0;
-        ::SetFocus(GetDlgItem(IDC_FP_TAGNAME));
-        break;
     case WM_PAINT:
         Paint(kfw::CPaintDC(m_hWnd));
         return 0;
@@ -241,11 +180,6 @@ LRESULT CFP_BALANCE8Dlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return CFP_BASEDlg::WindowProc(msg, wp, lp);
-}
-
-bool CFP_BALANCE8Dlg::OnCommand(int id, int code, HWND ctl) {
-    return m_bindings.OnCommand(kMainWindow, id, code, ctl) ||
-           CFP_BASEDlg::OnCommand(id, code, ctl);
 }
 
 HBRUSH CFP_BALANCE8Dlg::OnCtlColor(HDC dc, HWND, UINT ctlColorMsg) {

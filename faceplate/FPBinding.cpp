@@ -294,10 +294,10 @@ void CBindingEngine::ShowWord(int window, uint16_t item, DWORD word) {
             CWordBitKind::ShowWord(b, word);
 }
 
-void CBindingEngine::ApplyRights(int window) {
+void CBindingEngine::ApplyRights(bool pages) {
     const WORD user = m_host.UserLevel();
     for (BoundRow& b : m_bound) {
-        if (b.row->window != window || !b.operable)
+        if ((b.row->window != 0 && !pages) || !b.operable)
             continue;
         // Both levels at once, so that the control changes its look once; and only when they
         // changed.
@@ -356,6 +356,10 @@ BoundRow* CBindingEngine::Find(int window, int controlId) {
 
 const BoundRow* CBindingEngine::Find(int window, int controlId) const {
     return const_cast<CBindingEngine*>(this)->Find(window, controlId);
+}
+
+const BoundRow* CBindingEngine::FindItem(uint16_t item, BindKind kind) const {
+    return const_cast<CBindingEngine*>(this)->FindItem(item, kind);
 }
 
 BoundRow* CBindingEngine::FindItem(uint16_t item, BindKind kind) {

@@ -26,6 +26,9 @@ class IOperable;
 
 namespace fp {
 
+// The window number of the faceplate's own dialog; pages are 1, 2, ...
+constexpr int kMainWindow = 0;
+
 enum class BindKind : uint8_t {
     Value,    // numeric edit of a real item: text with its decimals, alarm colour, entry
     WordBit,  // check box standing for one bit of an enable word; a click writes the word
@@ -107,8 +110,9 @@ public:
     void Show(int window, bool states = true);
     // Sets the check boxes of an enable word in a window from a given word.
     void ShowWord(int window, uint16_t item, DWORD word);
-    // Gives every bound row of the window its levels.
-    void ApplyRights(int window);
+    // Gives every bound row its levels: those of the faceplate's own dialog, and with `pages`
+    // those of the pages.
+    void ApplyRights(bool pages);
 
     // A command of a control of a window; true when a row took it.
     bool OnCommand(int window, int controlId, int code, HWND ctl);
@@ -122,6 +126,7 @@ public:
     const BoundRow* Find(int window, int controlId) const;
     // The bound row of a kind that shows an item (the first, when several do).
     BoundRow* FindItem(uint16_t item, BindKind kind);
+    const BoundRow* FindItem(uint16_t item, BindKind kind) const;
     template <typename F> void ForEach(int window, F&& visit) const {
         for (const BoundRow& b : m_bound)
             if (b.row->window == window && b.hwnd)

@@ -5,6 +5,7 @@
 #include "KrConfirm.h"
 #include "KrControlInfo.h"
 #include "SharedMemory.h"
+#include "TnEdit.h"
 
 #include "CommandRoute.h"
 #include "Resources.h"
@@ -27,7 +28,8 @@ void CFPCommu::OnServerMsg(WPARAM wParam, LPARAM lParam) {
         m_pOwner->OnCommuData(GetDataArea());
 }
 
-CFP_BASEDlg::CFP_BASEDlg(UINT templateId) : CDialog(templateId), m_tag(this), m_Commu(this) {
+CFP_BASEDlg::CFP_BASEDlg(UINT templateId, std::span<const fp::Binding> rows)
+    : CDialog(templateId), m_tag(this), m_bindings(m_bindingHost, rows), m_Commu(this) {
     m_brBackground.reset(::CreateSolidBrush(kBackground));
 }
 
@@ -211,6 +213,7 @@ void CFP_BASEDlg::DoDataExchange() {
     m_btnAlarm.SubclassDlgItem(IDC_FP_BTN_ALARM, m_hWnd);
     m_btnAdj.SubclassDlgItem(IDC_FP_BTN_ADJ, m_hWnd);
     m_btnAck.SubclassDlgItem(IDC_FP_BTN_ACK, m_hWnd);
+    m_bindings.Bind(kMainWindow, m_hWnd);
 }
 
 void CFP_BASEDlg::SetupButtons() {
@@ -373,10 +376,48 @@ void CFP_BASEDlg::UpdateRight() {
     m_btnAck.SetLevels(kGrantedLevel, m_nAckPermission != 0 ? kGrantedLevel : 0);
     for (CRightsBtnST* handOver : {&m_btnFlow, &m_btnCurrent, &m_btnAlarm})
         handOver->SetLevels(kGrantedLevel, kGrantedLevel);
+    // Every bound control that writes an item: the item's security level times the operate
+    // permission, with the operator's level at once so that each control changes its look once.
+    ApplyRights();
 }
 
 void CFP_BASEDlg::RefreshControls() {
     UpdateRight();
+    ApplyRights();
+}
+
+void CFP_BASEDlg::ApplyRights() {
+    // The pages' controls are given rights only while the detail view is shown.
+    m_bindings.ApplyRights(m_bShowDetail != FALSE);
+}
+
+int CFP_BASEDlg::BindingHost::RequiredLevel(uint16_t item) const {
+    const FPItemInfo* info = m_fp.m_tag.FindItem(item);
+    if (!info)
+        return -1;
+    return static_cast<int>(info->wSecurityLevel) * m_fp.OperatePermission();
+}
+
+WORD CFP_BASEDlg::DecimalsItemOf(WORD item) const {
+    const fp::BoundRow* row = m_bindings.FindItem(item, fp::BindKind::Value);
+    return row ? row->row->decimalsItem : 0;
+}
+
+void CFP_BASEDlg::OnWriteChecked(WORD item, bool taken, const std::string& written,
+                                 const std::string& held) {
+    // The edit that showed the entry carries the mark; switches and words have the trace.
+    fp::BoundRow* row = m_bindings.FindItem(item, fp::BindKind::Value);
+    if (!row)
+        return;
+    static_cast<CTnEdit&>(*row->control)
+        .SetNotTaken(taken ? std::wstring()
+                           : kfw::Widen(Format(key::WriteNotTaken, "ss", written.c_str(),
+                                               held.c_str())));
+}
+
+void CFP_BASEDlg::OnEditEnter(int controlId, HWND edit) {
+    if (!m_bindings.OnEditEnter(controlId, edit))
+        Trace("[FP_BASE]:edit %d not written: no such edit\n", controlId);
 }
 
 void CFP_BASEDlg::OnCommuData(BYTE* block) {
@@ -693,6 +734,11 @@ LRESULT CFP_BASEDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kctl::WM_CTRL_INTERACT:
         OnInteract(static_cast<BOOL>(wp));
         return 0;
+    case kctl::WM_TNEDIT_ENTER:
+        OnEditEnter(static_cast<int>(wp), reinterpret_cast<HWND>(lp));
+        if (::IsWindow(m_hWnd))
+            ::SetFocus(GetDlgItem(IDC_FP_TAGNAME)); // away from the edit
+        return 0;
     case kctl::WM_TNEDIT_SETFOCUS: {
         HWND focus = ::GetFocus();
         wchar_t cls[16] = {};
@@ -720,7 +766,8 @@ bool CFP_BASEDlg::OnCommand(int id, int code, HWND ctl) {
         Route::Range(BN_CLICKED, IDC_FP_BTN_ADJ, IDC_FP_BTN_ADJ, &CFP_BASEDlg::OnAdjClicked),
         Route::Range(BN_CLICKED, IDC_FP_BTN_ACK, IDC_FP_BTN_ACK, &CFP_BASEDlg::OnAlarmAck),
     };
-    return kfw::RouteCommand(*this, kRoutes, id, code, ctl) || CDialog::OnCommand(id, code, ctl);
+    return m_bindings.OnCommand(kMainWindow, id, code, ctl) ||
+           kfw::RouteCommand(*this, kRoutes, id, code, ctl) || CDialog::OnCommand(id, code, ctl);
 }
 
 bool CFP_BASEDlg::OnNotify(int id, NMHDR* hdr, LRESULT*) {

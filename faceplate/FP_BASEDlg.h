@@ -5,6 +5,7 @@
 // answers the tag's hooks. A concrete faceplate derives from it and overrides the hooks.
 #pragma once
 
+#include "FPBinding.h"
 #include "FPCommu.h"
 #include "FPTag.h"
 #include "MsgManager.h"
@@ -16,6 +17,7 @@
 #include "Text.h"
 
 #include <memory>
+#include <span>
 #include <string>
 
 struct IKrControlInfo;
@@ -23,12 +25,16 @@ class CSharedMemory;
 
 class CFP_BASEDlg : public kfw::CDialog, private CFPTag::Owner {
 public:
-    explicit CFP_BASEDlg(UINT templateId);
+    // `rows`: the faceplate's bound controls, on its own dialog (window 0) and its pages.
+    explicit CFP_BASEDlg(UINT templateId, std::span<const fp::Binding> rows = {});
     ~CFP_BASEDlg() override;
 
     // The tag this faceplate shows.
     CFPTag& Tag() { return m_tag; }
     const CFPTag& Tag() const { return m_tag; }
+    // The bound controls of the dialog and its pages.
+    fp::CBindingEngine& Bindings() { return m_bindings; }
+    const fp::CBindingEngine& Bindings() const { return m_bindings; }
 
     // Operations used by the entry points
     void SetFPPara(const tagFPOpenPara* para, BOOL bMovable, BOOL bShowDetail, BOOL bNewFP,
@@ -96,10 +102,13 @@ public:
     virtual void OnKeyFastIncrease() {}
     virtual void OnKeyIncrease() {}
     virtual void OnKeyDecrease() {}
-    // The tag's hooks a concrete faceplate may answer (see CFPTag::Owner).
-    WORD DecimalsItemOf(WORD /*item*/) const override { return 0; }
-    void OnWriteChecked(WORD /*item*/, bool /*taken*/, const std::string& /*written*/,
-                        const std::string& /*held*/) override {}
+    // The tag's hooks, answered from the bound rows: the decimals of a real value's edit,
+    // and the mark on the edit of a value the controller did not take.
+    WORD DecimalsItemOf(WORD item) const override;
+    void OnWriteChecked(WORD item, bool taken, const std::string& written,
+                        const std::string& held) override;
+    // Entry of a numeric edit (message 2024): writes the value of the edit's item.
+    void OnEditEnter(int controlId, HWND edit);
 
     // The refresh tick (timer 1).
     void OnRefreshTick();
@@ -122,6 +131,26 @@ protected:
     void SetSwitchKeys(BOOL allowed) { m_bSwitchKeys = allowed; }
 
 private:
+    // What the binding engine asks of the faceplate.
+    class BindingHost : public fp::IBindingHost {
+    public:
+        explicit BindingHost(CFP_BASEDlg& fp) : m_fp(fp) {}
+        CFPTag& BoundTag() override { return m_fp.m_tag; }
+        bool MayOperate(int controlId, HWND control, bool stateful) const override {
+            return m_fp.MayOperate(controlId, control, stateful);
+        }
+        int RequiredLevel(uint16_t item) const override;
+        WORD UserLevel() const override { return m_fp.ControlUserLevel(); }
+        void ShowAlarmState(uint16_t flagItem) override { m_fp.ShowAlarmState(flagItem); }
+        bool IsClosing() const override { return m_fp.IsClosing(); }
+
+    private:
+        CFP_BASEDlg& m_fp;
+    };
+    // The rights of the bound controls: the dialog's, and the pages' while the detail view is
+    // shown.
+    void ApplyRights();
+
     // The tag's hooks only the faceplate answers.
     int SendWrite(const BYTE* request, int length) override;
     HWND ConfirmOwner() const override { return m_hWnd; }
@@ -161,6 +190,8 @@ private:
     void OnInteract(BOOL active);
 
     CFPTag m_tag;
+    BindingHost m_bindingHost{*this};
+    fp::CBindingEngine m_bindings;
 
     // From the host's record: the operator, the station and the window.
     int m_nUserLevel = 0;

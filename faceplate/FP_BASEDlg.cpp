@@ -637,8 +637,20 @@ void CFP_BASEDlg::OnLButtonDown() {
 }
 
 void CFP_BASEDlg::OnInteract(BOOL active) {
+    // Every focus change inside the faceplate comes here. Only the edge of the client area
+    // shows the state: the faceplate has no WS_CLIPCHILDREN, so invalidating all of it would
+    // erase and repaint every control.
+    if (active == m_bActive)
+        return;
     m_bActive = active;
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    RECT inner = client;
+    ::InflateRect(&inner, -kFrameEdge, -kFrameEdge);
+    kfw::CRgn edge(::CreateRectRgnIndirect(&client));
+    kfw::CRgn hole(::CreateRectRgnIndirect(&inner));
+    ::CombineRgn(edge, edge, hole, RGN_DIFF);
+    ::RedrawWindow(m_hWnd, nullptr, edge, RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 void CFP_BASEDlg::OnFPClose() {

@@ -279,12 +279,16 @@ bool CComClient::PostRefresh(bool retry) {
     return true;
 }
 
+void CComClient::StopRefreshRetry() {
+    if (m_bRetryTimer && m_Sink.GetSafeHwnd())
+        ::KillTimer(m_Sink.GetSafeHwnd(), CCommNotifyWnd::kRefreshRetryTimer);
+    m_bRetryTimer = false;
+}
+
 void CComClient::OnRefreshRetryTimer() {
     ForgetLostRefreshes();
     if (m_refreshes.empty() || !HasServerSlot()) {
-        if (m_Sink.GetSafeHwnd())
-            ::KillTimer(m_Sink.GetSafeHwnd(), CCommNotifyWnd::kRefreshRetryTimer);
-        m_bRetryTimer = false;
+        StopRefreshRetry();
         return;
     }
     // Only the newest ask counts: an owner that keeps asking gets its answers from those
@@ -322,6 +326,8 @@ void CComClient::OnNotification(WPARAM wParam, LPARAM lParam) {
             if (m_bWriteInFlight && m_nWaitDepth > 0)
                 PostRefresh();
         }
+        if (m_refreshes.empty())
+            StopRefreshRetry(); // nothing awaited: no timer message per tick
     }
     if (m_nWaitDepth > 0 && m_Sink.GetSafeHwnd()) {
         // Nothing of the owner runs while a write is waited for.

@@ -139,6 +139,8 @@ private:
     // Posts a refresh request and remembers it as unanswered (`retry`: the client's own second
     // ask after a lost answer).
     bool PostRefresh(bool retry = false);
+    // Stops the sink window's retry timer (nothing is awaited).
+    void StopRefreshRetry();
     // Forgets unanswered refreshes older than kRefreshLostMs.
     void ForgetLostRefreshes();
 

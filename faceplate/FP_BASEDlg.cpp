@@ -140,19 +140,23 @@ BOOL CFP_BASEDlg::OnInitDialog() {
             ShowTabPage(m_nCurPage);
             CreateTrend();
         }
-    } else if (m_bMovable) {
-        ::BringWindowToTop(m_hWnd);
-        ::ShowWindow(m_hWnd, SW_SHOW);
     }
     if (m_bMovable) {
         // The host's container for a movable faceplate: fill its client area. A floating
-        // faceplate is a pop-up, placed in screen coordinates.
+        // faceplate is a pop-up, placed in screen coordinates. The compact one is shown once
+        // placed: shown first, it would be drawn at its template's place and size, then moved,
+        // resized and drawn again.
+        const bool hidden = !::IsWindowVisible(m_hWnd);
         RECT rc{};
         if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc)) {
             POINT origin{1, 1};
             if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD))
                 ::ClientToScreen(m_hParentWnd, &origin);
-            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, TRUE);
+            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, !hidden);
+        }
+        if (hidden) {
+            ::BringWindowToTop(m_hWnd);
+            ::ShowWindow(m_hWnd, SW_SHOW);
         }
         m_bActive = TRUE;
     } else {

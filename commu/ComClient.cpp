@@ -34,6 +34,11 @@ LRESULT CCommNotifyWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             m_pOwner->OnServerMsg(wp, lp);
         return 0;
     }
+    if (msg == WM_TIMER && wp == kRefreshRetryTimer) {
+        if (m_pOwner)
+            m_pOwner->OnRefreshRetryTimer();
+        return 0;
+    }
     return DefWindowProc(msg, wp, lp);
 }
 
@@ -84,6 +89,7 @@ void CComClient::ReleaseConnection() {
     m_hServerWnd = nullptr;
     m_refreshes.clear();
     m_bWriteInFlight = false;
+    m_bRetryTimer = false; // goes with the sink window
     if (m_Sink.GetSafeHwnd())
         m_Sink.DestroyWindow();
 }
@@ -255,7 +261,7 @@ bool CComClient::Read() {
     return PostRefresh();
 }
 
-bool CComClient::PostRefresh() {
+bool CComClient::PostRefresh(bool retry) {
     if (!::PostMessageW(m_hServerWnd, kServerRequestMsg, MakeWParam(kCmdRefresh, m_nSlot), 0)) {
         DropIfServerGone();
         return false;
@@ -263,8 +269,38 @@ bool CComClient::PostRefresh() {
     ForgetLostRefreshes();
     if (m_refreshes.size() >= kMaxPendingRefreshes)
         m_refreshes.pop_front();
-    m_refreshes.push_back(PendingRefresh{++m_nRefreshNumber, ::GetTickCount()});
+    m_refreshes.push_back(PendingRefresh{++m_nRefreshNumber, ::GetTickCount(), m_nAnswers, retry});
+    // The server drops a data-ready its client does not take in time (a host busy creating
+    // windows): the protocol only promises that a refresh is answered, so an answer that
+    // does not come is asked for again.
+    if (!m_bRetryTimer && m_Sink.GetSafeHwnd())
+        m_bRetryTimer = ::SetTimer(m_Sink.GetSafeHwnd(), CCommNotifyWnd::kRefreshRetryTimer,
+                                   kRefreshRetryMs / 2, nullptr) != 0;
     return true;
+}
+
+void CComClient::StopRefreshRetry() {
+    if (m_bRetryTimer && m_Sink.GetSafeHwnd())
+        ::KillTimer(m_Sink.GetSafeHwnd(), CCommNotifyWnd::kRefreshRetryTimer);
+    m_bRetryTimer = false;
+}
+
+void CComClient::OnRefreshRetryTimer() {
+    ForgetLostRefreshes();
+    if (m_refreshes.empty() || !HasServerSlot()) {
+        StopRefreshRetry();
+        return;
+    }
+    // Only the newest ask counts: an owner that keeps asking gets its answers from those
+    // asks. A second ask that goes unanswered too is left to the owner's next one.
+    const PendingRefresh& newest = m_refreshes.back();
+    if (newest.retry || newest.answersBefore != m_nAnswers ||
+        ::GetTickCount() - newest.posted < kRefreshRetryMs)
+        return;
+    kfw::Trace("CComClient: refresh %u of slot %d not answered within %lu ms; asked again\n",
+               static_cast<unsigned>(newest.number), m_nSlot,
+               static_cast<unsigned long>(kRefreshRetryMs));
+    PostRefresh(true);
 }
 
 void CComClient::ForgetLostRefreshes() {
@@ -275,6 +311,7 @@ void CComClient::ForgetLostRefreshes() {
 
 void CComClient::OnNotification(WPARAM wParam, LPARAM lParam) {
     if (CommandOf(wParam) == kCmdRefresh && SlotOf(wParam) == m_nSlot && lParam == 0) {
+        ++m_nAnswers;
         // The answer to the oldest refresh; one beyond those asked for answers none.
         ForgetLostRefreshes();
         if (!m_refreshes.empty()) {
@@ -289,6 +326,8 @@ void CComClient::OnNotification(WPARAM wParam, LPARAM lParam) {
             if (m_bWriteInFlight && m_nWaitDepth > 0)
                 PostRefresh();
         }
+        if (m_refreshes.empty())
+            StopRefreshRetry(); // nothing awaited: no timer message per tick
     }
     if (m_nWaitDepth > 0 && m_Sink.GetSafeHwnd()) {
         // Nothing of the owner runs while a write is waited for.

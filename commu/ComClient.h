@@ -17,6 +17,8 @@ public:
     static constexpr wchar_t kClassName[] = L"KrCommNotifySink";
     // A notification that arrived while the client waited for a write, handed on afterwards.
     static constexpr UINT kDeferredNotifyMsg = WM_APP + 0x301;
+    // While refreshes are unanswered: looks for one whose answer was lost.
+    static constexpr UINT_PTR kRefreshRetryTimer = 1;
 
     explicit CCommNotifyWnd(CComClient* owner) : m_pOwner(owner) {}
 
@@ -80,6 +82,9 @@ public:
     // its oldest refresh, then hands the notification to OnServerMsg (later, while a write
     // is being waited for).
     void OnNotification(WPARAM wParam, LPARAM lParam);
+    // What the sink window's retry timer calls: a refresh unanswered for kRefreshRetryMs, with
+    // no answer since it was posted, is asked for once more.
+    void OnRefreshRetryTimer();
 
     // Attributes
     // Start of the data area (6-byte header, then the image); null when no segment is open.
@@ -131,8 +136,11 @@ private:
     // Waits at most `timeoutMs` until the last write request is known taken; leaves an
     // untaken request where it is.
     bool AwaitWriteTaken(DWORD timeoutMs);
-    // Posts a refresh request and remembers it as unanswered.
-    bool PostRefresh();
+    // Posts a refresh request and remembers it as unanswered (`retry`: the client's own second
+    // ask after a lost answer).
+    bool PostRefresh(bool retry = false);
+    // Stops the sink window's retry timer (nothing is awaited).
+    void StopRefreshRetry();
     // Forgets unanswered refreshes older than kRefreshLostMs.
     void ForgetLostRefreshes();
 
@@ -145,9 +153,13 @@ private:
     struct PendingRefresh {
         uint32_t number;
         DWORD posted;
+        uint32_t answersBefore; // m_nAnswers when it was posted
+        bool retry;
     };
     std::deque<PendingRefresh> m_refreshes;
     uint32_t m_nRefreshNumber = 0;
+    uint32_t m_nAnswers = 0; // data-ready notifications of the slot taken
+    bool m_bRetryTimer = false;
     // The last write is not known taken until a refresh numbered m_nWriteFence or later is
     // answered.
     bool m_bWriteInFlight = false;

@@ -121,6 +121,13 @@ constexpr UINT kServerSendFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
 // known taken once that refresh is answered. Before filling the area again, and before the
 // faceplate counts a write as done, the client waits at most this long for that.
 constexpr DWORD kWriteTakenWaitMs = 2000;
+// The server gives up a data-ready send that its client does not take within this time (a
+// busy or hung client): the answer to that refresh is lost, not delivered later.
+constexpr UINT kDataReadySendTimeoutMs = 1000;
+// A refresh unanswered this long, with no answer since it was posted, had its answer lost: the
+// client asks once more by itself (not again for that second ask), so that a lost answer does
+// not leave its owner without data until the owner asks again.
+constexpr DWORD kRefreshRetryMs = kDataReadySendTimeoutMs + 500;
 // A refresh not answered within this time is taken as lost (a server that dropped it, a
 // data-ready that could not be delivered): it is no longer waited for.
 constexpr DWORD kRefreshLostMs = 3000;

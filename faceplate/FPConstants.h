@@ -27,6 +27,8 @@ constexpr char kTextUnavailable[] = "????";
 constexpr COLORREF kBackground = kctl::kPanelColour;
 constexpr COLORREF kNormalColour = 0x008000;
 constexpr COLORREF kAlarmColour = 0x0000FF;
+// Width of the edge drawn round the client area (EDGE_RAISED while active, else EDGE_ETCHED).
+constexpr int kFrameEdge = 2;
 constexpr int kTitleFontSize = 96; // "System", 9.6 pt
 constexpr char kTitleFont[] = "System";
 

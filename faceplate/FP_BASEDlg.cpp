@@ -158,19 +158,23 @@ BOOL CFP_BASEDlg::OnInitDialog() {
             ShowTabPage(m_nCurPage);
             CreateTrend();
         }
-    } else if (m_bMovable) {
-        ::BringWindowToTop(m_hWnd);
-        ::ShowWindow(m_hWnd, SW_SHOW);
     }
     if (m_bMovable) {
         // The host's container for a movable faceplate: fill its client area. A floating
-        // faceplate is a pop-up, placed in screen coordinates.
+        // faceplate is a pop-up, placed in screen coordinates. The compact one is shown once
+        // placed: shown first, it would be drawn at its template's place and size, then moved,
+        // resized and drawn again.
+        const bool hidden = !::IsWindowVisible(m_hWnd);
         RECT rc{};
         if (m_hParentWnd && ::GetClientRect(m_hParentWnd, &rc)) {
             POINT origin{1, 1};
             if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD))
                 ::ClientToScreen(m_hParentWnd, &origin);
-            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, TRUE);
+            ::MoveWindow(m_hWnd, origin.x, origin.y, rc.right - 1, rc.bottom - 1, !hidden);
+        }
+        if (hidden) {
+            ::BringWindowToTop(m_hWnd);
+            ::ShowWindow(m_hWnd, SW_SHOW);
         }
         m_bActive = TRUE;
     } else {
@@ -697,8 +701,20 @@ void CFP_BASEDlg::OnLButtonDown() {
 }
 
 void CFP_BASEDlg::OnInteract(BOOL active) {
+    // Every focus change inside the faceplate comes here. Only the edge of the client area
+    // shows the state: the faceplate has no WS_CLIPCHILDREN, so invalidating all of it would
+    // erase and repaint every control.
+    if (active == m_bActive)
+        return;
     m_bActive = active;
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    RECT inner = client;
+    ::InflateRect(&inner, -kFrameEdge, -kFrameEdge);
+    kfw::CRgn edge(::CreateRectRgnIndirect(&client));
+    kfw::CRgn hole(::CreateRectRgnIndirect(&inner));
+    ::CombineRgn(edge, edge, hole, RGN_DIFF);
+    ::RedrawWindow(m_hWnd, nullptr, edge, RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 void CFP_BASEDlg::OnFPClose() {

@@ -3,6 +3,7 @@
 // dialog and logged by the real log library.
 #include "ChildProcess.h"
 #include "PeerFixture.h"
+#include "MsgSequence.h"
 #include "Pump.h"
 #include "ComClient.h"
 #include "ControlSupport.h"
@@ -24,6 +25,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -1241,6 +1243,54 @@ TEST_F(DetailTest, ATickWithNothingChangedTouchesNoControl) {
         EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
         host->CloseAll();
     }
+}
+
+// What the controls of the detail view receive while nothing changes: their paint messages
+// are recorded (the title, a loop switch, a status line, and on the page in front an edit, an
+// unnamed static and the first check box or switch), over ticks with the same data and over
+// focus moving into the faceplate and out again.
+TEST_F(DetailTest, ControlsGetNoPaintWhileNothingTheyShowChanges) {
+    StartServer(L"--period 60000"); // the model stands still: every delivery is the same
+    MakeHost();
+    HWND fp = OpenDetail();
+    ASSERT_TRUE(WaitLive(fp));
+    kt::PumpFor(1500); // a tick after the first data: everything shown as it stays
+    ::RedrawWindow(fp, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HWND edit = FindControl(fp, 12176);
+    HWND page = ::GetParent(edit);
+    ASSERT_TRUE(::IsWindowVisible(page));
+    HWND unnamed = nullptr;
+    for (HWND h = ::GetWindow(page, GW_CHILD); h && !unnamed; h = ::GetWindow(h, GW_HWNDNEXT))
+        if (::GetDlgCtrlID(h) == -1 || ::GetDlgCtrlID(h) == 0xFFFF)
+            unnamed = h;
+    ASSERT_TRUE(unnamed);
+    const HWND watched[] = {FindControl(fp, 32760), FindControl(fp, kLoop21),
+                            FindControl(fp, kStatusLine), edit, unnamed};
+    std::vector<std::unique_ptr<kt::MsgRecorder>> recorders;
+    int id = 0;
+    for (HWND h : watched) {
+        ASSERT_TRUE(h);
+        recorders.push_back(std::make_unique<kt::MsgRecorder>(h, ++id));
+    }
+    kt::MsgLog::Get().Clear();
+    kt::MsgLog::Get().RecordOnly({WM_PAINT, WM_ERASEBKGND, WM_NCPAINT});
+
+    kt::PumpFor(2500); // two ticks of the faceplate's own timer and their deliveries
+    EXPECT_TRUE(kt::MsgLog::Get().Entries().empty())
+        << "ticks: " << kt::Describe(kt::MsgLog::Get().Entries());
+    EXPECT_NE(ControlText(fp, kStatusLine), L"COMM_FAIL");
+
+    kt::MsgLog::Get().Clear();
+    ::SetFocus(fp);
+    kt::PumpFor(200);
+    ::SetFocus(nullptr);
+    kt::PumpFor(200);
+    EXPECT_TRUE(kt::MsgLog::Get().Entries().empty())
+        << "focus: " << kt::Describe(kt::MsgLog::Get().Entries());
+    kt::MsgLog::Get().RecordOnly({});
+    kt::MsgLog::Get().Clear();
+    recorders.clear();
+    host->CloseAll();
 }
 
 // Closes the next message box owned by `owner` and keeps its text, from inside the modal loop

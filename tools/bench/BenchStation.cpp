@@ -119,7 +119,10 @@ int Checked(HWND root, int id) {
 }
 
 bool ShowsData(HWND fp) {
-    return Checked(fp, kModeOn) == BST_CHECKED;
+    // Without data the switch answers BST_INDETERMINATE; with data it shows the block's mode,
+    // whichever it is (with every value changing, the mode turns over at every change).
+    const int state = Checked(fp, kModeOn);
+    return state == BST_CHECKED || state == BST_UNCHECKED;
 }
 
 std::vector<HWND> Descendants(HWND root) {

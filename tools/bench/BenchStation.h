@@ -66,7 +66,7 @@ void PumpPending();
 
 std::wstring ControlText(HWND root, int id);
 int Checked(HWND root, int id);
-// The faceplate shows the first delivery: the mode switch is checked.
+// The faceplate shows delivered data: the mode switch shows a state (on or off).
 bool ShowsData(HWND fp);
 // Every descendant window of a root, in z-order, depth first.
 std::vector<HWND> Descendants(HWND root);

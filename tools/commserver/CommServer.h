@@ -38,7 +38,8 @@ constexpr DWORD kHangMs = 60000;
 class CCommServer : public kfw::CWnd {
 public:
     static constexpr wchar_t kClassName[] = L"KrCommServer";
-    static constexpr DWORD kNotifyTimeoutMs = 1000; // a hung client never blocks the server longer
+    // A hung client never blocks the server longer.
+    static constexpr DWORD kNotifyTimeoutMs = commproto::kDataReadySendTimeoutMs;
 
     CCommServer(CStation& station, const ServerFaults& faults, DWORD periodMs);
     ~CCommServer() override;

@@ -299,6 +299,26 @@ TEST_F(ServerProcess, HungClientDoesNotBlockOthers) {
     EXPECT_TRUE(server.Running());
 }
 
+// A data-ready the server could not deliver (this thread was busy beyond the server's send
+// limit) is asked for again by the client: the data comes without another Read.
+TEST_F(ServerProcess, ALostDataReadyIsAskedForAgain) {
+    StartServer();
+    auto client = Subscribed();
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // not counted as hung
+    ASSERT_TRUE(client->Read());
+    // Busy, as a host creating a detail view: the server's send times out and is dropped.
+    ASSERT_TRUE(server.WaitForOutput("not delivered (error 1460)", kDeliveryTimeoutMs))
+        << server.Output();
+    EXPECT_TRUE(PumpUntil([&] { return client->deliveries > 0; }, kDeliveryTimeoutMs))
+        << server.Output();
+    EXPECT_EQ(client->lastWParam, MakeWParam(kCmdRefresh, client->GetSlot()));
+    // Answered: nothing more is asked for.
+    const int answered = client->deliveries;
+    PumpUntil([] { return false; }, 2 * kRefreshRetryMs);
+    EXPECT_EQ(client->deliveries, answered);
+}
+
 // Register, subscribe and unregister have a time limit: a hung server leaves the client not
 // connected, and the calls return while the server still sleeps in its handler.
 TEST_F(ServerProcess, HungServerNeverBlocksTheClient) {

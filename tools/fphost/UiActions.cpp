@@ -79,6 +79,10 @@ void Focus(HWND control) {
 HWND FindControl(HWND root, int id) {
     if (!root)
         return nullptr;
+    // A control of the faceplate itself is its direct child; walking every control of every
+    // page (hundreds of windows, each a server call) is for the pages' controls only.
+    if (HWND direct = ::GetDlgItem(root, id); direct && ::IsWindowVisible(direct))
+        return direct;
     ControlSearch s{id};
     ::EnumChildWindows(root, FindControlProc, reinterpret_cast<LPARAM>(&s));
     return s.visible ? s.visible : s.any;

@@ -104,12 +104,15 @@ public:
     }
     void OnCommand(BoundRow& b, IBindingHost& host, HWND ctl) const override {
         const Binding& row = *b.row;
-        if (!host.MayOperate(row.controlId, ctl ? ctl : b.hwnd, true))
-            return;
-        // The click asks for the box's new state; the other bits are the block's last
-        // delivered word, so no cancelled or stale state of another box goes into the word.
+        // The platform has toggled the box: it shows the state the click asks for. Kept as
+        // shown, so that the next show puts the block's state back whatever becomes of the
+        // click (refused, cancelled, not taken).
         const bool requested = ::SendMessageW(b.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
         b.state = requested ? BST_CHECKED : BST_UNCHECKED;
+        if (!host.MayOperate(row.controlId, ctl ? ctl : b.hwnd, true))
+            return;
+        // The other bits are the block's last delivered word, so no cancelled or stale state
+        // of another box goes into the word.
         DWORD held = b.held & row.wordBits;
         DWORD word = requested ? held | row.bits : held & ~row.bits;
         const char* key = (word & row.bits) ? row.promptOn : row.promptOff;

@@ -2,12 +2,14 @@
 // fed with data areas of the test's own through an owner that records what the tag shows, sends
 // and tells; and the faceplate's alarm texts and lamp, on a faceplate object without a window.
 #include "FPEntry.h"
+#include "FPBinding.h"
 #include "FPTag.h"
 #include "FPText.h"
 #include "FP_BASEDlg.h"
 #include "KrConfirm.h"
 #include "KrLogChain.h"
 #include "KrLogLib.h"
+#include "MsgSequence.h"
 #include "TnEdit.h"
 #include "Text.h"
 
@@ -1001,3 +1003,139 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, size_t) noexcept {
     operator delete(p);
 }
+
+// ---- The binding engine on a window of the test's own ----
+
+namespace {
+
+class TestBindingHost : public fp::IBindingHost {
+public:
+    explicit TestBindingHost(CFPTag& tag) : m_tag(tag) {}
+    CFPTag& BoundTag() override { return m_tag; }
+    bool MayOperate(int, HWND, bool) const override { return allow; }
+    int RequiredLevel(uint16_t) const override { return required; }
+    WORD UserLevel() const override { return user; }
+    void ShowAlarmState(uint16_t) override {}
+    bool IsClosing() const override { return false; }
+    bool allow = true;
+    int required = 1;
+    WORD user = 1;
+
+private:
+    CFPTag& m_tag;
+};
+
+constexpr int kEditId = 100, kBoxId = 101;
+constexpr uint32_t kBoxBit = 0x02;
+// An edit of the real item, coloured by bit 0x01 of the word; a box for bit 0x02 of the word.
+constexpr fp::Binding kTestRows[] = {
+    {fp::kMainWindow, kEditId, fp::BindKind::Value, kFlow, kDecimals, kWord, 0x01, 0, 0, nullptr,
+     nullptr, 0, "FPASS1", 0, 0},
+    {fp::kMainWindow, kBoxId, fp::BindKind::WordBit, kWord, 0, 0, kBoxBit, 0x1F, sizeof(DWORD),
+     "FP_ACCUM_STR000271", "FP_ACCUM_STR000272", 0, nullptr, 0, 0},
+};
+
+class BindingTest : public ::testing::Test {
+protected:
+    TestBlock tb;
+    TagUnderTest t;
+    TestBindingHost host{t.tag};
+    fp::CBindingEngine engine{host, kTestRows};
+    HWND parent = nullptr;
+
+    void SetUp() override {
+        UseTempLog(L"binding");
+        t.Open(&tb.block);
+        t.Put<float>(0, 12.5f);
+        t.Put<BYTE>(4, 2);      // two decimals
+        t.Put<DWORD>(8, 0x05u); // HH and LL set, H (the box's bit) clear
+        t.Deliver();
+        const HINSTANCE self = ::GetModuleHandleW(nullptr);
+        parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 80, nullptr, nullptr,
+                                   self, nullptr);
+        ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 90, 20, parent,
+                          reinterpret_cast<HMENU>(kEditId), self, nullptr);
+        ::CreateWindowExW(0, L"BUTTON", L"H", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 4, 30, 90,
+                          20, parent, reinterpret_cast<HMENU>(kBoxId), self, nullptr);
+        engine.Bind(fp::kMainWindow, parent);
+    }
+    void TearDown() override {
+        engine.Unbind(fp::kMainWindow);
+        ::DestroyWindow(parent);
+        ::SetEnvironmentVariableW(L"KR_LOG_PATH", nullptr);
+        ::SetEnvironmentVariableW(L"KR_STATION_INI", nullptr);
+    }
+    HWND Edit() const { return ::GetDlgItem(parent, kEditId); }
+    HWND Box() const { return ::GetDlgItem(parent, kBoxId); }
+    int BoxState() const { return static_cast<int>(::SendMessageW(Box(), BM_GETCHECK, 0, 0)); }
+    // The platform's part of a click on the box: it toggles, then tells its parent.
+    bool ClickBox() {
+        ::SendMessageW(Box(), BM_SETCHECK, BoxState() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED,
+                       0);
+        return engine.OnCommand(fp::kMainWindow, kBoxId, BN_CLICKED, Box());
+    }
+    DWORD SentWord(size_t i) const {
+        DWORD word = 0;
+        std::memcpy(&word, t.owner.sent.at(i).data() + 6, sizeof word);
+        return word;
+    }
+};
+
+TEST_F(BindingTest, AControlIsTouchedOnlyWhenItsLookChanges) {
+    engine.Show(fp::kMainWindow);
+    engine.ApplyRights(false);
+    EXPECT_EQ(kfw::GetWindowTextW(Edit()), L"12.50");
+    EXPECT_EQ(BoxState(), BST_UNCHECKED);
+    auto* edit = dynamic_cast<CTnEdit*>(kfw::CWnd::FromHandle(Edit()));
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->GetCurrentBackground(), kctl::kAlarmHighlight) << "bit 0x01 of the word";
+
+    kt::MsgRecorder editLog(Edit(), 1), boxLog(Box(), 2);
+    kt::MsgLog::Get().Clear();
+    engine.Show(fp::kMainWindow);
+    engine.ApplyRights(false);
+    EXPECT_TRUE(kt::MsgLog::Get().Entries().empty()) << "the same block and rights again";
+
+    t.Put<float>(0, 13.25f);
+    t.Deliver();
+    engine.Show(fp::kMainWindow);
+    EXPECT_EQ(kfw::GetWindowTextW(Edit()), L"13.25");
+    int toEdit = 0, toBox = 0;
+    for (const kt::Message& m : kt::MsgLog::Get().Entries())
+        (m.id == 1 ? toEdit : toBox) += m.message == WM_SETTEXT || m.message == BM_SETCHECK;
+    EXPECT_EQ(toEdit, 1) << "one new text";
+    EXPECT_EQ(toBox, 0) << "the word did not change";
+
+    host.user = 0; // the operator's level drops: the rights change once
+    kt::MsgLog::Get().Clear();
+    engine.ApplyRights(false);
+    EXPECT_FALSE(kt::MsgLog::Get().Entries().empty());
+    EXPECT_TRUE(edit->IsReadOnly());
+}
+
+TEST_F(BindingTest, ABoxWritesTheBlocksWordWithOnlyItsBitChanged) {
+    engine.Show(fp::kMainWindow);
+    ASSERT_TRUE(ClickBox());
+    ASSERT_EQ(t.owner.sent.size(), 1u);
+    EXPECT_EQ(SentWord(0), 0x07u) << "HH and LL kept from the block, H set";
+    // The block has not taken it yet: the next show puts the block's state back, and a
+    // second click again starts from the block's word.
+    t.Deliver();
+    engine.Show(fp::kMainWindow);
+    EXPECT_EQ(BoxState(), BST_UNCHECKED);
+    ASSERT_TRUE(ClickBox());
+    ASSERT_EQ(t.owner.sent.size(), 2u);
+    EXPECT_EQ(SentWord(1), 0x07u);
+}
+
+TEST_F(BindingTest, ARefusedClickIsUndoneByTheNextShow) {
+    engine.Show(fp::kMainWindow);
+    host.allow = false;
+    ASSERT_TRUE(ClickBox());
+    EXPECT_TRUE(t.owner.sent.empty());
+    EXPECT_EQ(BoxState(), BST_CHECKED) << "as the platform left it";
+    engine.Show(fp::kMainWindow);
+    EXPECT_EQ(BoxState(), BST_UNCHECKED) << "the block's state again";
+}
+
+} // namespace

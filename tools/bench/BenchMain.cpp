@@ -188,6 +188,35 @@ void DestroyBare(HWND main, HWND owner) {
     PumpPending();
 }
 
+// Bare dialogs of the faceplate's templates for a cost measurement; they go with the set.
+class BareDialogs {
+public:
+    explicit BareDialogs(bool detail) : m_detail(detail) {}
+    ~BareDialogs() {
+        for (auto& [main, owner] : m_dialogs)
+            DestroyBare(main, owner);
+    }
+    BareDialogs(const BareDialogs&) = delete;
+    BareDialogs& operator=(const BareDialogs&) = delete;
+    // One more, created and painted; its main dialog.
+    HWND Add() {
+        HWND owner = nullptr;
+        HWND main = CreateBare(m_detail, owner);
+        m_dialogs.emplace_back(main, owner);
+        return main;
+    }
+    // Painted after a round of changes, as a faceplate's refresh is.
+    void Paint() const {
+        PumpPending();
+        for (const auto& dialog : m_dialogs)
+            ::UpdateWindow(dialog.first);
+    }
+
+private:
+    bool m_detail;
+    std::vector<std::pair<HWND, HWND>> m_dialogs; // main, owner
+};
+
 double BareCallUpMs(bool detail, int count) {
     std::vector<double> times;
     for (int i = 0; i < count + 1; ++i) {
@@ -555,12 +584,10 @@ double BareChangeCostMs(bool detail, const std::vector<Change>& changes, int fac
     unmatched = 0;
     if (changes.empty())
         return 0.0;
-    std::vector<std::pair<HWND, HWND>> bare; // main, owner
+    BareDialogs bare(detail);
     std::vector<std::pair<HWND, const Change*>> targets;
     for (int i = 0; i < faceplates; ++i) {
-        HWND owner = nullptr;
-        HWND main = CreateBare(detail, owner);
-        bare.emplace_back(main, owner);
+        HWND main = bare.Add();
         const auto keyed = ControlsByKey(main);
         for (const Change& c : changes) {
             auto it = keyed.find(c.key);
@@ -582,14 +609,9 @@ double BareChangeCostMs(bool detail, const std::vector<Change>& changes, int fac
             if (c->before.enabled != c->after.enabled)
                 ::EnableWindow(h, look.enabled);
         }
-        PumpPending();
-        for (auto& b : bare)
-            ::UpdateWindow(b.first);
+        bare.Paint();
     }
-    const double cpu = ThreadCpuMs() - cpu0;
-    for (auto& b : bare)
-        DestroyBare(b.first, b.second);
-    return cpu / (faceplates * rounds);
+    return (ThreadCpuMs() - cpu0) / (faceplates * rounds);
 }
 
 // Setting `texts` texts per faceplate-tick on bare dialogs of the same templates, painted
@@ -597,12 +619,10 @@ double BareChangeCostMs(bool detail, const std::vector<Change>& changes, int fac
 double BareTextCostMs(bool detail, int texts, int faceplates, int rounds) {
     if (texts <= 0)
         return 0.0;
-    std::vector<std::pair<HWND, HWND>> bare; // main, owner
+    BareDialogs bare(detail);
     std::vector<HWND> controls;
     for (int i = 0; i < faceplates; ++i) {
-        HWND owner = nullptr;
-        HWND main = CreateBare(detail, owner);
-        bare.emplace_back(main, owner);
+        HWND main = bare.Add();
         std::vector<HWND> mine;
         for (HWND h : Descendants(main)) {
             wchar_t cls[16] = {};
@@ -626,14 +646,9 @@ double BareTextCostMs(bool detail, int texts, int faceplates, int rounds) {
             for (int k = 0; k < texts; ++k)
                 ::SendMessageW(controls[static_cast<size_t>(i * perFaceplate + k % perFaceplate)],
                                WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-        PumpPending();
-        for (auto& b : bare)
-            ::UpdateWindow(b.first);
+        bare.Paint();
     }
-    const double cpu = ThreadCpuMs() - cpu0;
-    for (auto& b : bare)
-        DestroyBare(b.first, b.second);
-    return cpu / (faceplates * rounds);
+    return (ThreadCpuMs() - cpu0) / (faceplates * rounds);
 }
 
 // Messages the thread dispatches in `ms` of pumping with nothing to do: a faceplate at rest

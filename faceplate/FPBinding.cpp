@@ -357,10 +357,6 @@ BoundRow* CBindingEngine::Find(int window, int controlId) {
     return nullptr;
 }
 
-const BoundRow* CBindingEngine::Find(int window, int controlId) const {
-    return const_cast<CBindingEngine*>(this)->Find(window, controlId);
-}
-
 const BoundRow* CBindingEngine::FindItem(uint16_t item, BindKind kind) const {
     return const_cast<CBindingEngine*>(this)->FindItem(item, kind);
 }

@@ -121,9 +121,6 @@ public:
     // Writes on or off to the item of a Toggle or Latched row, with its prompt.
     int WriteSwitch(uint16_t item, bool on);
 
-    // Lookup
-    BoundRow* Find(int window, int controlId);
-    const BoundRow* Find(int window, int controlId) const;
     // The bound row of a kind that shows an item (the first, when several do).
     BoundRow* FindItem(uint16_t item, BindKind kind);
     const BoundRow* FindItem(uint16_t item, BindKind kind) const;
@@ -132,9 +129,11 @@ public:
             if (b.row->window == window && b.hwnd)
                 visit(b);
     }
-    IBindingHost& Host() const { return m_host; }
 
 private:
+    // The bound row of a control of a window; null when it is not bound.
+    BoundRow* Find(int window, int controlId);
+
     IBindingHost& m_host;
     std::vector<BoundRow> m_bound; // one per row, in the rows' order
 };

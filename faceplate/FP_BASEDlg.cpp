@@ -386,8 +386,8 @@ void CFP_BASEDlg::UpdateRight() {
 }
 
 void CFP_BASEDlg::RefreshControls() {
+    // UpdateRight gives every control both its levels, the user's among them.
     UpdateRight();
-    ApplyRights();
 }
 
 void CFP_BASEDlg::ApplyRights() {

@@ -4,6 +4,7 @@
 #include "DebugCapture.h"
 #include "KrControlInfo.h"
 #include "KrToolkit.h"
+#include "ProblemSink.h"
 
 #include <gtest/gtest.h>
 #include <olectl.h>
@@ -157,15 +158,7 @@ TEST_F(ControlInfoCom, MalformedFileFailsAndTracesTheLine) {
 
 // What the component finds wrong in its file reaches the program's problem sink with the file
 // and the line, not only the debug trace.
-struct ProblemSink {
-    static inline std::vector<std::string> problems;
-    static void __cdecl Take(const char* problem) { problems.push_back(problem); }
-    ProblemSink() {
-        problems.clear();
-        KrSetProblemSink(Take);
-    }
-    ~ProblemSink() { KrSetProblemSink(nullptr); }
-};
+using kt::ProblemSink;
 
 TEST_F(ControlInfoCom, FileFaultsAndRepeatedStationsReachTheProblemSink) {
     ProblemSink sink;

@@ -2,6 +2,7 @@
 // its callers pass; missing keys; language selection through configuration.
 #include "DebugCapture.h"
 #include "KrToolkit.h"
+#include "ProblemSink.h"
 
 #include <gtest/gtest.h>
 
@@ -260,21 +261,7 @@ TEST_F(StringDbTest, LanguageComesFromEnvironmentThenIniThenDefault) {
 }
 
 // The problems the readers report, as a program that registered its sink sees them.
-struct ProblemSink {
-    static inline std::vector<std::string> problems;
-    static void __cdecl Take(const char* problem) { problems.push_back(problem); }
-    ProblemSink() {
-        problems.clear();
-        KrSetProblemSink(Take);
-    }
-    ~ProblemSink() { KrSetProblemSink(nullptr); }
-    bool Has(const std::string& text) const {
-        for (const std::string& p : problems)
-            if (p.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
-};
+using kt::ProblemSink;
 
 std::wstring BinFolder() {
     wchar_t path[MAX_PATH] = {};

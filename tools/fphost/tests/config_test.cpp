@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <sstream>
 
 namespace fphost {
@@ -19,6 +20,20 @@ std::string ExeFolderFile(const char* name) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// An ini text the loader must refuse, and how its error begins.
+struct Refused {
+    std::string text;
+    const char* message;
+};
+void ExpectRefused(std::span<const Refused> cases) {
+    for (const Refused& c : cases) {
+        HostConfig config;
+        std::string error;
+        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.text << " -> " << error;
+    }
 }
 
 TEST(HostConfigIni, SectionsAndKeys) {
@@ -107,10 +122,7 @@ TEST(HostConfigIni, SectionsAndKeys) {
 }
 
 TEST(HostConfigIni, FaultsNameTheirLine) {
-    struct Case {
-        const char* text;
-        const char* where;
-    } cases[] = {
+    const Refused cases[] = {
         {"[host]\nlevel = high\n", "line 2:"},
         {"[host]\nnosuch = 1\n", "line 2: unknown host key"},
         {"[tag T]\nbase = 1\ncolour = 2\n", "line 3: unknown tag key"},
@@ -128,12 +140,7 @@ TEST(HostConfigIni, FaultsNameTheirLine) {
         {"[tag T]\nvalue.FTTL = lots\n", "line 2:"},
         {"[host]\nmodule = A_VERY_LONG_MODULE_NAME.dll\n", "line 2: module file name"},
     };
-    for (const Case& c : cases) {
-        HostConfig config;
-        std::string error;
-        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
-        EXPECT_EQ(error.rfind(c.where, 0), 0u) << c.text << " -> " << error;
-    }
+    ExpectRefused(cases);
 }
 
 TEST(HostConfigIni, TagNameOfTwentyFourCharactersIsTheLongest) {
@@ -146,10 +153,7 @@ TEST(HostConfigIni, TagNameOfTwentyFourCharactersIsTheLongest) {
 // Configurations that would open a faceplate on the wrong data or show "???" are refused,
 // naming the line to fix.
 TEST(HostConfigIni, RiskyConfigurationIsRefusedWithItsLine) {
-    struct Case {
-        std::string text;
-        const char* message;
-    } cases[] = {
+    const Refused cases[] = {
         {"[tag A]\nbase = 0\n[tag B]\ndescription = heater\n[host]\nlevel = 1\n",
          "line 3: tag 'B' has no base"},
         {"[tag A]\n", "line 1: tag 'A' has no base"},
@@ -163,12 +167,7 @@ TEST(HostConfigIni, RiskyConfigurationIsRefusedWithItsLine) {
         {"[tag T]\nbase = 0\ndescription = \xE5\x8A", "line 3: not UTF-8"}, // cut at the end
         {std::string("\xFF\xFE[\0h\0", 6), "line 1: the file is UTF-16 text"},
     };
-    for (const Case& c : cases) {
-        HostConfig config;
-        std::string error;
-        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
-        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.text << " -> " << error;
-    }
+    ExpectRefused(cases);
     // Well-formed UTF-8 of every length passes, a BOM included.
     HostConfig config;
     std::string error;
@@ -184,10 +183,7 @@ TEST(HostConfigIni, RiskyConfigurationIsRefusedWithItsLine) {
 // refused with their line; nothing of them would work as written.
 TEST(HostConfigIni, ValuesBitsAndTextsThatCannotWorkAreRefused) {
     const std::string tag = "[tag T]\nbase = 0\n";
-    struct Case {
-        std::string text;
-        const char* message;
-    } cases[] = {
+    const Refused cases[] = {
         {tag + "value.FTTL = nan\n", "line 3: 'nan' is not a finite number"},
         {tag + "value.FTTL = inf\n", "line 3: 'inf' is not a finite number"},
         {tag + "value.FTTL = -INF\n", "line 3: '-INF' is not a finite number"},
@@ -199,12 +195,7 @@ TEST(HostConfigIni, ValuesBitsAndTextsThatCannotWorkAreRefused) {
         {"[areas]\nAREA_ABCDEFGHIJKLMNOPQRSTUVWXYZ1 = 1\n", "line 2: area name"},
         {"[units]\n7 = cubic metres per hour\n", "line 2: unit text"},
     };
-    for (const Case& c : cases) {
-        HostConfig config;
-        std::string error;
-        EXPECT_FALSE(LoadIni(c.text, config, error)) << c.text;
-        EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.text << " -> " << error;
-    }
+    ExpectRefused(cases);
     // The limits themselves are fine.
     HostConfig config;
     std::string error;

@@ -30,6 +30,7 @@ bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_output.clear();
     }
+    m_readerDone = false;
     if (!m_job)
         m_job = ::CreateJobObjectW(nullptr, nullptr);
     if (!m_job)
@@ -74,6 +75,26 @@ void ChildProcess::ReadOutput() {
         std::lock_guard<std::mutex> guard(m_lock);
         m_output.append(buffer, n);
     }
+    m_readerDone = true;
+}
+
+void ChildProcess::DrainOutput(DWORD timeoutMs) {
+    // The pipe ends when every writer has closed it; a grandchild that inherited it may keep
+    // it open, so settle instead for nothing left in the pipe and no growth over two polls.
+    const DWORD start = ::GetTickCount();
+    size_t lastSize = static_cast<size_t>(-1);
+    int quietPolls = 0;
+    while (!m_readerDone && ::GetTickCount() - start < timeoutMs) {
+        DWORD pending = 0;
+        const bool empty = ::PeekNamedPipe(m_readPipe, nullptr, 0, nullptr, &pending, nullptr) &&
+                           pending == 0;
+        const size_t size = Output().size();
+        quietPolls = (empty && size == lastSize) ? quietPolls + 1 : 0;
+        if (quietPolls >= 2)
+            return;
+        lastSize = size;
+        ::Sleep(25);
+    }
 }
 
 bool ChildProcess::WaitForMapping(const char* name, DWORD timeoutMs) {
@@ -94,6 +115,8 @@ bool ChildProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
         return false;
     if (exitCode)
         ::GetExitCodeProcess(m_process, exitCode);
+    // Its last lines may still be on their way through the pipe.
+    DrainOutput(kDrainMs);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,7 +28,8 @@ public:
     bool Start(const std::wstring& exe, const std::wstring& args);
     // Polls until a named file mapping can be opened or the time is up.
     static bool WaitForMapping(const char* name, DWORD timeoutMs);
-    // Waits for the process to end; true when it did, with its exit code.
+    // Waits for the process to end; true when it did, with its exit code and with everything
+    // it wrote in Output().
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     // Ends the process (and everything it started) at once and waits for it.
     void Kill();
@@ -43,12 +45,16 @@ public:
 
 private:
     void ReadOutput();
+    void DrainOutput(DWORD timeoutMs);
+
+    static constexpr DWORD kDrainMs = 3000;
 
     HANDLE m_job = nullptr;
     HANDLE m_process = nullptr;
     HANDLE m_readPipe = nullptr;
     DWORD m_pid = 0;
     std::thread m_reader;
+    std::atomic<bool> m_readerDone{false};
     std::mutex m_lock;
     std::string m_output;
 };

@@ -22,8 +22,12 @@ public:
     virtual std::unique_ptr<kfw::CWnd> Make() const { return nullptr; }
     virtual void Bind(BoundRow& /*b*/) const {}
     virtual void Show(BoundRow& b, CFPTag& tag, IBindingHost& host, bool states) const = 0;
-    // A command of the control; the operable check has not run yet.
-    virtual void OnCommand(BoundRow& /*b*/, IBindingHost& /*host*/, HWND /*ctl*/) const {}
+    // Whether a click on the control is a command (edits, captions and status lines have none).
+    virtual bool TakesClicks() const { return false; }
+    // What a click did to the control, taken before the operable check runs.
+    virtual void Clicked(BoundRow& /*b*/) const {}
+    // A click the operable check let through.
+    virtual void OnCommand(BoundRow& /*b*/, IBindingHost& /*host*/) const {}
 };
 
 template <typename T> T& ControlOf(const BoundRow& b) {
@@ -102,15 +106,17 @@ public:
             b.state = checked;
         }
     }
-    void OnCommand(BoundRow& b, IBindingHost& host, HWND ctl) const override {
-        const Binding& row = *b.row;
+    bool TakesClicks() const override { return true; }
+    void Clicked(BoundRow& b) const override {
         // The platform has toggled the box: it shows the state the click asks for. Kept as
         // shown, so that the next show puts the block's state back whatever becomes of the
         // click (refused, cancelled, not taken).
         const bool requested = ::SendMessageW(b.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
         b.state = requested ? BST_CHECKED : BST_UNCHECKED;
-        if (!host.MayOperate(row.controlId, ctl ? ctl : b.hwnd, true))
-            return;
+    }
+    void OnCommand(BoundRow& b, IBindingHost& host) const override {
+        const Binding& row = *b.row;
+        const bool requested = b.state == BST_CHECKED;
         // The other bits are the block's last delivered word, so no cancelled or stale state
         // of another box goes into the word.
         DWORD held = b.held & row.wordBits;
@@ -136,9 +142,8 @@ public:
         // Without good data the button shows no state at all rather than "off".
         ShowState(b, tag, LookSwitch(tag, b));
     }
-    void OnCommand(BoundRow& b, IBindingHost& host, HWND ctl) const override {
-        if (!host.MayOperate(b.row->controlId, ctl ? ctl : b.hwnd, true))
-            return;
+    bool TakesClicks() const override { return true; }
+    void OnCommand(BoundRow& b, IBindingHost& host) const override {
         // The shown state decides: off asks for on, on asks for off.
         Write(b, host, ControlOf<CLevelBtnST>(b).GetCheck() == 0);
     }
@@ -167,9 +172,9 @@ public:
         tag.LookHMIData(b.row->item, on);
         ShowState(b, tag, (on != FALSE) == (b.row->bits != 0));
     }
-    void OnCommand(BoundRow& b, IBindingHost& host, HWND ctl) const override {
-        if (!host.MayOperate(b.row->controlId, ctl ? ctl : b.hwnd, true) || b.state == 1)
-            return;
+    void OnCommand(BoundRow& b, IBindingHost& host) const override {
+        if (b.state == 1)
+            return; // already selected
         std::string label = Text(b.row->promptOn);
         host.BoundTag().WriteData(b.row->item, b.row->bits ? kSwitchOn : kSwitchOff,
                                   label.c_str());
@@ -180,15 +185,17 @@ class CLatchedKind : public CKind {
 public:
     std::unique_ptr<kfw::CWnd> Make() const override { return std::make_unique<CTnButton>(); }
     void Show(BoundRow& b, CFPTag& tag, IBindingHost&, bool) const override {
-        b.state = ControlOf<CTnButton>(b).IsLatched() ? 1 : 0;
-        bool on = LookSwitch(tag, b);
-        if (on != (b.state == 1))
-            ControlOf<CTnButton>(b).SetLatched(on);
+        // The button latches on a click by itself: what it shows is its own state, not the
+        // row's, and a lookup that leaves the item alone keeps that.
+        auto& button = ControlOf<CTnButton>(b);
+        b.state = button.IsLatched() ? 1 : 0;
+        const bool on = LookSwitch(tag, b);
+        if (on != button.IsLatched())
+            button.SetLatched(on);
         b.state = on ? 1 : 0;
     }
-    void OnCommand(BoundRow& b, IBindingHost& host, HWND ctl) const override {
-        if (!host.MayOperate(b.row->controlId, ctl ? ctl : b.hwnd, true))
-            return;
+    bool TakesClicks() const override { return true; }
+    void OnCommand(BoundRow& b, IBindingHost& host) const override {
         // Any latched state asks for off.
         CToggleKind::Write(b, host, !ControlOf<CTnButton>(b).IsLatched());
     }
@@ -319,10 +326,16 @@ bool CBindingEngine::OnCommand(int window, int controlId, int code, HWND ctl) {
     if (code != BN_CLICKED)
         return false;
     BoundRow* b = Find(window, controlId);
-    if (!b || b->row->kind == BindKind::Value || b->row->kind == BindKind::UnitText ||
-        b->row->kind == BindKind::Status)
+    if (!b)
         return false;
-    KindOf(b->row->kind).OnCommand(*b, m_host, ctl);
+    const CKind& kind = KindOf(b->row->kind);
+    if (!kind.TakesClicks())
+        return false;
+    kind.Clicked(*b);
+    // Every click goes through the faceplate's operable check first: anyone on the desktop
+    // can post one.
+    if (m_host.MayOperate(controlId, ctl ? ctl : b->hwnd, true))
+        kind.OnCommand(*b, m_host);
     return true;
 }
 
